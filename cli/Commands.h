@@ -1,0 +1,30 @@
+// The commands of turfpad-cli and what they share.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace turfpad::cli {
+
+constexpr int kOk = 0;
+constexpr int kRejected = 1;
+constexpr int kUsage = 2;
+
+// The options every command understands; everything else (the command's own flags among
+// them) is left in `args`, in order.
+struct Options {
+    std::filesystem::path dataDir;  // --data DIR, by default "Data" beside the executable
+    bool cp932 = false;             // --encoding cp932 (UTF-8 otherwise)
+    std::vector<std::string> args;
+};
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error);
+// Prints the message and the usage to standard error; returns kUsage.
+int Usage(const std::string& message = {});
+std::filesystem::path FromUtf8(const std::string& s);
+
+int Import(const Options& o);
+int Days(const Options& o);
+
+}  // namespace turfpad::cli

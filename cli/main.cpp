@@ -1,0 +1,96 @@
+// turfpad-cli: the command-line companion. It files JV-Data streams and reads the data
+// folder through the same code as the program.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "Cp932.h"
+#include "ProgramFile.h"
+#include "RaceFiles.h"
+
+namespace fs = std::filesystem;
+using namespace turfpad;
+using namespace turfpad::cli;
+
+namespace {
+
+const char* const kUsageText =
+    "使い方:\n"
+    "  turfpad-cli import [--data DIR] FILE...   JV-Data のレコード列 (CR LF 区切り、cp932) を登録する (- は標準入力)\n"
+    "  turfpad-cli days [--data DIR]             開催日の一覧を新しい順に表示する\n"
+    "\n"
+    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n";
+
+}  // namespace
+
+namespace turfpad::cli {
+
+int Usage(const std::string& message) {
+    if (!message.empty()) std::cerr << "turfpad-cli: " << message << "\n";
+    std::cerr << kUsageText;
+    return kUsage;
+}
+
+fs::path FromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--data") {
+            if (i + 1 >= argc) {
+                error = "--data にはフォルダを指定してください";
+                return false;
+            }
+            o.dataDir = FromUtf8(argv[++i]);
+        } else if (a.rfind("--data=", 0) == 0) {
+            o.dataDir = FromUtf8(a.substr(7));
+        } else if (a == "--encoding" || a.rfind("--encoding=", 0) == 0) {
+            std::string e = a.size() > 10 ? a.substr(11) : (i + 1 < argc ? argv[++i] : "");
+            if (e == "utf-8" || e == "UTF-8" || e == "utf8") {
+                o.cp932 = false;
+            } else if (e == "cp932" || e == "CP932") {
+                o.cp932 = true;
+            } else {
+                error = "--encoding には utf-8 か cp932 を指定してください";
+                return false;
+            }
+        } else {
+            o.args.push_back(a);
+        }
+    }
+    return true;
+}
+
+}  // namespace turfpad::cli
+
+namespace {
+struct Command {
+    const char* name;
+    int (*run)(const Options&);
+};
+const Command kCommands[] = {
+    {"import", Import},
+    {"days", Days},
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsageText;
+        return kOk;
+    }
+    Options o;
+    o.dataDir = ProgramFolder() / "Data";
+    std::string error;
+    if (!ParseOptions(argc, argv, o, error)) return Usage(error);
+    for (const Command& c : kCommands)
+        if (command == c.name) return c.run(o);
+    return Usage("不明なコマンドです: " + command);
+}

@@ -1,0 +1,129 @@
+// The race data files: one RA file (12 race slots of 1270 bytes plus CR LF) and one SE file
+// (216 runner slots of 553 bytes plus CR LF) per meeting day and racecourse, named like
+// 2026年12月12日中山.jvRA / .jvSEr in the data folder. Filing puts each received RA or SE
+// record into its slot; reading takes the files back as fixed-size units.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace turfpad {
+
+inline constexpr std::size_t kRaFileSize = 15264;   // 12 x 1272
+inline constexpr std::size_t kSeFileSize = 119880;  // 216 x 555
+inline constexpr std::size_t kDayKeySize = 18;      // 2026年12月12日中山 in cp932 bytes
+inline constexpr std::string_view kRaExtension = ".jvRA";
+inline constexpr std::string_view kSeExtension = ".jvSEr";
+
+// A race data file that cannot be read or written, or whose shape is damaged. The message is
+// Japanese (UTF-8) and names the file.
+class FilingError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct FilingResult {
+    enum class Outcome {
+        Filed,       // put into its slot
+        PassedOver,  // another record type, or a race or horse number not yet assigned ("00")
+        Rejected,    // could not be filed: see reason
+    };
+    Outcome outcome = Outcome::PassedOver;
+    bool runner = false;      // SE record
+    std::string fileName;     // cp932, without folder
+    std::string raceNumber;   // as stored, 2 bytes
+    std::string horseNumber;  // as stored, 2 bytes (SE)
+    std::string reason;       // UTF-8, for a rejected record
+
+    // The line the acquisition lists for a filed record (cp932):
+    // 作成済み:11R/2026年12月12日中山.jvRA or 作成済み:03R/07番/2026年12月12日中山.jvSEr
+    std::string ListLine() const;
+};
+
+// The file stem of a record: year, 年, month, 月, day, 日 and the racecourse name, 18 bytes.
+std::string DayKeyOf(std::string_view record);
+
+// A path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& path);
+
+// The path of a race data file given by its cp932 name.
+std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::string_view cp932Name);
+
+// Files RA and SE records into the data folder. Files are kept in memory between records and
+// written out whole (to a temporary file renamed over the old one), so a file on disk is
+// always either the old or the new one, never half-written. Flush() writes everything out;
+// it also happens when many files are held and when the filer is destroyed.
+class RaceFiler {
+public:
+    explicit RaceFiler(std::filesystem::path dataDir, std::size_t maxHeldFiles = 64);
+    ~RaceFiler();
+    RaceFiler(const RaceFiler&) = delete;
+    RaceFiler& operator=(const RaceFiler&) = delete;
+
+    // Files one record (cp932, as delivered, ending in CR LF). Throws FilingError when a
+    // file cannot be read or written or is damaged; the file on disk is then unchanged.
+    FilingResult File(std::string_view record);
+
+    // Writes every changed file out. Throws FilingError; files not yet written stay held, so
+    // a later Flush() tries them again.
+    void Flush();
+
+    bool HasUnwritten() const;
+    const std::filesystem::path& DataDir() const { return dataDir_; }
+
+    // Whether every file is synced to the disk before it replaces the old one (on by
+    // default; a file is whole after a crash of the process either way).
+    void SetDurable(bool durable) { durable_ = durable; }
+
+private:
+    struct Held {
+        std::string content;
+        bool changed = false;
+    };
+    Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
+    void Write(const std::string& name, const std::string& content);
+
+    std::filesystem::path dataDir_;
+    std::size_t maxHeld_;
+    bool durable_ = true;
+    std::map<std::string, Held> held_;
+};
+
+// Files one record and writes it out at once.
+FilingResult FileRaceRecord(const std::filesystem::path& dataDir, std::string_view record);
+
+// Whether a race data file's contents have the full shape: `units` lines of `unitSize` bytes,
+// each ending in CR LF, and no other line end.
+bool IsWholeRaceFile(std::string_view content, std::size_t unitSize);
+
+// The names (cp932) of the RA files in the data folder, sorted ascending by their bytes.
+// Only names of an 18-byte day key and the RA extension (in any letter case) count.
+std::vector<std::string> ListRaFiles(const std::filesystem::path& dataDir);
+
+// The day list: the 18-byte day keys of the RA files, newest first.
+std::vector<std::string> DayEntries(const std::filesystem::path& dataDir);
+
+// A race data file read as fixed-size units (a line and its CR LF).
+class UnitFile {
+public:
+    // Throws FilingError when the file cannot be opened.
+    UnitFile(const std::filesystem::path& path, std::size_t unitSize);
+    std::size_t UnitCount() const { return units_; }
+    // Reads unit `index` into `out` (resized to the unit size); throws FilingError when the
+    // file does not hold that unit whole.
+    void Read(std::size_t index, std::string& out);
+
+private:
+    std::filesystem::path path_;
+    std::size_t unitSize_;
+    std::size_t units_ = 0;
+    std::ifstream in_;
+};
+
+}  // namespace turfpad

@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Cp932.h"
+#include "RaceFiles.h"
+#include "RecordBuilder.h"
+#include "TempDir.h"
+
+using namespace turfpad;
+using turfpad::testing::ReadAll;
+using turfpad::testing::TempDir;
+using turfpad::testing::WriteAll;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Ra(const char* date, const char* course, int race, const char* name = "テスト") {
+    return RecordBuilder::Ra()
+        .Raw(ra::Year, std::string(date, 4))
+        .Raw(ra::Month, std::string(date + 4, 2))
+        .Raw(ra::Day, std::string(date + 6, 2))
+        .Raw(ra::Racecourse, course)
+        .Number(ra::RaceNumber, race)
+        .Text(ra::RaceName, name);
+}
+
+std::string Se(const char* date, const char* course, int race, int horse) {
+    return RecordBuilder::Se()
+        .Raw(se::Year, std::string(date, 4))
+        .Raw(se::Month, std::string(date + 4, 2))
+        .Raw(se::Day, std::string(date + 6, 2))
+        .Raw(se::Racecourse, course)
+        .Number(se::RaceNumber, race)
+        .Number(se::HorseNumber, horse)
+        .Text(se::HorseName, "ウマ" + std::to_string(race * 100 + horse));
+}
+
+std::string Line(const std::string& record) { return record; }  // a slot plus CR LF is the record
+
+std::vector<std::string> Units(const std::string& content, std::size_t size) {
+    std::vector<std::string> units;
+    for (std::size_t at = 0; at < content.size(); at += size) units.push_back(content.substr(at, size));
+    return units;
+}
+
+const std::string kRaName = "2026年12月12日中山.jvRA";
+const std::string kSeName = "2026年12月12日中山.jvSEr";
+
+}  // namespace
+
+TEST(Filing, FirstRaRecordCreatesTheWholeFileWithOneSlotFilled) {
+    TempDir dir;
+    std::string rec = Ra("20261212", "06", 11);
+    FilingResult r = FileRaceRecord(dir.path(), rec);
+    ASSERT_EQ(r.outcome, FilingResult::Outcome::Filed);
+    EXPECT_EQ(Cp932ToUtf8(r.ListLine()), "作成済み:11R/" + kRaName);
+
+    std::string content = ReadAll(dir / kRaName);
+    ASSERT_EQ(content.size(), kRaFileSize);
+    EXPECT_TRUE(IsWholeRaceFile(content, kRaRecordSize));
+    auto units = Units(content, kRaRecordSize);
+    std::string blank = std::string(1270, ' ') + "\r\n";
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(units[i], i == 10 ? Line(rec) : blank) << i;
+    EXPECT_EQ(fs::file_size(dir / kRaName), 15264u);
+}
+
+TEST(Filing, SeSlotsFollowRaceAndHorseNumber) {
+    TempDir dir;
+    std::string r2h1 = Se("20261212", "06", 2, 1);
+    std::string r12h18 = Se("20261212", "06", 12, 18);
+    FilingResult r = FileRaceRecord(dir.path(), r2h1);
+    ASSERT_EQ(r.outcome, FilingResult::Outcome::Filed);
+    EXPECT_EQ(Cp932ToUtf8(r.ListLine()), "作成済み:02R/01番/" + kSeName);
+    FileRaceRecord(dir.path(), r12h18);
+
+    std::string content = ReadAll(dir / kSeName);
+    ASSERT_EQ(content.size(), kSeFileSize);
+    auto units = Units(content, kSeRecordSize);
+    ASSERT_EQ(units.size(), 216u);
+    EXPECT_EQ(units[18], r2h1);  // the 19th line
+    EXPECT_EQ(units[215], r12h18);
+    for (int i = 0; i < 215; ++i)
+        if (i != 18) {
+            EXPECT_EQ(units[i], std::string(553, ' ') + "\r\n") << i;
+        }
+}
+
+TEST(Filing, ALaterRecordReplacesItsSlotAndNothingElse) {
+    TempDir dir;
+    RaceFiler filer(dir.path());
+    for (int race = 1; race <= 12; ++race) filer.File(Ra("20261212", "06", race, "初回"));
+    filer.Flush();
+    std::string before = ReadAll(dir / kRaName);
+    std::string again = Ra("20261212", "06", 5, "二回目");
+    filer.File(again);
+    filer.Flush();
+    auto oldUnits = Units(before, kRaRecordSize);
+    auto newUnits = Units(ReadAll(dir / kRaName), kRaRecordSize);
+    ASSERT_EQ(newUnits.size(), 12u);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(newUnits[i], i == 4 ? again : oldUnits[i]) << i;
+}
+
+TEST(Filing, TwoRacecoursesOnOneDayGetTwoPairsOfFiles) {
+    TempDir dir;
+    FileRaceRecord(dir.path(), Ra("20261212", "06", 1));
+    FileRaceRecord(dir.path(), Ra("20261212", "09", 1));
+    FileRaceRecord(dir.path(), Ra("20261212", "ZZ", 1));  // unknown code: four blanks
+    EXPECT_TRUE(fs::exists(dir / "2026年12月12日中山.jvRA"));
+    EXPECT_TRUE(fs::exists(dir / "2026年12月12日阪神.jvRA"));
+    EXPECT_TRUE(fs::exists(dir / "2026年12月12日    .jvRA"));
+}
+
+TEST(Filing, RecordsWithoutASlotAreNotFiled) {
+    TempDir top;
+    fs::create_directories(top / "a" / "b");
+    struct {
+        fs::path p;
+        const fs::path& path() const { return p; }
+    } dir{top / "a" / "b"};
+    using O = FilingResult::Outcome;
+    // Not yet assigned numbers and other record types are passed over quietly.
+    EXPECT_EQ(FileRaceRecord(dir.path(), RecordBuilder::Ra().Raw(ra::Year, "2026").Raw(ra::Month, "12").Raw(ra::Day, "12").Raw(ra::RaceNumber, "00").str()).outcome, O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), RecordBuilder::Ra().Raw(ra::Year, "2026").Raw(ra::Month, "12").Raw(ra::Day, "12").Raw(ra::RaceNumber, "  ").str()).outcome, O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), Se("20261212", "06", 1, 0)).outcome, O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), "HR2" + std::string(100, '0') + "\r\n").outcome, O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), "").outcome, O::PassedOver);
+    // Records that would break the files or leave the folder are rejected with a reason.
+    std::string rec = Ra("20261212", "06", 1);
+    std::vector<std::string> bad = {
+        rec.substr(0, 1271),                                  // short
+        rec + " ",                                            // long
+        rec.substr(0, 1270) + "\n\n",                         // no CR LF
+        std::string(rec).replace(500, 1, "\n"),               // a line end inside
+        std::string(rec).replace(11, 8, "../../x/"),          // date bytes not digits
+        std::string(rec).replace(15, 2, "1/"),                //
+        Ra("20261212", "06", 13),                             // no slot
+        Se("20261212", "06", 1, 19),                          //
+        Se("20261212", "06", 99, 1),                          //
+    };
+    for (const std::string& b : bad) {
+        FilingResult r = FileRaceRecord(dir.path(), b);
+        EXPECT_EQ(r.outcome, O::Rejected);
+        EXPECT_FALSE(r.reason.empty());
+    }
+    // Nothing was written, inside the data folder or above it.
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(top.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(top / "a"), fs::directory_iterator()), 1);
+}
+
+TEST(Filing, ADamagedFileIsNeverExtendedOrOverwritten) {
+    TempDir dir;
+    for (const std::string& damaged : {std::string(100, ' '), std::string(kRaFileSize, ' '),
+                                       std::string(kRaFileSize + 1272, ' ')}) {
+        WriteAll(dir / kRaName, damaged);
+        try {
+            FileRaceRecord(dir.path(), Ra("20261212", "06", 1));
+            ADD_FAILURE() << "filed into a damaged file";
+        } catch (const FilingError& e) {
+            EXPECT_NE(std::string(e.what()).find(kRaName), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(ReadAll(dir / kRaName), damaged);
+    }
+    // Right size, but a line end inside a line.
+    RaceFiler filer(dir.path());
+    std::string content;
+    for (int i = 0; i < 12; ++i) content += std::string(1270, ' ') + "\r\n";
+    content[3000] = '\n';
+    WriteAll(dir / kRaName, content);
+    EXPECT_THROW(filer.File(Ra("20261212", "06", 1)), FilingError);
+    EXPECT_EQ(ReadAll(dir / kRaName), content);
+}
+
+TEST(Filing, UnwritableOrMissingFolderGivesAnErrorAndKeepsTheRecords) {
+    TempDir dir;
+    fs::path data = dir / "Data";
+    EXPECT_THROW(FileRaceRecord(data, Ra("20261212", "06", 1)), FilingError);
+
+    fs::create_directory(data);
+    RaceFiler filer(data);
+    filer.File(Ra("20261212", "06", 1));
+    // A folder where the file should go refuses the write, even to root.
+    fs::create_directory(data / kRaName);
+    fs::create_directory(data / kRaName / "x");
+    try {
+        filer.Flush();
+        ADD_FAILURE() << "no error";
+    } catch (const FilingError& e) {
+        EXPECT_NE(std::string(e.what()).find("に書き込めません"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(filer.HasUnwritten());
+    fs::remove_all(data / kRaName);
+    filer.Flush();  // the held record goes out once the folder is writable again
+    EXPECT_FALSE(filer.HasUnwritten());
+    EXPECT_EQ(ReadAll(data / kRaName).size(), kRaFileSize);
+}
+
+TEST(Filing, HeldFilesGoOutWhenManyAreHeld) {
+    TempDir dir;
+    RaceFiler filer(dir.path(), 2);
+    filer.File(Ra("20261212", "06", 1));
+    filer.File(Ra("20261212", "09", 1));
+    EXPECT_FALSE(fs::exists(dir / kRaName));
+    filer.File(Ra("20261213", "06", 1));  // a third file: the first two are written out
+    EXPECT_TRUE(fs::exists(dir / kRaName));
+    EXPECT_TRUE(filer.HasUnwritten());
+}
+
+TEST(Filing, LeavesNoTemporaryFilesBehind) {
+    TempDir dir;
+    {
+        RaceFiler filer(dir.path());
+        filer.File(Ra("20261212", "06", 1));
+        filer.File(Se("20261212", "06", 1, 1));
+    }  // written out on destruction
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{kRaName, kSeName}));
+    // A temporary file of a process that no longer runs is swept away by the next filer.
+    WriteAll(dir / ("." + kRaName + ".999999999.part"), "x");
+    RaceFiler next(dir.path());
+    EXPECT_FALSE(fs::exists(dir / ("." + kRaName + ".999999999.part")));
+}
+
+TEST(DayList, SortedNamesNewestFirst) {
+    TempDir dir;
+    EXPECT_TRUE(DayEntries(dir.path()).empty());
+    FileRaceRecord(dir.path(), Ra("20060108", "06", 1));
+    FileRaceRecord(dir.path(), Ra("20060108", "08", 1));
+    FileRaceRecord(dir.path(), Ra("20060107", "06", 1));
+    FileRaceRecord(dir.path(), Ra("20251228", "06", 1));
+    FileRaceRecord(dir.path(), Se("20301228", "06", 1, 1));  // an SE file alone lists nothing
+    WriteAll(dir / "notes.txt", "x");
+    WriteAll(dir / "short.jvRA", "x");
+    fs::create_directory(dir / "2099年01月01日中山.jvRA");  // a folder, not a file
+    WriteAll(dir / "2024年01月01日中山.JVRA", "x");          // the mask ignores letter case
+    std::vector<std::string> days;
+    for (const std::string& d : DayEntries(dir.path())) days.push_back(Cp932ToUtf8(d));
+    // Within a day the racecourses stand in the reverse of their sorted (byte) order:
+    // 京都 (8B 9E) sorts before 中山 (92 86).
+    EXPECT_EQ(days, (std::vector<std::string>{"2025年12月28日中山", "2024年01月01日中山", "2006年01月08日中山",
+                                              "2006年01月08日京都", "2006年01月07日中山"}));
+}
+
+TEST(UnitFile, ReadsFixedUnitsByPosition) {
+    TempDir dir;
+    std::string r3h5 = Se("20261212", "06", 3, 5);
+    FileRaceRecord(dir.path(), r3h5);
+    UnitFile se(dir / kSeName, kSeRecordSize);
+    EXPECT_EQ(se.UnitCount(), 216u);
+    std::string unit;
+    se.Read(2 * 18 + 4, unit);
+    EXPECT_EQ(unit, r3h5);
+    se.Read(0, unit);
+    EXPECT_EQ(unit, std::string(553, ' ') + "\r\n");
+    EXPECT_THROW(se.Read(216, unit), FilingError);
+
+    WriteAll(dir / "short.jvSEr", std::string(1000, ' '));
+    UnitFile shortFile(dir / "short.jvSEr", kSeRecordSize);
+    EXPECT_EQ(shortFile.UnitCount(), 1u);
+    EXPECT_THROW(shortFile.Read(1, unit), FilingError);
+    EXPECT_THROW(UnitFile(dir / "missing.jvRA", kRaRecordSize), FilingError);
+}
