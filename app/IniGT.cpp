@@ -154,8 +154,7 @@ std::string TIniGT::Lookup(std::string_view section, std::string_view key, std::
             continue;
         }
         std::string_view lineKey, value;
-        if (inSection && EntryOf(line.text, lineKey, value) && SameName(lineKey, k))
-            return CutBytes(value, kMaxValue);
+        if (inSection && EntryOf(line.text, lineKey, value) && SameName(lineKey, k)) return CutBytes(value, kMaxValue);
     }
     return std::string(def);
 }
@@ -229,7 +228,9 @@ std::string TIniGT::ReadString(std::string_view section, std::string_view key, s
     std::string wrapped = std::string(kOpenCorner) + Utf8ToCp932(def) + std::string(kCloseCorner);
     std::string v = Lookup(section, key, wrapped);
     auto starts = [&](std::string_view p) { return v.compare(0, p.size(), p) == 0; };
-    auto ends = [&](std::string_view p) { return v.size() >= p.size() && v.compare(v.size() - p.size(), p.size(), p) == 0; };
+    auto ends = [&](std::string_view p) {
+        return v.size() >= p.size() && v.compare(v.size() - p.size(), p.size(), p) == 0;
+    };
     if (v.size() == 2 && (v == "\"\"" || v == std::string(kOpenCorner) + std::string(kCloseCorner)))
         v.clear();
     else if (v.size() > 2 && starts("\"") && ends("\""))

@@ -15,7 +15,7 @@ namespace turfpad {
 
 // A write the system refused. The message is "<path> に書き込めません".
 class IniWriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -26,7 +26,7 @@ enum class TIniGTDefaultDir {
 };
 
 class TIniGT : public IniStore {
-public:
+  public:
     TIniGT() = default;
 
     TIniGTDefaultDir DefaultDir() const { return defaultDir_; }
@@ -49,7 +49,7 @@ public:
     std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const override;
     void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
 
-private:
+  private:
     void Resolve();
     std::string Lookup(std::string_view section, std::string_view key, std::string_view def) const;
     void Store(std::string_view section, std::string_view key, std::string_view value);

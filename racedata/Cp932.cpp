@@ -57,9 +57,8 @@ std::optional<std::string> Convert(UINT from, UINT to, std::string_view in, bool
 // One conversion descriptor per direction and thread; iconv_open is far too slow to call
 // for every field.
 class Converter {
-public:
-    Converter(const char* to, const char* from, bool utf8Input)
-        : isUtf8Input_(utf8Input), cd_(iconv_open(to, from)) {
+  public:
+    Converter(const char* to, const char* from, bool utf8Input) : isUtf8Input_(utf8Input), cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert CP932");
     }
     ~Converter() { iconv_close(cd_); }
@@ -105,7 +104,7 @@ public:
         return out;
     }
 
-private:
+  private:
     bool isUtf8Input_;
     iconv_t cd_;
 };

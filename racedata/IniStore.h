@@ -9,7 +9,7 @@ namespace turfpad {
 
 // Section/key/value access to a settings file (UTF-8 names and values).
 class IniStore {
-public:
+  public:
     virtual ~IniStore() = default;
     virtual bool ReadBool(std::string_view section, std::string_view key, bool def) const = 0;
     virtual void WriteBool(std::string_view section, std::string_view key, bool value) = 0;

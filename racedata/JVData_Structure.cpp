@@ -41,7 +41,9 @@ int RunnerSlotOf(std::string_view seRecord) {
 namespace {
 const LayoutField kRaLayout[] = {
     {1, 2, FieldKind::Ascii, "record type (\"RA\")"},
-    {3, 1, FieldKind::Digits, "data category (1 entries Thu,2 race card Fri/Sat,3-6 provisional results,7 final results Mon,A NAR,B overseas,9 cancelled,0 deleted)"},
+    {3, 1, FieldKind::Digits,
+     "data category (1 entries Thu,2 race card Fri/Sat,3-6 provisional results,7 final results Mon,A NAR,B overseas,9 "
+     "cancelled,0 deleted)"},
     {4, 8, FieldKind::Digits, "creation date yyyymmdd"},
     {12, 4, FieldKind::Digits, "meeting year yyyy"},
     {16, 4, FieldKind::Digits, "meeting month-day mmdd (month 16-17, day 18-19)"},
@@ -227,7 +229,8 @@ const LayoutField kSeLayout[] = {
     {551, 2, FieldKind::Digits, "mining predicted rank"},
     {553, 1, FieldKind::Digits, "running style this race (1 front..4 closer)"},
     {554, 2, FieldKind::CrLf, "CR LF"},
-};}  // namespace
+};
+}  // namespace
 
 std::span<const LayoutField> RaLayout() { return kRaLayout; }
 std::span<const LayoutField> SeLayout() { return kSeLayout; }

@@ -108,8 +108,8 @@ FilingResult RaceFiler::File(std::string_view record) {
     }
     if (race <= 0 || horse <= 0) return r;  // not yet assigned: nothing to file
     if (race > kRacesPerDay)
-        return Rejected(r, std::string(type) + " レコードのレース番号 " + Cp932ToUtf8(r.raceNumber) +
-                               " は 1～12 の範囲外です");
+        return Rejected(
+            r, std::string(type) + " レコードのレース番号 " + Cp932ToUtf8(r.raceNumber) + " は 1～12 の範囲外です");
     if (horse > kRunnersPerRace)
         return Rejected(r, "SE レコードの馬番 " + Cp932ToUtf8(r.horseNumber) + " は 1～18 の範囲外です");
 

@@ -24,7 +24,7 @@ inline constexpr std::string_view kSeExtension = ".jvSEr";
 // A race data file that cannot be read or written, or whose shape is damaged. The message is
 // Japanese (UTF-8) and names the file.
 class FilingError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -60,7 +60,7 @@ std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::st
 // always either the old or the new one, never half-written. Flush() writes everything out;
 // it also happens when many files are held and when the filer is destroyed.
 class RaceFiler {
-public:
+  public:
     explicit RaceFiler(std::filesystem::path dataDir, std::size_t maxHeldFiles = 64);
     ~RaceFiler();
     RaceFiler(const RaceFiler&) = delete;
@@ -81,7 +81,7 @@ public:
     // default; a file is whole after a crash of the process either way).
     void SetDurable(bool durable) { durable_ = durable; }
 
-private:
+  private:
     struct Held {
         std::string content;
         bool changed = false;
@@ -111,7 +111,7 @@ std::vector<std::string> DayEntries(const std::filesystem::path& dataDir);
 
 // A race data file read as fixed-size units (a line and its CR LF).
 class UnitFile {
-public:
+  public:
     // Throws FilingError when the file cannot be opened.
     UnitFile(const std::filesystem::path& path, std::size_t unitSize);
     std::size_t UnitCount() const { return units_; }
@@ -119,7 +119,7 @@ public:
     // file does not hold that unit whole.
     void Read(std::size_t index, std::string& out);
 
-private:
+  private:
     std::filesystem::path path_;
     std::size_t unitSize_;
     std::size_t units_ = 0;

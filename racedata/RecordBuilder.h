@@ -10,7 +10,7 @@
 namespace turfpad {
 
 class RecordBuilder {
-public:
+  public:
     // A record of the type with every byte blank but the type and the closing CR LF.
     static RecordBuilder BlankRa();
     static RecordBuilder BlankSe();
@@ -31,7 +31,7 @@ public:
     const std::string& str() const { return record_; }
     operator const std::string&() const { return record_; }
 
-private:
+  private:
     explicit RecordBuilder(std::string record) : record_(std::move(record)) {}
     std::string record_;
 };

@@ -12,7 +12,7 @@
 namespace turfpad::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -33,7 +33,7 @@ public:
         return path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

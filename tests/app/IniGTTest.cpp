@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 class IniGTTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetProgramFile(dir.path() / "turfpad");
         ini.Loaded();
@@ -56,8 +56,9 @@ TEST_F(IniGTTest, WritesThroughAndRoundTrips) {
     ini.WriteInteger("locate", "left", 300);
     ini.WriteBool("datalist", "close", true);
     ini.WriteString("JvDataGet", "LastTime", "2026/12/01 16:00:00");
-    EXPECT_EQ(Content(), "[locate]\r\ntop=-12\r\nleft=300\r\n[datalist]\r\nclose=1\r\n[JvDataGet]\r\n"
-                         "LastTime=2026/12/01 16:00:00\r\n");
+    EXPECT_EQ(Content(),
+              "[locate]\r\ntop=-12\r\nleft=300\r\n[datalist]\r\nclose=1\r\n[JvDataGet]\r\n"
+              "LastTime=2026/12/01 16:00:00\r\n");
     TIniGT other;  // a second component on the same file sees the values at once
     other.Loaded();
     EXPECT_EQ(other.ReadInteger("locate", "top", 10), -12);

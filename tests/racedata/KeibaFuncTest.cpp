@@ -42,16 +42,16 @@ TEST(RacecourseName, AllCodesWithTheirNames) {
 }
 
 TEST(RacecourseName, MatchesExactlyAndFallsBackToFourBlanks) {
-    for (const char* code : {"5", " 5", "05 ", "", "00", "99", "a0", "N6", "C4"}) EXPECT_EQ(RacecourseName(code), "    ") << code;
+    for (const char* code : {"5", " 5", "05 ", "", "00", "99", "a0", "N6", "C4"})
+        EXPECT_EQ(RacecourseName(code), "    ") << code;
     EXPECT_EQ(RacecourseName("58"), RacecourseName("01"));
     EXPECT_EQ(RacecourseName("I4"), RacecourseName("I6"));
 }
 
 TEST(GradeName, FiveBytesEach) {
     const std::vector<std::pair<const char*, const char*>> table = {
-        {"A", "G1   "}, {"B", "G2   "}, {"C", "G3   "}, {"D", "重賞 "}, {"E", "特別 "},
-        {"F", "JG1  "}, {"G", "JG2  "}, {"H", "JG3  "}, {"a", "　　 "}, {" ", "　　 "},
-        {"L", "　　 "}, {"", "　　 "},   {"AA", "　　 "},
+        {"A", "G1   "}, {"B", "G2   "}, {"C", "G3   "}, {"D", "重賞 "}, {"E", "特別 "}, {"F", "JG1  "},  {"G", "JG2  "},
+        {"H", "JG3  "}, {"a", "　　 "}, {" ", "　　 "}, {"L", "　　 "}, {"", "　　 "},  {"AA", "　　 "},
     };
     for (const auto& [code, text] : table) {
         std::string got = GradeName(code);
@@ -77,8 +77,8 @@ TEST(WeightTypeAndSexName, ExactMatchOrEmpty) {
 
 TEST(TrackCodeName, NumericRanges) {
     const std::vector<std::pair<const char*, const char*>> table = {
-        {"10", "芝直"}, {"11", "芝左"}, {"16", "芝左"}, {"17", "芝右"}, {"22", "芝右"}, {"23", "ダ左"},
-        {"24", "ダ右"}, {"25", ""},     {"28", ""},     {"29", "ダ直"}, {"00", ""},     {"  ", ""},
+        {"10", "芝直"}, {"11", "芝左"}, {"16", "芝左"}, {"17", "芝右"}, {"22", "芝右"},  {"23", "ダ左"},
+        {"24", "ダ右"}, {"25", ""},     {"28", ""},     {"29", "ダ直"}, {"00", ""},      {"  ", ""},
         {"50", ""},     {"51", "障害"}, {"59", "障害"}, {"60", ""},     {" 10", "芝直"}, {"10x", "芝直"},
     };
     for (const auto& [code, text] : table) ExpectText(TrackCodeName(code), text);
@@ -88,7 +88,7 @@ TEST(RaceConditionName, NumericClasses) {
     const std::vector<std::pair<const char*, const char*>> table = {
         {"001", " 100万下"}, {"005", " 500万下"}, {"010", "1000万下"}, {"016", "1600万下"}, {"099", "9900万下"},
         {"100", "1億下"},    {"101", ""},         {"000", ""},         {"   ", ""},         {"701", "新馬"},
-        {"702", "未出走"},   {"703", "未勝利"},   {"999", "オープン"}, {"-05", ""},        {"704", ""},
+        {"702", "未出走"},   {"703", "未勝利"},   {"999", "オープン"}, {"-05", ""},         {"704", ""},
     };
     for (const auto& [code, text] : table) ExpectText(RaceConditionName(code), text);
 }

@@ -120,23 +120,37 @@ TEST(Filing, RecordsWithoutASlotAreNotFiled) {
     } dir{top / "a" / "b"};
     using O = FilingResult::Outcome;
     // Not yet assigned numbers and other record types are passed over quietly.
-    EXPECT_EQ(FileRaceRecord(dir.path(), RecordBuilder::Ra().Raw(ra::Year, "2026").Raw(ra::Month, "12").Raw(ra::Day, "12").Raw(ra::RaceNumber, "00").str()).outcome, O::PassedOver);
-    EXPECT_EQ(FileRaceRecord(dir.path(), RecordBuilder::Ra().Raw(ra::Year, "2026").Raw(ra::Month, "12").Raw(ra::Day, "12").Raw(ra::RaceNumber, "  ").str()).outcome, O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), RecordBuilder::Ra()
+                                             .Raw(ra::Year, "2026")
+                                             .Raw(ra::Month, "12")
+                                             .Raw(ra::Day, "12")
+                                             .Raw(ra::RaceNumber, "00")
+                                             .str())
+                  .outcome,
+              O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), RecordBuilder::Ra()
+                                             .Raw(ra::Year, "2026")
+                                             .Raw(ra::Month, "12")
+                                             .Raw(ra::Day, "12")
+                                             .Raw(ra::RaceNumber, "  ")
+                                             .str())
+                  .outcome,
+              O::PassedOver);
     EXPECT_EQ(FileRaceRecord(dir.path(), Se("20261212", "06", 1, 0)).outcome, O::PassedOver);
     EXPECT_EQ(FileRaceRecord(dir.path(), "HR2" + std::string(100, '0') + "\r\n").outcome, O::PassedOver);
     EXPECT_EQ(FileRaceRecord(dir.path(), "").outcome, O::PassedOver);
     // Records that would break the files or leave the folder are rejected with a reason.
     std::string rec = Ra("20261212", "06", 1);
     std::vector<std::string> bad = {
-        rec.substr(0, 1271),                                  // short
-        rec + " ",                                            // long
-        rec.substr(0, 1270) + "\n\n",                         // no CR LF
-        std::string(rec).replace(500, 1, "\n"),               // a line end inside
-        std::string(rec).replace(11, 8, "../../x/"),          // date bytes not digits
-        std::string(rec).replace(15, 2, "1/"),                //
-        Ra("20261212", "06", 13),                             // no slot
-        Se("20261212", "06", 1, 19),                          //
-        Se("20261212", "06", 99, 1),                          //
+        rec.substr(0, 1271),                          // short
+        rec + " ",                                    // long
+        rec.substr(0, 1270) + "\n\n",                 // no CR LF
+        std::string(rec).replace(500, 1, "\n"),       // a line end inside
+        std::string(rec).replace(11, 8, "../../x/"),  // date bytes not digits
+        std::string(rec).replace(15, 2, "1/"),        //
+        Ra("20261212", "06", 13),                     // no slot
+        Se("20261212", "06", 1, 19),                  //
+        Se("20261212", "06", 99, 1),                  //
     };
     for (const std::string& b : bad) {
         FilingResult r = FileRaceRecord(dir.path(), b);
@@ -151,8 +165,8 @@ TEST(Filing, RecordsWithoutASlotAreNotFiled) {
 
 TEST(Filing, ADamagedFileIsNeverExtendedOrOverwritten) {
     TempDir dir;
-    for (const std::string& damaged : {std::string(100, ' '), std::string(kRaFileSize, ' '),
-                                       std::string(kRaFileSize + 1272, ' ')}) {
+    for (const std::string& damaged :
+         {std::string(100, ' '), std::string(kRaFileSize, ' '), std::string(kRaFileSize + 1272, ' ')}) {
         WriteAll(dir / kRaName, damaged);
         try {
             FileRaceRecord(dir.path(), Ra("20261212", "06", 1));
@@ -235,7 +249,7 @@ TEST(DayList, SortedNamesNewestFirst) {
     WriteAll(dir / "notes.txt", "x");
     WriteAll(dir / "short.jvRA", "x");
     fs::create_directory(dir / "2099年01月01日中山.jvRA");  // a folder, not a file
-    WriteAll(dir / "2024年01月01日中山.JVRA", "x");          // the mask ignores letter case
+    WriteAll(dir / "2024年01月01日中山.JVRA", "x");         // the mask ignores letter case
     std::vector<std::string> days;
     for (const std::string& d : DayEntries(dir.path())) days.push_back(Cp932ToUtf8(d));
     // Within a day the racecourses stand in the reverse of their sorted (byte) order:
