@@ -36,7 +36,8 @@ std::vector<Line> SplitLines(std::string_view content) {
     while (at < content.size()) {
         std::size_t nl = content.find('\n', at);
         std::size_t stop = nl == std::string_view::npos ? content.size() : nl;
-        std::size_t textEnd = stop > at && content[stop - 1] == '\r' ? stop - 1 : stop;
+        // A line ends in LF or CR LF; a CR without LF after it is part of the text.
+        std::size_t textEnd = nl != std::string_view::npos && stop > at && content[stop - 1] == '\r' ? stop - 1 : stop;
         std::size_t next = nl == std::string_view::npos ? content.size() : nl + 1;
         lines.push_back({content.substr(at, textEnd - at), content.substr(textEnd, next - textEnd)});
         at = next;

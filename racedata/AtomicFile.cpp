@@ -64,17 +64,33 @@ bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, s
     return ok;
 }
 
+bool FileBatch::Stage(const fs::path& path, std::string_view content, std::string& error) {
+    // Windows has no cheap way to sync many files at once: each file is replaced on its own.
+    staged_.push_back({path, {}});
+    if (!ReplaceFile(path, content, durable_, error)) {
+        staged_.pop_back();
+        return false;
+    }
+    return true;
+}
+
+bool FileBatch::Commit(fs::path&, std::string&) {
+    replaced_ = staged_.size();
+    staged_.clear();
+    return true;
+}
+
+FileBatch::~FileBatch() = default;
+
 void RemoveStaleTemporaries(const fs::path&) {}
 
 #else
 
-bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
-    fs::path tmp = TempPathFor(path);
+namespace {
+// Writes the temporary file; returns the error number or 0.
+int WriteTemp(const fs::path& tmp, std::string_view content, bool sync) {
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = SystemMessage(errno);
-        return false;
-    }
+    if (fd < 0) return errno;
     int code = 0;
     const char* p = content.data();
     std::size_t left = content.size();
@@ -88,8 +104,16 @@ bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, s
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (code == 0 && durable && ::fdatasync(fd) != 0) code = errno;
+    if (code == 0 && sync && ::fdatasync(fd) != 0) code = errno;
     if (::close(fd) != 0 && code == 0) code = errno;
+    if (code != 0) ::unlink(tmp.c_str());
+    return code;
+}
+}  // namespace
+
+bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
+    fs::path tmp = TempPathFor(path);
+    int code = WriteTemp(tmp, content, durable);
     if (code == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) code = errno;
     if (code != 0) {
         ::unlink(tmp.c_str());
@@ -97,6 +121,47 @@ bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, s
         return false;
     }
     return true;
+}
+
+bool FileBatch::Stage(const fs::path& path, std::string_view content, std::string& error) {
+    fs::path tmp = TempPathFor(path);
+    if (int code = WriteTemp(tmp, content, false)) {
+        error = SystemMessage(code);
+        return false;
+    }
+    staged_.push_back({path, tmp});
+    return true;
+}
+
+bool FileBatch::Commit(fs::path& failed, std::string& error) {
+    replaced_ = 0;
+    if (staged_.empty()) return true;
+    if (durable_) {
+        // One sync for the whole batch: it brings every temporary file to the disk before
+        // any of them replaces its file.
+        int fd = ::open(staged_.front().tmp.c_str(), O_RDONLY | O_CLOEXEC);
+        int code = fd < 0 ? errno : (::syncfs(fd) != 0 ? errno : 0);
+        if (fd >= 0) ::close(fd);
+        if (code != 0) {
+            failed = staged_.front().path;
+            error = SystemMessage(code);
+            return false;
+        }
+    }
+    for (const Staged& s : staged_) {
+        if (::rename(s.tmp.c_str(), s.path.c_str()) != 0) {
+            failed = s.path;
+            error = SystemMessage(errno);
+            return false;
+        }
+        ++replaced_;
+    }
+    staged_.clear();
+    return true;
+}
+
+FileBatch::~FileBatch() {
+    for (std::size_t i = replaced_; i < staged_.size(); ++i) ::unlink(staged_[i].tmp.c_str());
 }
 
 void RemoveStaleTemporaries(const fs::path& folder) {

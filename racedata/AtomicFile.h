@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace turfpad {
 
@@ -12,6 +13,33 @@ namespace turfpad {
 // disk before the rename. Returns false and sets `error` (the system's wording) on failure;
 // the old file is then untouched and no temporary file is left.
 bool ReplaceFile(const std::filesystem::path& path, std::string_view content, bool durable, std::string& error);
+
+// Replaces several files at once: each is written to its temporary file, then (when durable)
+// all of them reach the disk with one sync, then each is renamed over its file. Every file
+// is at every moment either old or new, and whole.
+class FileBatch {
+  public:
+    explicit FileBatch(bool durable) : durable_(durable) {}
+    ~FileBatch();  // removes the temporary files of a batch not committed
+    FileBatch(const FileBatch&) = delete;
+    FileBatch& operator=(const FileBatch&) = delete;
+
+    // Writes the temporary file. Returns false and sets `error` on failure.
+    bool Stage(const std::filesystem::path& path, std::string_view content, std::string& error);
+    // Syncs and renames every staged file. On failure returns false and sets `failed` (the
+    // file not replaced) and `error`; files renamed before it stay replaced.
+    bool Commit(std::filesystem::path& failed, std::string& error);
+    // The files replaced by the last Commit (all of them after a success).
+    std::size_t Replaced() const { return replaced_; }
+
+  private:
+    struct Staged {
+        std::filesystem::path path, tmp;
+    };
+    bool durable_;
+    std::vector<Staged> staged_;
+    std::size_t replaced_ = 0;
+};
 
 // Removes temporary files that a killed process left in `folder`.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);

@@ -155,18 +155,22 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
     return held_.emplace(name, std::move(held)).first->second;
 }
 
-void RaceFiler::Write(const std::string& name, const std::string& content) {
-    std::string error;
-    if (!ReplaceFile(RaceFilePath(dataDir_, name), content, durable_, error))
-        throw FilingError("レースデータファイル" + Quote(name) + "に書き込めません（" + error + "）。");
-}
-
 void RaceFiler::Flush() {
+    FileBatch batch(durable_);
+    std::vector<Held*> written;
+    std::string error;
     for (auto& [name, held] : held_) {
         if (!held.changed) continue;
-        Write(name, held.content);
-        held.changed = false;
+        if (!batch.Stage(RaceFilePath(dataDir_, name), held.content, error))
+            throw FilingError("レースデータファイル" + Quote(name) + "に書き込めません（" + error + "）。");
+        written.push_back(&held);
     }
+    fs::path failed;
+    bool ok = batch.Commit(failed, error);
+    for (std::size_t i = 0; i < batch.Replaced(); ++i) written[i]->changed = false;
+    if (!ok)
+        throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
+                          "）。");
 }
 
 bool RaceFiler::HasUnwritten() const {

@@ -87,7 +87,6 @@ class RaceFiler {
         bool changed = false;
     };
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
-    void Write(const std::string& name, const std::string& content);
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;

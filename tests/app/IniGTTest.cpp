@@ -108,6 +108,13 @@ TEST_F(IniGTTest, NumbersAndBooleans) {
     EXPECT_EQ(ini.ReadInteger("n", "h", 7), 7);
 }
 
+TEST_F(IniGTTest, AddsAfterALastLineWithoutLineEnd) {
+    WriteAll(ini.Path(), "[locate]\nleft=5\n[\r");  // ends in a bare CR
+    ini.WriteInteger("locate", "top", 42);
+    EXPECT_EQ(ini.ReadInteger("locate", "top", 0), 42);
+    EXPECT_EQ(ini.ReadInteger("locate", "left", 0), 5);
+}
+
 TEST_F(IniGTTest, ADamagedFileNeverFails) {
     std::string junk;
     for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 7919) % 256);
