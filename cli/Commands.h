@@ -26,5 +26,6 @@ std::filesystem::path FromUtf8(const std::string& s);
 
 int Import(const Options& o);
 int Days(const Options& o);
+int Sample(const Options& o);
 
 }  // namespace turfpad::cli

@@ -23,6 +23,9 @@ const char* const kUsageText =
     "使い方:\n"
     "  turfpad-cli import [--data DIR] FILE...   JV-Data のレコード列 (CR LF 区切り、cp932) を登録する (- は標準入力)\n"
     "  turfpad-cli days [--data DIR]             開催日の一覧を新しい順に表示する\n"
+    "  turfpad-cli sample OUTDIR [--week YYYY-MM-DD]\n"
+    "                                            その週 (既定: 今週) のデモ用出馬表を JV-Data ファイル (.jvd) として\n"
+    "                                            OUTDIR に書き出す\n"
     "\n"
     "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n";
 
@@ -76,6 +79,7 @@ struct Command {
 const Command kCommands[] = {
     {"import", Import},
     {"days", Days},
+    {"sample", Sample},
 };
 }  // namespace
 

@@ -1,0 +1,62 @@
+// The JV-Link control as the program drives it: the seven operations it uses, with their
+// arguments, out-values and integer results exactly as the control reports them. Backends:
+// ComJVLink (the real control on Windows) and LocalJVLink (a local stand-in elsewhere).
+// Free of Qt, so that everything driving it can be tested without a screen.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace turfpad {
+
+// A call that failed as a call (the control raised an error instead of answering with a
+// result code). Callers do not catch it; it ends the current action.
+class JVLinkCallError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class JVLink {
+  public:
+    virtual ~JVLink() = default;
+
+    // Initialises the control with the software identifier. 0 = ready; -101 no identifier,
+    // -102 64 bytes or more, -103 the first character is a blank.
+    virtual int JVInit(const std::string& sid) = 0;
+
+    // Shows the control's own settings dialog (service key, data folder). 0 = done (also
+    // when the user cancels); -100 = invalid input or the settings could not be saved.
+    virtual int JVSetUIProperties() = 0;
+
+    // Opens an acquisition of `dataspec` ("RACE") for data newer than `fromtime`
+    // ("yyyymmddhhnnss"). 0 = opened, -1 = nothing newer, other = error (-111 data kind,
+    // -112 fromtime, -115 option, -201 not initialised, -202 already open, ...).
+    // readCount: files to read; downloadCount: files still to fetch (0: all can be read at
+    // once); lastFileTimestamp: "yyyymmddhhnnss" of the newest file, empty when there is none.
+    virtual int JVOpen(const std::string& dataspec, const std::string& fromtime, int option, int& readCount,
+                       int& downloadCount, std::string& lastFileTimestamp) = 0;
+
+    // Files fetched so far, 0 up to the download count; negative = error.
+    virtual int JVStatus() = 0;
+
+    // Hands out the next record (cp932 bytes ending in CR LF) in `buffer`. `size` is in/out:
+    // pass the buffer's capacity; a longer record comes cut to it; on return `size` holds the
+    // record's full length. So pass the capacity again before every call: the value left by
+    // one call is the length of that record, and a longer record after it would come cut.
+    // Result: above 0 = bytes placed in the buffer; 0 = all files read; -1 = one file
+    // finished, the next follows; -3 = the next file is still being fetched, call again;
+    // below -3 = error (-201 not initialised, -203 not open, -502 download failed, ...).
+    // `fileName` names the file the record comes from.
+    virtual int JVRead(std::string& buffer, int& size, std::string& fileName) = 0;
+
+    // Stops a download in progress. The acquisition stays open until JVClose.
+    virtual void JVCancel() = 0;
+
+    // Ends the acquisition. 0 = closed.
+    virtual int JVClose() = 0;
+};
+
+// The buffer capacity the program passes to JVRead.
+inline constexpr int kJVReadBufferSize = 60000;
+
+}  // namespace turfpad
