@@ -1,0 +1,21 @@
+// Start-up: make sure JV-Link can be created at all, then run the main window.
+#pragma once
+
+namespace turfpad {
+
+inline constexpr const char* kNoJVLinkMessage =
+    "JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。";
+
+// Creates one JV-Link object through the factory in force and releases it at once; false
+// (after the beep and the message box) when that fails. The program then ends before any
+// window is made or any setting written.
+bool ProbeJVLink();
+
+// Fonts and Japanese standard buttons, for the application object.
+void PrepareApplication();
+
+// The whole run after the application object exists: probe, main window, event loop.
+// Returns the program's exit status.
+int RunTurfpad();
+
+}  // namespace turfpad

@@ -1,0 +1,10 @@
+// ターフパッド: start-up only.
+#include <QApplication>
+
+#include "Startup.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    turfpad::PrepareApplication();
+    return turfpad::RunTurfpad();
+}

@@ -1,0 +1,31 @@
+// The progress window shown while a day is read: a small borderless window on top of
+// everything, centred on the screen.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+namespace turfpad {
+
+class TPrgrsForm : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TPrgrsForm(QWidget* parent = nullptr);
+
+    QLabel* Label1;  // "データを読み込んでいます"
+    QLabel* Label2;  // set by the user of the window
+    QProgressBar* ProgressBar1;
+
+    // Shows the window centred on the screen with `text` under the first line and the bar
+    // at 0 of `steps`.
+    void Begin(const QString& text, int steps);
+    void Step();
+    void End();
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+}  // namespace turfpad

@@ -1,0 +1,15 @@
+// The test programme runs with a QApplication on the offscreen platform, so that dialogs can
+// be built and driven without a screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "Startup.h"
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    turfpad::PrepareApplication();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
