@@ -23,8 +23,14 @@ const char* const kUsageText =
     "使い方:\n"
     "  turfpad-cli import [--data DIR] FILE...   JV-Data のレコード列 (CR LF 区切り、cp932) を登録する (- は標準入力)\n"
     "  turfpad-cli days [--data DIR]             開催日の一覧を新しい順に表示する\n"
+    "  turfpad-cli card [--data DIR] [--encoding utf-8|cp932] DAY RACE\n"
+    "                                            出馬表をクリップボードと同じテキストで表示する\n"
+    "  turfpad-cli schedule [--data DIR] [--encoding utf-8|cp932] DAY\n"
+    "                                            全レーススケジュールを TAB 区切りで表示する\n"
     "\n"
-    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n";
+    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n"
+    "  --encoding   出力の文字コード (既定: utf-8)\n"
+    "  DAY          開催日 (days の表示のとおり。例 2026年12月12日中山)、RACE はレース番号 1～12\n";
 
 }  // namespace
 
@@ -76,6 +82,8 @@ struct Command {
 const Command kCommands[] = {
     {"import", Import},
     {"days", Days},
+    {"card", Card},
+    {"schedule", Schedule},
 };
 }  // namespace
 

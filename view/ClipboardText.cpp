@@ -62,6 +62,18 @@ std::string GridRangeText(const CellMatrix& cells, int left, int top, int right,
     return GridRangeText(ColumnsOf(cells), static_cast<int>(cells.size()), cell, left, top, right, bottom, title);
 }
 
+std::string TabText(const CellMatrix& cells) {
+    std::string text;
+    for (const auto& row : cells) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i > 0) text += '\t';
+            text += row[i];
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
 std::string WholeGridText(const CellMatrix& cells, std::string_view title) {
     return GridRangeText(cells, 0, 0, ColumnsOf(cells) - 1, static_cast<int>(cells.size()) - 1, title);
 }

@@ -26,6 +26,9 @@ std::string GridRangeText(int columns, int rows, const std::function<std::string
                           int top, int right, int bottom, std::string_view title);
 std::string GridRangeText(const CellMatrix& cells, int left, int top, int right, int bottom, std::string_view title);
 
+// Rows of cells, TAB between the cells and CR LF after every row.
+std::string TabText(const CellMatrix& cells);
+
 // The whole grid after the title.
 std::string WholeGridText(const CellMatrix& cells, std::string_view title);
 
