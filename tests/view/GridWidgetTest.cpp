@@ -11,6 +11,7 @@
 #include "BrowseGrids.h"
 #include "Cp932.h"
 #include "DayReading.h"
+#include "HeadingLabels.h"
 #include "RaceDays.h"
 #include "TempDir.h"
 
@@ -437,4 +438,37 @@ TEST_F(CardGrid, RowsWithoutARunnerEntry) {
     // No table: plain text everywhere, no crash.
     grid.SetTable(nullptr);
     Grab(grid);
+}
+
+// ---- the race heading ----
+
+TEST(Heading, LabelsGetTheirLooksAndTexts) {
+    std::array<TLabel3Dj, kHeadingLabels> owned;
+    HeadingLabelSet labels;
+    for (std::size_t i = 0; i < owned.size(); ++i) labels[i] = &owned[i];
+    SetUpHeadingLabels(labels);
+    RaceHeading h;
+    for (std::size_t i = 0; i < h.size(); ++i) h[i] = Sj("ラベル") + std::to_string(i + 1);
+    h[1] = " 1";
+    ShowHeading(labels, h);
+
+    EXPECT_EQ(owned[0].objectName(), "Label3D1");
+    EXPECT_EQ(owned[0].font().pixelSize(), 19);
+    EXPECT_EQ(owned[1].font().pixelSize(), 24);
+    EXPECT_EQ(owned[4].font().pixelSize(), 13);
+    EXPECT_EQ(owned[2].caption(), "ラベル3");
+    EXPECT_EQ(owned[1].caption(), " 1");
+    for (const TLabel3Dj& l : owned) {
+        EXPECT_TRUE(l.font().bold());
+        EXPECT_EQ(l.font().family(), "ＭＳ ゴシック");
+        EXPECT_EQ(l.style3D(), TLabel3Dj::Style::Raised);
+    }
+    EXPECT_EQ(owned[8].fontColor(), QColor(0, 0, 255));
+    EXPECT_EQ(owned[1].fontColor(), QColor(255, 255, 255));
+    EXPECT_FALSE(owned[1].transparent());
+    EXPECT_TRUE(owned[0].transparent());
+    // The race number: white on black.
+    const QImage number = Grab(owned[1]);
+    EXPECT_EQ(At(number, QPoint(0, 0)), QColor(0, 0, 0));
+    EXPECT_GT(CountNear(number, number.rect(), QColor(255, 255, 255), 30), 5);
 }
