@@ -14,7 +14,7 @@ namespace {
 std::string CharAt(std::string_view s, std::size_t pos) {
     return pos >= 1 && pos <= s.size() ? std::string(1, s[pos - 1]) : std::string(" ");
 }
-std::string_view Part(std::string_view s, std::size_t pos, std::size_t len) {
+std::string_view Slice(std::string_view s, std::size_t pos, std::size_t len) {
     return pos - 1 < s.size() ? s.substr(pos - 1, len) : std::string_view{};
 }
 
@@ -26,14 +26,14 @@ std::string Format2d(int n) {
 
 // Key characters: 1-4 year, 5-6 month, 7-8 day, 9-10 racecourse, 11-12 meeting number,
 // 13-14 meeting day, 15-16 race number.
-std::string_view KeyCourse(std::string_view key) { return Part(key, 9, 2); }
-std::string_view KeyRace(std::string_view key) { return Part(key, 15, 2); }
+std::string_view KeyCourse(std::string_view key) { return Slice(key, 9, 2); }
+std::string_view KeyRace(std::string_view key) { return Slice(key, 15, 2); }
 
 // 5回 8日: the last characters of the meeting number and the meeting day.
 std::string Meeting(std::string_view key) { return CharAt(key, 12) + Sj("回 ") + CharAt(key, 14) + Sj("日"); }
 
 std::string PostTime(std::string_view t, std::string_view between, std::string_view after) {
-    return std::string(Part(t, 1, 2)) + std::string(between) + std::string(Part(t, 3, 2)) + std::string(after);
+    return std::string(Slice(t, 1, 2)) + std::string(between) + std::string(Slice(t, 3, 2)) + std::string(after);
 }
 
 template <std::size_t N>
@@ -81,8 +81,8 @@ RaceHeading HeadingTexts(const RaceEntry& race) {
     RaceHeading h;
     h[0] = course;
     h[1] = NumberFieldText(KeyRace(key));
-    h[2] = std::string(Part(key, 1, 4)) + Sj("年") + NumberFieldText(Part(key, 5, 2)) + Sj("月") +
-           NumberFieldText(Part(key, 7, 2)) + Sj("日 ") + course + " " + Meeting(key);
+    h[2] = std::string(Slice(key, 1, 4)) + Sj("年") + NumberFieldText(Slice(key, 5, 2)) + Sj("月") +
+           NumberFieldText(Slice(key, 7, 2)) + Sj("日 ") + course + " " + Meeting(key);
     h[3] = race.raceName;
     h[4] = WeightTypeName(race.weightType);
     h[5] = RaceConditionName(race.raceCondition);
@@ -122,7 +122,7 @@ const std::array<int, kRaceCardColumns>& RaceCardColumnWidths() {
 
 std::string WeightText(std::string_view w) {
     if (w.find_first_not_of(' ') == std::string_view::npos) return {};
-    return std::string(Part(w, 1, 2)) + "." + std::string(Part(w, 3, 1)) + "kg";
+    return std::string(Slice(w, 1, 2)) + "." + std::string(Slice(w, 3, 1)) + "kg";
 }
 
 std::string BlinkerText(std::string_view code) { return code == "1" ? Sj("ﾌﾞﾘﾝｶ") : std::string(); }
