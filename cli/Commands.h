@@ -10,6 +10,8 @@ namespace turfpad::cli {
 constexpr int kOk = 0;
 constexpr int kRejected = 1;
 constexpr int kUsage = 2;
+constexpr int kIncomplete = 3;  // the race's data is not complete yet (the card is printed all the same)
+constexpr int kNotFound = 4;    // the day's files are missing or damaged, or the race is not in the day
 
 // The options every command understands; everything else (the command's own flags among
 // them) is left in `args`, in order.
@@ -27,5 +29,7 @@ std::filesystem::path FromUtf8(const std::string& s);
 int Import(const Options& o);
 int Days(const Options& o);
 int Sample(const Options& o);
+int Card(const Options& o);
+int Schedule(const Options& o);
 
 }  // namespace turfpad::cli

@@ -26,8 +26,14 @@ const char* const kUsageText =
     "  turfpad-cli sample OUTDIR [--week YYYY-MM-DD]\n"
     "                                            その週 (既定: 今週) のデモ用出馬表を JV-Data ファイル (.jvd) として\n"
     "                                            OUTDIR に書き出す\n"
+    "  turfpad-cli card [--data DIR] [--encoding utf-8|cp932] DAY RACE\n"
+    "                                            出馬表をクリップボードと同じテキストで表示する\n"
+    "  turfpad-cli schedule [--data DIR] [--encoding utf-8|cp932] DAY\n"
+    "                                            全レーススケジュールを TAB 区切りで表示する\n"
     "\n"
-    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n";
+    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n"
+    "  --encoding   出力の文字コード (既定: utf-8)\n"
+    "  DAY          開催日 (days の表示のとおり。例 2026年12月12日中山)、RACE はレース番号 1～12\n";
 
 }  // namespace
 
@@ -80,6 +86,8 @@ const Command kCommands[] = {
     {"import", Import},
     {"days", Days},
     {"sample", Sample},
+    {"card", Card},
+    {"schedule", Schedule},
 };
 }  // namespace
 

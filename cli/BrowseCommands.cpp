@@ -1,0 +1,116 @@
+// turfpad-cli card and schedule: a race card as the copy command puts it on the clipboard,
+// and the schedule grid of a day, composed by the same browsing code as the main window.
+#include <iostream>
+#include <optional>
+
+#include "Commands.h"
+#include "Cp932.h"
+#include "RaceBrowser.h"
+
+namespace turfpad::cli {
+namespace {
+
+// Keeps what the browsing logic shows; the command prints the parts it asks for.
+struct PrintingView : BrowserView {
+    void SetTabsVisible(bool) override {}
+    void SetDayList(const std::vector<std::string>&) override {}
+    void SetRaceList(const std::vector<std::string>&) override {}
+    void SelectRaceListEntry(int) override {}
+    void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
+    void SetHeading(const RaceHeading&) override {}
+    void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
+    void ClearRaceCardSelection() override {}
+    void ShowMessage(const std::string& utf8, bool) override { messages.push_back(utf8); }
+    void SetStepperRange(int) override {}
+    void SetStepperPosition(int) override {}
+    void SetLeftPanelVisible(bool) override {}
+    void SetOptionChecked(bool) override {}
+    void SetClipboardText(const std::string&) override {}
+
+    std::vector<std::string> messages;
+};
+
+// A day entry as typed: UTF-8 where it is valid UTF-8, otherwise taken as cp932 bytes.
+std::string DayArgument(const std::string& arg) {
+    std::optional<std::string> cp932 = TryUtf8ToCp932(arg);
+    return cp932 ? *cp932 : arg;
+}
+
+void Print(const Options& o, const std::string& cp932) {
+    const std::string text = o.cp932 ? cp932 : Cp932ToUtf8(cp932);
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::cout.flush();
+}
+
+void PrintMessages(const Options& o, const std::vector<std::string>& utf8) {
+    for (const std::string& m : utf8) std::cerr << (o.cp932 ? Utf8ToCp932(m) : m) << '\n';
+}
+
+bool CheckArguments(const Options& o, std::size_t count, const char* what) {
+    for (const std::string& a : o.args)
+        if (a.size() > 1 && a[0] == '-') {
+            Usage("不明なオプションです: " + a);
+            return false;
+        }
+    if (o.args.size() != count) {
+        Usage(what);
+        return false;
+    }
+    return true;
+}
+
+// RACE: a race number 1 to 12.
+int RaceArgument(const std::string& s) {
+    if (s.empty() || s.size() > 2) return 0;
+    int n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n >= 1 && n <= kRacesPerDay ? n : 0;
+}
+
+}  // namespace
+
+int Card(const Options& o) {
+    if (!CheckArguments(o, 2, "card には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください"))
+        return kUsage;
+    const int race = RaceArgument(o.args[1]);
+    if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + o.args[1]);
+    const std::string day = DayArgument(o.args[0]);
+
+    PrintingView view;
+    NoProgress progress;
+    RaceBrowser browser(view, progress, nullptr, o.dataDir);
+    if (!browser.ChooseDay(day)) {
+        PrintMessages(o, view.messages);
+        return kNotFound;
+    }
+    if (browser.RaceListIndexOf(race - 1) < 0) {
+        PrintMessages(o, {Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
+        return kNotFound;
+    }
+    view.messages.clear();  // choosing the day showed its last race
+    const bool complete = browser.ShowRace(race - 1);
+    Print(o, browser.RaceCardText().value_or(std::string()));
+    if (!complete) {
+        PrintMessages(o, view.messages);
+        return kIncomplete;
+    }
+    return kOk;
+}
+
+int Schedule(const Options& o) {
+    if (!CheckArguments(o, 1, "schedule には開催日 (例 2026年12月12日中山) を指定してください")) return kUsage;
+    PrintingView view;
+    NoProgress progress;
+    RaceBrowser browser(view, progress, nullptr, o.dataDir);
+    if (!browser.ChooseDay(DayArgument(o.args[0]))) {
+        PrintMessages(o, view.messages);
+        return kNotFound;
+    }
+    Print(o, TabText(browser.ScheduleGrid()));
+    return kOk;
+}
+
+}  // namespace turfpad::cli

@@ -1,0 +1,149 @@
+// turfpad-cli card and schedule: what they print, on which stream, and their exit statuses.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "ClipboardText.h"
+#include "Cp932.h"
+#include "RaceBrowser.h"
+#include "RaceDays.h"
+#include "TempDir.h"
+
+using namespace turfpad;
+using namespace turfpad::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Cli : public ::testing::Test {
+  protected:
+    Outcome Cmd(const std::string& args) {
+        const fs::path out = dir / "out.txt";
+        const fs::path err = dir / "err.txt";
+        const std::string line = std::string(TURFPAD_CLI) + " " + args + " >" + out.string() + " 2>" + err.string();
+        const int raw = std::system(line.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
+    }
+    std::string Data() const { return "--data '" + data.string() + "'"; }
+
+    TempDir dir;
+    fs::path data = dir / "Data";
+    Meeting m;
+    const std::string day = "2026年12月12日中山";
+};
+
+// What the main window's copy would put on the clipboard for the race.
+std::string ClipboardOf(const fs::path& data, const std::string& dayCp932, int race) {
+    struct Quiet : BrowserView {
+        void SetTabsVisible(bool) override {}
+        void SetDayList(const std::vector<std::string>&) override {}
+        void SetRaceList(const std::vector<std::string>&) override {}
+        void SelectRaceListEntry(int) override {}
+        void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
+        void SetHeading(const RaceHeading&) override {}
+        void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
+        void ClearRaceCardSelection() override {}
+        void ShowMessage(const std::string&, bool) override {}
+        void SetStepperRange(int) override {}
+        void SetStepperPosition(int) override {}
+        void SetLeftPanelVisible(bool) override {}
+        void SetOptionChecked(bool) override {}
+        void SetClipboardText(const std::string& t) override { clipboard = t; }
+        std::string clipboard;
+    } view;
+    NoProgress progress;
+    RaceBrowser b(view, progress, nullptr, data);
+    b.ChooseDay(dayCp932);
+    b.ChooseRace(b.RaceListIndexOf(race - 1));
+    b.CopyRaceCard();
+    return view.clipboard;
+}
+
+}  // namespace
+
+TEST_F(Cli, CardPrintsTheClipboardText) {
+    fs::create_directories(data);
+    FileDay(data, m, {9, 11}, 16);
+    Outcome r = Cmd("card " + Data() + " " + day + " 9");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string expected = ClipboardOf(data, Sj(day), 9);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(r.out, Cp932ToUtf8(expected));
+    EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), "2026年12月12日 中山 5回 8日 9R");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 18);
+
+    Outcome cp = Cmd("card --encoding cp932 " + Data() + " " + day + " 11");
+    EXPECT_EQ(cp.status, 0);
+    EXPECT_EQ(cp.out, ClipboardOf(data, Sj(day), 11));
+}
+
+TEST_F(Cli, CardOfAnIncompleteRaceIsPrintedWithTheMessage) {
+    fs::create_directories(data);
+    std::vector<std::string> recs = {RaRecord(m, 1, 2), SeRecord(m, 1, 1)};  // runner 2 missing
+    File(data, recs);
+    Outcome r = Cmd("card " + Data() + " " + day + " 1");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "中山 1Rはデータ作成が未完了です。\n");
+    EXPECT_EQ(r.out, Cp932ToUtf8(ClipboardOf(data, Sj(day), 1)));
+    // The runner not yet filed: a row of its blank fields.
+    const std::string blankRow =
+        " \t  \t" + std::string(19, ' ') + "\t  \t\t" + std::string(8, ' ') + "\t" + std::string(8, ' ') + "\t\t\r\n";
+    EXPECT_EQ(r.out.substr(r.out.size() - blankRow.size()), blankRow);
+}
+
+TEST_F(Cli, MissingDayMissingRaceAndUsage) {
+    fs::create_directories(data);
+    FileDay(data, m, {9}, 2);
+    Outcome noRace = Cmd("card " + Data() + " " + day + " 10");
+    EXPECT_EQ(noRace.status, 4);
+    EXPECT_EQ(noRace.out, "");
+    EXPECT_EQ(noRace.err, "2026年12月12日中山に10Rのデータはありません。\n");
+
+    Outcome noDay = Cmd("card " + Data() + " 2026年12月13日中山 1");
+    EXPECT_EQ(noDay.status, 4);
+    EXPECT_EQ(noDay.err, "データ作成が未完了のようです。\n");
+    EXPECT_EQ(Cmd("schedule " + Data() + " 2026年12月13日中山").status, 4);
+
+    fs::remove(RaceFilePath(data, Sj(day) + ".jvSEr"));
+    EXPECT_EQ(Cmd("card " + Data() + " " + day + " 9").status, 4);
+
+    EXPECT_EQ(Cmd("card " + Data() + " " + day).status, 2);
+    EXPECT_EQ(Cmd("card " + Data() + " " + day + " 13").status, 2);
+    EXPECT_EQ(Cmd("card " + Data() + " " + day + " x").status, 2);
+    EXPECT_EQ(Cmd("card " + Data() + " --frobnicate " + day + " 1").status, 2);
+    EXPECT_EQ(Cmd("schedule " + Data()).status, 2);
+    EXPECT_EQ(Cmd("card --encoding latin1 " + Data() + " " + day + " 9").status, 2);
+}
+
+TEST_F(Cli, DamagedDayIsReportedByName) {
+    fs::create_directories(data);
+    FileDay(data, m, {1, 2}, 2);
+    const fs::path se = RaceFilePath(data, Sj(day) + ".jvSEr");
+    WriteAll(se, ReadAll(se).substr(0, 555 * 19));
+    Outcome r = Cmd("card " + Data() + " " + day + " 1");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("2026年12月12日中山.jvSEr"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, SchedulePrintsHeaderAndOneRowPerRace) {
+    fs::create_directories(data);
+    FileDay(data, m, {9, 10, 11, 12}, 16);
+    Outcome r = Cmd("schedule " + Data() + " " + day);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string row = "頭\t 有馬記\t G1   \t 定量\t オープン\t 芝右2500m\t 15:25\r\n";
+    EXPECT_EQ(r.out,
+              "場所回日ﾚｰｽNo\t頭数\t競走名\tｸﾞﾚｰﾄﾞ\t重量種\t条件\tﾄﾗｯｸ\t発走時刻\r\n"
+              " 中山 5回 8日 9R\t 16" +
+                  row + " 中山 5回 8日10R\t 16" + row + " 中山 5回 8日11R\t 16" + row + " 中山 5回 8日12R\t 16" + row);
+    Outcome cp = Cmd("schedule --encoding cp932 " + Data() + " " + day);
+    EXPECT_EQ(cp.out, Utf8ToCp932(r.out));
+}
