@@ -1,0 +1,36 @@
+#include "FakePrinter.h"
+
+namespace turfpad {
+
+FakePrinter::~FakePrinter() {
+    if (painter_.isActive()) painter_.end();
+}
+
+bool FakePrinter::BeginJob(const QString& title) {
+    if (!installed_ || refuseJobs_ || painter_.isActive()) return false;
+    title_ = title;
+    device_ = std::make_unique<RecordingPaintDevice>(metrics_.printable, metrics_.dpiX, metrics_.dpiY);
+    return painter_.begin(device_.get());
+}
+
+bool FakePrinter::NewPage() {
+    if (!painter_.isActive()) return false;
+    device_->NewPage();
+    return true;
+}
+
+void FakePrinter::EndJob() {
+    if (!painter_.isActive()) return;
+    painter_.end();
+    jobs_.push_back({title_, device_->Pages()});
+    device_.reset();
+}
+
+QPainter* FakePrinter::Painter() { return painter_.isActive() ? &painter_ : nullptr; }
+
+bool FakePrinter::SetupDialog(QWidget*) {
+    ++setupCalls_;
+    return onSetup_ ? onSetup_() : true;
+}
+
+}  // namespace turfpad

@@ -1,0 +1,92 @@
+#include "QtPrinter.h"
+
+#include <QFileDialog>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace turfpad {
+
+namespace {
+constexpr int kPdfDpi = 600;
+}
+
+QtPrinter::QtPrinter(FileNameAsker askFileName) : askFileName_(std::move(askFileName)) {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        MakePdf();
+    } else {
+        printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+}
+
+std::unique_ptr<QtPrinter> QtPrinter::PdfFile(const QString& path) {
+    std::unique_ptr<QtPrinter> p(new QtPrinter());
+    p->MakePdf();
+    p->printer_->setOutputFileName(path);
+    return p;
+}
+
+QtPrinter::~QtPrinter() {
+    if (painter_.isActive()) painter_.end();
+}
+
+void QtPrinter::MakePdf() {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer_->setOutputFormat(QPrinter::PdfFormat);
+    printer_->setResolution(kPdfDpi);
+    printer_->setPageSize(QPageSize(QPageSize::A4));
+    printer_->setPageOrientation(QPageLayout::Portrait);
+}
+
+bool QtPrinter::IsPdf() const { return printer_->outputFormat() == QPrinter::PdfFormat; }
+
+int QtPrinter::DpiX() const { return printer_->logicalDpiX(); }
+int QtPrinter::DpiY() const { return printer_->logicalDpiY(); }
+
+QSize QtPrinter::SheetSize() const { return printer_->paperRect(QPrinter::DevicePixel).toRect().size(); }
+
+QPoint QtPrinter::PrintableOffset() const { return printer_->pageRect(QPrinter::DevicePixel).toRect().topLeft(); }
+
+QSize QtPrinter::PrintableSize() const { return printer_->pageRect(QPrinter::DevicePixel).toRect().size(); }
+
+bool QtPrinter::BeginJob(const QString& title) {
+    if (painter_.isActive()) return false;
+    if (IsPdf() && askFileName_) {
+        QString name = askFileName_(printer_->outputFileName());
+        if (name.isEmpty()) return false;
+        printer_->setOutputFileName(name);
+    }
+    if (IsPdf() && printer_->outputFileName().isEmpty()) return false;
+    printer_->setDocName(title);
+    return painter_.begin(printer_.get());
+}
+
+bool QtPrinter::NewPage() { return painter_.isActive() && printer_->newPage(); }
+
+void QtPrinter::EndJob() {
+    if (painter_.isActive()) painter_.end();
+}
+
+QPainter* QtPrinter::Painter() { return painter_.isActive() ? &painter_ : nullptr; }
+
+bool QtPrinter::SetupDialog(QWidget* parent) {
+    QPrintDialog dialog(printer_.get(), parent);
+    dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    bool ok = dialog.exec() == QDialog::Accepted;
+    // A printer chosen in the dialog may print at its own resolution; a PDF file keeps ours.
+    if (ok && IsPdf() && printer_->resolution() != kPdfDpi) printer_->setResolution(kPdfDpi);
+    return ok;
+}
+
+QtPrinter::FileNameAsker PdfSaveDialog(QWidget* parent) {
+    return [parent](const QString& suggested) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("PDFファイルに保存"), suggested,
+                                            QStringLiteral("PDF (*.pdf)"));
+    };
+}
+
+}  // namespace turfpad

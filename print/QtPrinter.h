@@ -1,0 +1,55 @@
+// The printer seam on Qt: the system's default printer when one is installed, otherwise a
+// PDF printer (A4 portrait, 600 dpi) that asks where to save the file when a job starts.
+#pragma once
+
+#include <QPainter>
+#include <functional>
+#include <memory>
+
+#include "Printer.h"
+
+class QPrinter;
+
+namespace turfpad {
+
+class QtPrinter : public Printer {
+  public:
+    // Asked for the PDF file name when a job starts; gets the name used last (or a
+    // suggestion) and returns the chosen one, or an empty text to cancel the job.
+    using FileNameAsker = std::function<QString(const QString& suggested)>;
+
+    // The default printer, or the PDF printer asking `askFileName`.
+    explicit QtPrinter(FileNameAsker askFileName);
+    // A PDF printer writing every job to `path` (for the command line).
+    static std::unique_ptr<QtPrinter> PdfFile(const QString& path);
+    ~QtPrinter() override;
+
+    // Whether jobs go to a PDF file rather than a printer.
+    bool IsPdf() const;
+    QPrinter& Device() { return *printer_; }
+
+    bool Installed() const override { return true; }
+    int DpiX() const override;
+    int DpiY() const override;
+    QSize SheetSize() const override;
+    QPoint PrintableOffset() const override;
+    QSize PrintableSize() const override;
+    bool BeginJob(const QString& title) override;
+    bool NewPage() override;
+    void EndJob() override;
+    QPainter* Painter() override;
+    bool SetupDialog(QWidget* parent) override;
+
+  private:
+    QtPrinter() = default;
+    void MakePdf();
+
+    std::unique_ptr<QPrinter> printer_;
+    QPainter painter_;
+    FileNameAsker askFileName_;
+};
+
+// Asks for a PDF file name with a save dialog over `parent`.
+QtPrinter::FileNameAsker PdfSaveDialog(QWidget* parent);
+
+}  // namespace turfpad

@@ -1,0 +1,183 @@
+#include "RaceCardPrint.h"
+
+#include <stdexcept>
+
+#include "AllPrintUnit.h"
+#include "Cp932.h"
+#include "JVData_Structure.h"
+#include "JapaneseUi.h"
+#include "PrevX.h"
+#include "PrintControls.h"
+#include "TMsgDlg.h"
+
+namespace turfpad {
+
+namespace {
+
+QString Q(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
+
+const QString& Gothic() {
+    static const QString face = QString::fromUtf8(kGothic);
+    return face;
+}
+const QString& PGothic() {
+    static const QString face = QString::fromUtf8(kPGothic);
+    return face;
+}
+
+const QColor kBlack(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kSilver(192, 192, 192);
+
+// Table geometry, tenths of a millimetre.
+constexpr int kLeft = 100;
+constexpr int kRight = 1990;
+constexpr int kHeadingTop = 280;
+constexpr int kHeadingBottom = 406;
+constexpr int kBandHeight = 126;
+constexpr int kColumnRules[] = {150, 200, 580, 700};
+
+void Line(TPrevX& prev, int x1, int y1, int x2, int y2) {
+    prev.MoveTo(x1, y1);
+    prev.LineTo(x2, y2);
+}
+
+}  // namespace
+
+void DrawRaceCardPage(TPrevX& prev, const PrintedRace& race) {
+    TPrevCanvas& c = prev.Canvas();
+    const int bands = PrintedBandCount(race);
+    const int tableBottom = kHeadingBottom + kBandHeight * bands;
+
+    // Race header.
+    c.font.name = Gothic();
+    c.font.size = 10;
+    c.font.bold = true;
+    prev.TextOut(210, 220, QStringLiteral("ﾚｰｽ"));
+    c.font.size = 20;
+    prev.TextOut(100, 100, Q(PrintedRacecourse(race)));
+
+    c.pen.width = prev.PenWidth(10);
+    c.pen.style = Qt::SolidLine;
+    c.brush.style = Qt::SolidPattern;
+    c.brush.color = kBlack;
+    prev.Rectangle(100, 170, 180, 250);
+    c.font.color = kWhite;
+    int number = PrintedRaceNumber(race);
+    prev.TextOut(number < 10 ? 120 : 105, 175, QString::number(number));
+
+    c.font.color = kBlack;
+    c.brush.color = kWhite;
+    c.font.size = 11;
+    prev.TextOut(300, 110, Q(PrintedDateLine(race)));
+    prev.TextOut(900, 110, Q(PrintedPostTime(race)));
+
+    c.font.bold = false;
+    c.font.size = 10;
+    prev.TextOut(300, 155, Q(race.raceName));
+    prev.TextOut(300, 200, Q(PrintedHeadCount(race)));
+    prev.TextOut(500, 200, Q(PrintedWeightType(race.weightType)));
+    prev.TextOut(800, 200, Q(PrintedRaceCondition(race.raceCondition)));
+    prev.TextOut(1100, 200, Q(PrintedTrack(race.track)));
+    prev.TextOut(1300, 200, Q(PrintedDistance(race)));
+
+    // The table: shaded heading band, frame and column rules.
+    c.pen.width = prev.PenWidth(20);
+    c.brush.style = Qt::SolidPattern;
+    c.brush.color = kSilver;
+    prev.Rectangle(kLeft, kHeadingTop, kRight, kHeadingBottom);
+    c.brush.style = Qt::NoBrush;
+    c.pen.width = prev.PenWidth(20);
+    prev.Rectangle(kLeft, kHeadingTop, kRight, tableBottom);
+    c.pen.width = prev.PenWidth(5);
+    for (int x : kColumnRules) Line(prev, x, kHeadingTop, x, tableBottom);
+
+    // One band per runner; a heavy rule and a boxed post number open each post group.
+    static const PrintedRunner kBlankRunner;
+    int group = 0;
+    for (int k = 1; k <= bands; ++k) {
+        const PrintedRunner& r = static_cast<std::size_t>(k) <= race.runners.size()
+                                     ? race.runners[static_cast<std::size_t>(k - 1)]
+                                     : kBlankRunner;
+        int y = kHeadingTop + kBandHeight * k;
+        c.font.size = 11;
+        int post = ReadNumber(r.postPosition);
+        if (post != group) {
+            prev.TextOut(115, y + 40, Q(PrintedPostPosition(r)));
+            c.pen.width = prev.PenWidth(12);
+            Line(prev, kLeft, y, kRight, y);
+            prev.Rectangle(110, y + 30, 140, y + 80);
+            ++group;
+        } else {
+            c.pen.width = prev.PenWidth(1);
+            Line(prev, 150, y, kRight, y);
+        }
+        prev.TextOut(157, y + 40, Q(PrintedHorseNumber(r)));
+        c.font.name = PGothic();
+        c.font.size = 10;
+        prev.TextOut(205, y + 13, Q(PrintedHorseName(r)));
+        c.font.name = Gothic();
+        c.font.size = 9;
+        prev.TextOut(515, y + 5, Q(PrintedSexAge(r)));
+        c.font.size = 8;
+        prev.TextOut(215, y + 60, Q(r.jockey));
+        prev.TextOut(215, y + 90, Q(r.trainer));
+        prev.TextOut(450, y + 60, Q(PrintedWeight(r)));
+        prev.TextOut(585, y + 10, Q(PrintedBlinker(r)));
+        prev.TextOut(585, y + 60, Q(PrintedApprentice(r)));
+    }
+
+    // Labels of the heading band.
+    c.font.name = Gothic();
+    c.font.bold = false;
+    c.font.color = kBlack;
+    c.font.size = 12;
+    prev.TextOut(105, 320, QStringLiteral("枠"));
+    prev.TextOut(155, 320, QStringLiteral("馬"));
+    c.font.size = 10;
+    prev.TextOut(205, 293, QStringLiteral("馬名"));
+    c.font.size = 8;
+    prev.TextOut(450, 285, QStringLiteral("性別･馬齢"));
+    prev.TextOut(215, 340, QStringLiteral("騎手名"));
+    prev.TextOut(215, 370, QStringLiteral("調教師名"));
+    prev.TextOut(450, 340, QStringLiteral("負担重量"));
+    prev.TextOut(585, 300, QStringLiteral("ブリンカ"));
+    prev.TextOut(585, 350, QStringLiteral("見習区分"));
+    c.font.name = PGothic();
+}
+
+void DrawRaceCards(TPrevX& prev, std::span<const PrintedRace> races) {
+    prev.BeginDoc();
+    for (std::size_t i = 0; i < races.size(); ++i) {
+        if (i > 0) prev.NewPage();
+        DrawRaceCardPage(prev, races[i]);
+    }
+    prev.EndDoc();
+}
+
+void PrintRaceCards(QWidget* parent, Printer& printer, IniStore& ini, const QString& dateText,
+                    std::span<const PrintedRace> races, const ShowModalFn& showModal) {
+    if (dateText.trimmed().isEmpty()) {
+        TMsgDlg::Warning(parent, QString::fromUtf8(kChooseDayMessage));
+        return;
+    }
+    TAllPrintForm form(printer, ini, parent);
+    form.setWindowTitle(QString::fromUtf8(kPrintWindowCaption));
+    try {
+        DrawRaceCards(*form.PrevX1, races);
+    } catch (const std::exception& e) {  // no printer, or a race key that does not read
+        TMsgDlg::Warning(parent, QString::fromUtf8(e.what()));
+        return;
+    }
+    int count = static_cast<int>(races.size());
+    form.UpDown1->SetMin(1);
+    form.UpDown1->SetMax(count);
+    form.UpDown1->SetPosition(1);
+    form.UpDown1->setVisible(true);
+    if (showModal)
+        showModal(form);
+    else
+        form.exec();
+}
+
+}  // namespace turfpad

@@ -1,0 +1,132 @@
+// Helpers shared by the print tests: a settings store in memory, a grid of given sizes, a
+// log of the page preview's drawing operations and races built from field values.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Cp932.h"
+#include "IniStore.h"
+#include "PrevX.h"
+#include "PrintGridSource.h"
+#include "PrintedRace.h"
+
+namespace turfpad::testing {
+
+class MapIni : public IniStore {
+  public:
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    int writes = 0;
+
+    bool Has(std::string_view s, std::string_view k) const { return values.count({std::string(s), std::string(k)}); }
+    bool ReadBool(std::string_view s, std::string_view k, bool def) const override {
+        return ReadInteger(s, k, def) != 0;
+    }
+    void WriteBool(std::string_view s, std::string_view k, bool v) override { WriteInteger(s, k, v ? 1 : 0); }
+    int ReadInteger(std::string_view s, std::string_view k, int def) const override {
+        auto it = values.find({std::string(s), std::string(k)});
+        return it == values.end() ? def : std::stoi(it->second);
+    }
+    void WriteInteger(std::string_view s, std::string_view k, int v) override { WriteString(s, k, std::to_string(v)); }
+    std::string ReadString(std::string_view s, std::string_view k, std::string_view def) const override {
+        auto it = values.find({std::string(s), std::string(k)});
+        return it == values.end() ? std::string(def) : it->second;
+    }
+    void WriteString(std::string_view s, std::string_view k, std::string_view v) override {
+        values[{std::string(s), std::string(k)}] = std::string(v);
+        ++writes;
+    }
+};
+
+// A grid whose cells are "c,r" unless set.
+class TableGrid : public PrintGridSource {
+  public:
+    std::vector<int> widths;
+    std::vector<int> heights;
+    std::map<std::pair<int, int>, QString> cells;
+    QFont font;
+    int dpi = 96;
+
+    TableGrid(std::vector<int> w, std::vector<int> h) : widths(std::move(w)), heights(std::move(h)) {
+        font = QFont(QStringLiteral("ＭＳ ゴシック"));
+        font.setPointSize(9);
+    }
+    int ColCount() const override { return static_cast<int>(widths.size()); }
+    int RowCount() const override { return static_cast<int>(heights.size()); }
+    int ColWidth(int c) const override { return widths.at(static_cast<std::size_t>(c)); }
+    int RowHeight(int r) const override { return heights.at(static_cast<std::size_t>(r)); }
+    QString Cell(int c, int r) const override {
+        auto it = cells.find({c, r});
+        return it != cells.end() ? it->second : QStringLiteral("%1,%2").arg(c).arg(r);
+    }
+    QFont Font() const override { return font; }
+    int DpiX() const override { return dpi; }
+    int DpiY() const override { return dpi; }
+};
+
+// Every drawing operation of a preview, in order.
+struct OpLog {
+    std::vector<TPrevOp> ops;
+    void Attach(TPrevX& prev) {
+        prev.SetOnDraw([this](const TPrevOp& op) { ops.push_back(op); });
+    }
+    std::vector<TPrevOp> OfPage(int page) const {
+        std::vector<TPrevOp> out;
+        for (const TPrevOp& op : ops)
+            if (op.page == page) out.push_back(op);
+        return out;
+    }
+};
+
+inline QString U(std::string_view cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
+inline std::string C(const QString& text) { return Utf8ToCp932(text.toStdString()); }
+
+// A runner as a race entry holds it: fields in cp932 at their stored widths.
+inline PrintedRunner Runner(int post, int number, std::string_view nameUtf8 = "ホース", std::string sex = "1",
+                            std::string age = "04", std::string weight = "550", std::string blinker = " ",
+                            std::string apprentice = " ") {
+    PrintedRunner r;
+    r.postPosition = std::to_string(post);
+    char num[8];
+    std::snprintf(num, sizeof num, "%02d", number);
+    r.horseNumber = num;
+    std::string name = Utf8ToCp932(nameUtf8);
+    while (name.size() + 2 <= 19) name += "\x81\x40";
+    r.horseName = PadBytes(name, 19);
+    r.sex = sex;
+    r.weight = weight;
+    r.jockey = Utf8ToCp932("騎手太郎");
+    r.trainer = Utf8ToCp932("調教師名");
+    r.blinker = blinker;
+    r.apprentice = apprentice;
+    r.age = age;
+    return r;
+}
+
+// A race with runners in the given post positions (horse numbers 1, 2, ...).
+// The key is 2024-05-26, Tokyo, meeting 02, day 08 unless `keyHead` (14 characters) says.
+inline PrintedRace Race(int raceNumber, const std::vector<int>& posts = {1, 2},
+                        const std::string& keyHead = "20240526050208") {
+    PrintedRace race;
+    race.raceKey = keyHead;
+    char rn[8];
+    std::snprintf(rn, sizeof rn, "%02d", raceNumber);
+    race.raceKey += rn;
+    race.raceName = PadBytes(Utf8ToCp932("東京優駿"), 60);
+    race.weightType = "3";
+    race.raceCondition = "999";
+    race.distance = "2400";
+    race.track = "11";
+    race.postTime = "1540";
+    char hc[8];
+    std::snprintf(hc, sizeof hc, "%02d", static_cast<int>(posts.size()));
+    race.headCount = hc;
+    for (std::size_t i = 0; i < posts.size(); ++i) race.runners.push_back(Runner(posts[i], static_cast<int>(i) + 1));
+    return race;
+}
+
+}  // namespace turfpad::testing
