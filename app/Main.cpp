@@ -14,17 +14,23 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "BrowseGrids.h"
 #include "Cp932.h"
 #include "GetDataUnit.h"
+#include "HeadingLabels.h"
 #include "JVLink.h"
 #include "JapaneseUi.h"
 #include "KeibaFunc.h"
+#include "PrevX.h"
+#include "PrintSources.h"
 #include "ProgramFile.h"
+#include "QtPrinter.h"
+#include "RaceCardPrint.h"
 #include "RaceFiles.h"
+#include "StrGridP.h"
 #include "TLabel3Dj.h"
 #include "TMsgDlg.h"
 #include "ToolIcons.h"
@@ -66,6 +72,9 @@ TMainForm::TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent)
     BuildBody();
     BuildMenus();
     statusBar()->setSizeGripEnabled(true);
+    printer_ = std::make_unique<QtPrinter>(PdfSaveDialog(this));
+    gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
+    InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
     FormCreate();
     prgrsForm_ = new TPrgrsForm(this);
 }
@@ -116,22 +125,11 @@ void TMainForm::BuildToolBar() {
     pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));
     HeadingPanel->setPalette(pal);
 
-    // The race heading: racecourse, race number, date line, race name, then weight type,
-    // condition, track, distance, post time and head count.
-    struct Place {
-        int x, y, pixels;
-    };
-    const Place places[10] = {{44, 5, 19},  {5, 3, 24},    {104, 2, 15},  {104, 20, 15}, {44, 41, 13},
-                              {90, 41, 13}, {170, 41, 13}, {214, 41, 13}, {372, 3, 13},  {270, 41, 13}};
-    for (int i = 0; i < 10; ++i) {
-        auto* label = new TLabel3Dj(HeadingPanel);
-        label->setObjectName(QString("Label3D%1").arg(i + 1));
-        label->setFont(PixelFont(U(kGothic), places[i].pixels, true));
-        label->setStyle3D(TLabel3Dj::Style::Raised);
-        label->move(places[i].x, places[i].y);
-        Label3D[i] = label;
-    }
-    Label3D[8]->setFontColor(Qt::blue);  // post time
+    // The race heading: Label3D1 .. Label3D10 (racecourse, race number, date line, race
+    // name, weight type, condition, track, distance, post time, head count).
+    for (int i = 0; i < 10; ++i) Label3D[i] = new TLabel3Dj(HeadingPanel);
+    SetUpHeadingLabels(Label3D);
+    ArrangeHeading();
 
     row->addWidget(buttons);
     row->addWidget(HeadingPanel, 1);
@@ -193,14 +191,14 @@ void TMainForm::BuildBody() {
     strip->setObjectName("Panel3");
     strip->setFixedHeight(19);
     strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StringGrid2 = new QTableWidget(TabSheet1);
+    StringGrid2 = new TRaceCardGrid(TabSheet1);
     StringGrid2->setObjectName("StringGrid2");
     sheet1->addWidget(strip);
     sheet1->addWidget(StringGrid2, 1);
     TabSheet2 = new QWidget;
     auto* sheet2 = new QVBoxLayout(TabSheet2);
     sheet2->setContentsMargins(0, 0, 0, 0);
-    StringGrid1 = new QTableWidget(TabSheet2);
+    StringGrid1 = new TScheduleGrid(TabSheet2);
     StringGrid1->setObjectName("StringGrid1");
     sheet2->addWidget(StringGrid1);
     PageControl1->addTab(TabSheet1, U("出馬表"));
@@ -225,6 +223,14 @@ void TMainForm::BuildBody() {
     IniBtn->setObjectName("IniBtn");
     UpDown1->setObjectName("UpDown1");
     connect(MakeDataListBtn, &QPushButton::clicked, this, [this] { MakeDataListBtnClick(); });
+    connect(DateCombo, &QComboBox::activated, this, [this](int index) { browser_->ChooseDayAt(index); });
+    connect(DatList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) browser_->ChooseRace(row);
+    });
+    connect(UpDown1, &QSpinBox::valueChanged, this, [this](int position) { browser_->Step(position); });
+    connect(ClipBtn, &QToolButton::clicked, this, [this] { ClipBtnClick(); });
+    connect(print1btn, &QToolButton::clicked, this, [this] { print1btnClick(); });
+    connect(print3btn, &QToolButton::clicked, this, [this] { print3btnClick(); });
 }
 
 void TMainForm::BuildMenus() {
@@ -258,6 +264,10 @@ void TMainForm::BuildMenus() {
 
     connect(JVDataItem, &QAction::triggered, this, [this] { JVBtnClick(); });
     connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
+    connect(FilePrintItem, &QAction::triggered, this, [this] { print1btnClick(); });
+    connect(FilePrintSetupItem, &QAction::triggered, this, [this] { printer_->SetupDialog(this); });
+    connect(N18, &QAction::triggered, this, [this] { ClipBtnClick(); });
+    connect(DataListCloseItem, &QAction::triggered, this, [this] { browser_->ToggleOption(); });
     connect(HelpContentsItem, &QAction::triggered, this, [this] { SpeedButton5Click(); });
     connect(HelpAboutItem, &QAction::triggered, this, [this] { SpeedButton6Click(); });
 }
@@ -287,21 +297,107 @@ void TMainForm::FormCreate() {
     resize(width, height);
     savedSize_ = QSize(width, height);
 
-    SetUpGrids();
+    // The grids set themselves up (headers, widths, row heights, fixed cells); the race card
+    // grid draws from the day's race card table.
+    browser_ = std::make_unique<RaceBrowser>(static_cast<BrowserView&>(*this), static_cast<ReadProgress&>(*this), &ini_,
+                                             DataFolder());
+    StringGrid2->SetTable(&browser_->Table());
     MakeDataListBtnClick();
-    DataListCloseItem->setChecked(ini_.ReadBool("datalist", "close", false));
+    browser_->LoadOption();
 }
 
-void TMainForm::SetUpGrids() {
-    // Filled in by the browsing code.
+void TMainForm::MakeDataListBtnClick() { browser_->BuildDayList(); }
+
+void TMainForm::SetPrinter(std::unique_ptr<Printer> printer) {
+    printer_ = std::move(printer);
+    gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
+    InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
 }
 
-void TMainForm::MakeDataListBtnClick() {
+void TMainForm::ClipBtnClick() { browser_->CopyRaceCard(); }
+
+void TMainForm::print1btnClick() {
+    // The preview window keeps its own placement and zoom in the settings file.
+    TIniGT settings;
+    settings.Loaded();
+    std::vector<PrintedRace> races = PrintedRacesOf(browser_->Table(), browser_->RaceListSlots());
+    PrintRaceCards(this, *printer_, settings, DateCombo->currentText(), races, showPreview);
+}
+
+void TMainForm::print3btnClick() {
+    StringGridSource grid(*StringGrid1);
+    PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
+}
+
+void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }
+
+void TMainForm::SetDayList(const std::vector<std::string>& entries) {
+    QSignalBlocker block(DateCombo);
     DateCombo->clear();
-    DatList->clear();
-    for (const std::string& day : DayEntries(DataFolder())) DateCombo->addItem(FromCp932(day));
+    for (const std::string& day : entries) DateCombo->addItem(FromCp932(day));
     DateCombo->setCurrentIndex(-1);
 }
+
+void TMainForm::SetRaceList(const std::vector<std::string>& entries) {
+    QSignalBlocker block(DatList);  // filling the list is no choice of the user
+    DatList->clear();
+    for (const std::string& race : entries) DatList->addItem(FromCp932(race));
+}
+
+void TMainForm::SelectRaceListEntry(int index) {
+    QSignalBlocker block(DatList);
+    DatList->setCurrentRow(index);
+}
+
+void TMainForm::SetScheduleRows(const std::vector<ScheduleRow>& rows) { StringGrid1->Fill(rows); }
+void TMainForm::SetHeading(const RaceHeading& heading) {
+    ShowHeading(Label3D, heading);
+    ArrangeHeading();
+}
+
+void TMainForm::ArrangeHeading() {
+    // Three lines: the race number in its box, the racecourse and the date line; the race
+    // name; then weight type, condition, track, distance, head count and post time, each
+    // label after the one before it, so that the heading fits the default window.
+    TLabel3Dj* const* l = Label3D.data();
+    l[1]->move(4, 3);
+    l[0]->move(l[1]->geometry().right() + 6, 6);
+    l[2]->move(l[0]->geometry().right() + 8, 3);
+    l[3]->move(l[2]->x(), 21);
+    int x = 4;
+    for (int i : {4, 5, 6, 7, 9, 8}) {
+        l[i]->move(x, 41);
+        if (!l[i]->caption().trimmed().isEmpty()) x = l[i]->geometry().right() + 7;
+    }
+}
+void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
+void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
+
+void TMainForm::ShowMessage(const std::string& utf8, bool beep) {
+    TMsgDlg::Information(this, QString::fromStdString(utf8), beep);
+}
+
+void TMainForm::SetStepperRange(int max) {
+    QSignalBlocker block(UpDown1);
+    UpDown1->setRange(0, max);
+}
+
+void TMainForm::SetStepperPosition(int position) {
+    QSignalBlocker block(UpDown1);
+    UpDown1->setValue(position);
+}
+
+void TMainForm::SetLeftPanelVisible(bool visible) { LeftPanel->setVisible(visible); }
+void TMainForm::SetOptionChecked(bool on) { DataListCloseItem->setChecked(on); }
+void TMainForm::SetClipboardText(const std::string& cp932) { SetClipboardCp932(cp932); }
+
+void TMainForm::Show(std::string_view dayEntry, int steps) {
+    prgrsForm_->Begin(FromCp932(std::string(dayEntry)), steps);
+    QCoreApplication::processEvents();  // once, so that the window paints
+}
+
+void TMainForm::Step() { prgrsForm_->Step(); }
+void TMainForm::Close() { prgrsForm_->End(); }
 
 void TMainForm::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "DayReading.h"
 #include "IniGT.h"
+#include "RaceBrowser.h"
 
 class QAction;
 class QComboBox;
@@ -21,21 +23,25 @@ class QPushButton;
 class QSpinBox;
 class QSplitter;
 class QTabWidget;
-class QTableWidget;
 class QToolButton;
 
 namespace turfpad {
 
 class JVLink;
+class Printer;
+class TAllPrintForm;
 class TLabel3Dj;
 class TPrgrsForm;
+class TRaceCardGrid;
+class TScheduleGrid;
+class TStrGridPrinter;
 
 // The software identifier the program gives JV-Link: two identifiers of eight characters and
 // the project name, each followed by "/", then the version text (42 characters).
 inline constexpr const char* kSoftwareIdFixedPart = "TP202612/TP000001/Turfpad2026/";
 std::string SoftwareIdentifier();
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private BrowserView, private ReadProgress {
     Q_OBJECT
   public:
     explicit TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent = nullptr);
@@ -67,10 +73,10 @@ class TMainForm : public QMainWindow {
     QListWidget* DatList;
     QSplitter* Splitter1;
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;         // 出馬表
-    QWidget* TabSheet2;         // 全ﾚｰｽｽｹｼﾞｭｰﾙ
-    QTableWidget* StringGrid1;  // schedule
-    QTableWidget* StringGrid2;  // race card
+    QWidget* TabSheet1;          // 出馬表
+    QWidget* TabSheet2;          // 全ﾚｰｽｽｹｼﾞｭｰﾙ
+    TScheduleGrid* StringGrid1;  // schedule
+    TRaceCardGrid* StringGrid2;  // race card
 
     // Menus.
     QAction* JVDataItem;     // ＪＶデータ取得(&J)
@@ -96,10 +102,21 @@ class TMainForm : public QMainWindow {
 
     // Runs with each new acquisition window before it is shown (tests drive it from here).
     std::function<void(QDialog*)> beforeAcquisition;
+    // Shows the filled print preview modally (tests look at it instead).
+    std::function<void(TAllPrintForm&)> showPreview;
+
+    RaceBrowser& Browser() { return *browser_; }
+    // The printer in use: the system's default one, or a PDF file without one.
+    Printer& CurrentPrinter() { return *printer_; }
+    void SetPrinter(std::unique_ptr<Printer> printer);
+    TStrGridPrinter& StrGridPrinter1() { return *gridPrinter_; }
 
     void JVBtnClick();
     void SpeedButton8Click();
     void MakeDataListBtnClick();
+    void ClipBtnClick();
+    void print1btnClick();
+    void print3btnClick();
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -111,14 +128,37 @@ class TMainForm : public QMainWindow {
     void BuildToolBar();
     void BuildBody();
     void BuildMenus();
-    void SetUpGrids();
     void SpeedButton5Click();
     void SpeedButton6Click();
+    void ArrangeHeading();
+
+    // What the browsing logic shows.
+    void SetTabsVisible(bool visible) override;
+    void SetDayList(const std::vector<std::string>& entries) override;
+    void SetRaceList(const std::vector<std::string>& entries) override;
+    void SelectRaceListEntry(int index) override;
+    void SetScheduleRows(const std::vector<ScheduleRow>& rows) override;
+    void SetHeading(const RaceHeading& heading) override;
+    void SetRaceCardRows(const std::vector<RaceCardRow>& rows) override;
+    void ClearRaceCardSelection() override;
+    void ShowMessage(const std::string& utf8, bool beep) override;
+    void SetStepperRange(int max) override;
+    void SetStepperPosition(int position) override;
+    void SetLeftPanelVisible(bool visible) override;
+    void SetOptionChecked(bool on) override;
+    void SetClipboardText(const std::string& cp932) override;
+    // The progress window while a day is read.
+    void Show(std::string_view dayEntry, int steps) override;
+    void Step() override;
+    void Close() override;
 
     std::unique_ptr<JVLink> jvlink_;
     std::filesystem::path programFolder_;
     TIniGT ini_;
     TPrgrsForm* prgrsForm_ = nullptr;  // a child of the window
+    std::unique_ptr<RaceBrowser> browser_;
+    std::unique_ptr<Printer> printer_;
+    std::unique_ptr<TStrGridPrinter> gridPrinter_;
     QSize savedSize_;
     bool shown_ = false;
 };

@@ -17,6 +17,7 @@
 #include "RaceFiles.h"
 #include "RecordBuilder.h"
 #include "Startup.h"
+#include "TLabel3Dj.h"
 #include "TMsgDlg.h"
 #include "TempDir.h"
 #include "prgrsUnit.h"

@@ -1,0 +1,180 @@
+// The main window with a demo week filed into its data folder: choosing days and races,
+// copying, the option, and both print commands on a fake printer.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "AllPrintUnit.h"
+#include "BrowseGrids.h"
+#include "Cp932.h"
+#include "DemoProgramme.h"
+#include "FakeJVLink.h"
+#include "FakePrinter.h"
+#include "JvdFiles.h"
+#include "Main.h"
+#include "PrevX.h"
+#include "PrintControls.h"
+#include "ProgramFile.h"
+#include "RaceFiles.h"
+#include "TLabel3Dj.h"
+#include "TMsgDlg.h"
+#include "TempDir.h"
+#include "prgrsUnit.h"
+
+using namespace turfpad;
+using namespace turfpad::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BrowsingWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetProgramFile(dir.path() / "turfpad");
+        TMsgDlg::SetRecording(true);
+        fs::create_directories(dir / "Data");
+        using namespace std::chrono;
+        RaceFiler filer(dir / "Data");
+        for (const JvdFile& f : DemoProgramme(sys_days(year{2026} / December / 10)))
+            for (const std::string& r : SplitRecords(f.content)) filer.File(r);
+        filer.Flush();
+        form = std::make_unique<TMainForm>(std::make_unique<FakeJVLink>());
+        auto fake = std::make_unique<FakePrinter>();
+        printer = fake.get();
+        form->SetPrinter(std::move(fake));
+        form->show();
+    }
+    void TearDown() override {
+        form.reset();
+        TMsgDlg::SetRecording(false);
+    }
+    int DayIndex(const char* day) { return form->DateCombo->findText(QString::fromUtf8(day)); }
+    void ChooseDay(const char* day) {
+        int index = DayIndex(day);
+        ASSERT_GE(index, 0) << day;
+        form->DateCombo->setCurrentIndex(index);
+        emit form->DateCombo->activated(index);  // as the user's pick
+    }
+
+    TempDir dir;
+    std::unique_ptr<TMainForm> form;
+    FakePrinter* printer = nullptr;
+};
+
+}  // namespace
+
+TEST_F(BrowsingWindowTest, ChoosingADayListsItsRacesAndShowsTheLastOne) {
+    ASSERT_EQ(form->DateCombo->count(), 5);
+    EXPECT_EQ(form->DateCombo->itemText(0), QString::fromUtf8("2026年12月13日福島"));
+    ChooseDay("2026年12月12日東京");
+    EXPECT_FALSE(form->PrgrsForm()->isVisible());
+    ASSERT_EQ(form->DatList->count(), 12);
+    EXPECT_EQ(form->DatList->currentRow(), 11);
+    EXPECT_TRUE(form->DatList->item(0)->text().endsWith(QString::fromUtf8("日 1R")));
+    EXPECT_TRUE(form->PageControl1->isVisible());
+    EXPECT_EQ(form->Label3D[1]->caption(), "12");
+    EXPECT_EQ(form->StringGrid1->RowCount(), 13);
+    EXPECT_EQ(form->UpDown1->maximum(), 11);
+    EXPECT_EQ(form->UpDown1->value(), 11);
+
+    form->DatList->setCurrentRow(2);  // the user picks race 3
+    EXPECT_EQ(form->Label3D[1]->caption(), " 3");
+    EXPECT_EQ(form->UpDown1->value(), 2);
+    EXPECT_EQ(form->StringGrid2->RowCount(), form->Browser().Table().Race(2).RunnerCount() + 1);
+    EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+}
+
+TEST_F(BrowsingWindowTest, CopyPutsTheRaceCardOnTheClipboard) {
+    QGuiApplication::clipboard()->setText("before");
+    form->ClipBtn->click();  // nothing read yet: the clipboard stays as it was
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+    TMsgDlg::TakeShown();
+
+    ChooseDay("2026年12月12日東京");
+    form->N18->trigger();
+    QString text = QGuiApplication::clipboard()->text();
+    std::string expected = Cp932ToUtf8(*form->Browser().RaceCardText());
+    EXPECT_EQ(text.toStdString(), expected);
+    EXPECT_TRUE(text.startsWith(form->Label3D[2]->caption() + "12R\r\n"));
+    QStringList lines = text.split("\r\n");
+    EXPECT_EQ(lines[1], QString::fromUtf8("枠\t馬\t馬名\t性齢\t斤量\t騎手\t調教師\tﾌﾞﾘﾝｶ\t見習"));
+    for (int i = 1; i < lines.size() - 1; ++i) EXPECT_EQ(lines[i].count('\t'), 8) << i;
+}
+
+TEST_F(BrowsingWindowTest, TheIncompleteRaceKeepsTheTabsHiddenAndSaysWhich) {
+    // One race of the demo week lacks a runner; find it by choosing every race.
+    bool seen = false;
+    for (int d = 0; d < form->DateCombo->count() && !seen; ++d) {
+        form->DateCombo->setCurrentIndex(d);
+        emit form->DateCombo->activated(d);
+        for (int r = 0; r < form->DatList->count() && !seen; ++r) {
+            TMsgDlg::TakeShown();
+            form->DatList->setCurrentRow(r);
+            auto shown = TMsgDlg::TakeShown();
+            if (shown.empty()) continue;
+            seen = true;
+            EXPECT_TRUE(shown[0].text.endsWith(QString::fromUtf8("Rはデータ作成が未完了です。")))
+                << shown[0].text.toStdString();
+            EXPECT_FALSE(form->PageControl1->isVisible());
+        }
+    }
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(BrowsingWindowTest, TheOptionHidesTheDayListOnceARaceIsShownAndIsStored) {
+    form->DataListCloseItem->trigger();
+    EXPECT_TRUE(form->DataListCloseItem->isChecked());
+    EXPECT_NE(ReadAll(dir / "turfpad.ini").find("[datalist]\r\nclose=1"), std::string::npos);
+    ChooseDay("2026年12月13日京都");
+    EXPECT_FALSE(form->LeftPanel->isVisible());
+    form->SpeedButton8->click();  // "F" brings it back
+    EXPECT_TRUE(form->LeftPanel->isVisible());
+    form->DataListCloseItem->trigger();
+    EXPECT_NE(ReadAll(dir / "turfpad.ini").find("[datalist]\r\nclose=0"), std::string::npos);
+}
+
+TEST_F(BrowsingWindowTest, RaceCardPrintingFillsThePreviewWithOnePagePerRace) {
+    int shows = 0;
+    form->showPreview = [&](TAllPrintForm& preview) {
+        ++shows;
+        EXPECT_EQ(preview.windowTitle(), QString::fromUtf8("ターフパッド　印刷"));
+        EXPECT_EQ(preview.PrevX1->PageCount(), 12);
+        EXPECT_EQ(preview.UpDown1->Max(), 12);
+    };
+    form->print1btn->click();  // no day chosen: a warning only
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MsgKind::Warning);
+    EXPECT_EQ(shown[0].text, QString::fromUtf8("分析用ﾃﾞｰﾀを選択してください。"));
+    EXPECT_EQ(shows, 0);
+
+    ChooseDay("2026年12月12日東京");
+    form->FilePrintItem->trigger();
+    EXPECT_EQ(shows, 1);
+}
+
+TEST_F(BrowsingWindowTest, SchedulePrintingPrintsTheGridWithTheDate) {
+    form->print3btn->click();  // nothing read yet: the warning, and no job
+    EXPECT_EQ(TMsgDlg::TakeShown().size(), 1u);
+    EXPECT_TRUE(printer->Jobs().empty());
+
+    ChooseDay("2026年12月12日東京");
+    form->print3btn->click();
+    ASSERT_EQ(printer->Jobs().size(), 1u);
+    ASSERT_EQ(printer->Jobs()[0].pages.size(), 1u);
+    bool date = false, header = false;
+    for (const DrawnItem& item : printer->Jobs()[0].pages[0]) {
+        date |= item.text == QString::fromUtf8("2026年12月12日");
+        header |= item.text == QString::fromUtf8("場所回日ﾚｰｽNo");
+    }
+    EXPECT_TRUE(date);
+    EXPECT_TRUE(header);
+}
