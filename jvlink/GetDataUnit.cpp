@@ -107,6 +107,8 @@ void TGetDataForm::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
+void TGetDataForm::reject() { close(); }
+
 void TGetDataForm::DateChanged() {
     if (settingDate_) return;
     // The user picks the date; the time of day stays as it was loaded.

@@ -41,6 +41,9 @@ class TGetDataForm : public QDialog, private GetDataView {
 
     GetDataLogic& Logic() { return *logic_; }
 
+    // Escape closes the window the same way as its close box, through the close rules.
+    void reject() override;
+
   protected:
     void closeEvent(QCloseEvent* e) override;
 

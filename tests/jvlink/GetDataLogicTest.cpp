@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QPointer>
+#include <QTest>
 #include <deque>
 #include <map>
 
 #include "Cp932.h"
 #include "GetDataLogic.h"
+#include "GetDataUnit.h"
 #include "IniStore.h"
 #include "JVLink.h"
 #include "RaceFiles.h"
@@ -406,4 +409,19 @@ TEST_F(GetDataLogicTest, SettingsDialogErrors) {
     logic.Settings();
     EXPECT_EQ(view.events.back(),
               "beep+box:JVSetUIPropertiesエラー：パラメータが不正あるいはレジストリへの保存に失敗しました。(-100)");
+}
+
+TEST(GetDataForm, EscapeClosesThroughTheCloseRules) {
+    TempDir dir;
+    ScriptedJVLink jv;
+    MemoryIni ini;
+    int rebuilt = 0;
+    auto* form = new TGetDataForm(jv, dir.path(), ini, [&] { ++rebuilt; });
+    QPointer<TGetDataForm> alive(form);
+    form->show();
+    QTest::keyClick(form, Qt::Key_Escape);
+    EXPECT_EQ(rebuilt, 1);  // the day list is rebuilt whichever way the window closes
+    EXPECT_FALSE(form->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());  // and it frees itself
 }
