@@ -103,25 +103,8 @@ void Generate(const fs::path& dir) {
     std::ofstream(dir / "complete");
 }
 
-struct NullView : BrowserView {
-    void SetTabsVisible(bool) override {}
-    void SetDayList(const std::vector<std::string>&) override {}
-    void SetRaceList(const std::vector<std::string>&) override {}
-    void SelectRaceListEntry(int) override {}
-    void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
-    void SetHeading(const RaceHeading&) override {}
-    void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
-    void ClearRaceCardSelection() override {}
-    void ShowMessage(const std::string&, bool) override {}
-    void SetStepperRange(int) override {}
-    void SetStepperPosition(int) override {}
-    void SetLeftPanelVisible(bool) override {}
-    void SetOptionChecked(bool) override {}
-    void SetClipboardText(const std::string&) override {}
-};
-
 // Fills the two grids as the main window does.
-struct GridView : NullView {
+struct GridView : HeadlessBrowserView {
     GridView() {
         schedule.resize(600, 300);
         card.resize(600, 340);
@@ -149,7 +132,7 @@ void BM_ListFolderReference(benchmark::State& state) {
 BENCHMARK(BM_ListFolderReference)->Unit(benchmark::kMillisecond);
 
 void BM_BuildDayList(benchmark::State& state) {
-    NullView view;
+    HeadlessBrowserView view;
     NoProgress progress;
     RaceBrowser browser(view, progress, nullptr, g_data);
     for (auto _ : state) {
@@ -194,7 +177,7 @@ void BM_ReadDay(benchmark::State& state) {
 BENCHMARK(BM_ReadDay)->Unit(benchmark::kMicrosecond);
 
 void BM_ChooseDayComposing(benchmark::State& state) {
-    NullView view;
+    HeadlessBrowserView view;
     NoProgress progress;
     RaceBrowser browser(view, progress, nullptr, g_data);
     std::size_t i = 0;

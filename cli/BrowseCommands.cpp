@@ -10,26 +10,6 @@
 namespace turfpad::cli {
 namespace {
 
-// Keeps what the browsing logic shows; the command prints the parts it asks for.
-struct PrintingView : BrowserView {
-    void SetTabsVisible(bool) override {}
-    void SetDayList(const std::vector<std::string>&) override {}
-    void SetRaceList(const std::vector<std::string>&) override {}
-    void SelectRaceListEntry(int) override {}
-    void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
-    void SetHeading(const RaceHeading&) override {}
-    void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
-    void ClearRaceCardSelection() override {}
-    void ShowMessage(const std::string& utf8, bool) override { messages.push_back(utf8); }
-    void SetStepperRange(int) override {}
-    void SetStepperPosition(int) override {}
-    void SetLeftPanelVisible(bool) override {}
-    void SetOptionChecked(bool) override {}
-    void SetClipboardText(const std::string&) override {}
-
-    std::vector<std::string> messages;
-};
-
 // A day entry as typed: UTF-8 where it is valid UTF-8, otherwise taken as cp932 bytes.
 std::string DayArgument(const std::string& arg) {
     std::optional<std::string> cp932 = TryUtf8ToCp932(arg);
@@ -79,7 +59,7 @@ int Card(const Options& o) {
     if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + o.args[1]);
     const std::string day = DayArgument(o.args[0]);
 
-    PrintingView view;
+    HeadlessBrowserView view;
     NoProgress progress;
     RaceBrowser browser(view, progress, nullptr, o.dataDir);
     if (!browser.ChooseDay(day)) {
@@ -102,7 +82,7 @@ int Card(const Options& o) {
 
 int Schedule(const Options& o) {
     if (!CheckArguments(o, 1, "schedule には開催日 (例 2026年12月12日中山) を指定してください")) return kUsage;
-    PrintingView view;
+    HeadlessBrowserView view;
     NoProgress progress;
     RaceBrowser browser(view, progress, nullptr, o.dataDir);
     if (!browser.ChooseDay(DayArgument(o.args[0]))) {

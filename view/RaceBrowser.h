@@ -51,6 +51,29 @@ class BrowserView {
     virtual void SetClipboardText(const std::string& cp932) = 0;
 };
 
+// A view that shows nothing: it keeps the messages and the clipboard text it is given, for
+// browsing without a window (the command line, benchmarks, tests).
+class HeadlessBrowserView : public BrowserView {
+  public:
+    void SetTabsVisible(bool) override {}
+    void SetDayList(const std::vector<std::string>&) override {}
+    void SetRaceList(const std::vector<std::string>&) override {}
+    void SelectRaceListEntry(int) override {}
+    void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
+    void SetHeading(const RaceHeading&) override {}
+    void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
+    void ClearRaceCardSelection() override {}
+    void ShowMessage(const std::string& utf8, bool) override { messages.push_back(utf8); }
+    void SetStepperRange(int) override {}
+    void SetStepperPosition(int) override {}
+    void SetLeftPanelVisible(bool) override {}
+    void SetOptionChecked(bool) override {}
+    void SetClipboardText(const std::string& cp932) override { clipboard = cp932; }
+
+    std::vector<std::string> messages;  // UTF-8
+    std::string clipboard;              // cp932
+};
+
 // The settings section and key of the option "読込後、ﾃﾞｰﾀﾘｽﾄを消す".
 inline constexpr const char* kOptionSection = "datalist";
 inline constexpr const char* kOptionKey = "close";

@@ -41,23 +41,7 @@ class Cli : public ::testing::Test {
 
 // What the main window's copy would put on the clipboard for the race.
 std::string ClipboardOf(const fs::path& data, const std::string& dayCp932, int race) {
-    struct Quiet : BrowserView {
-        void SetTabsVisible(bool) override {}
-        void SetDayList(const std::vector<std::string>&) override {}
-        void SetRaceList(const std::vector<std::string>&) override {}
-        void SelectRaceListEntry(int) override {}
-        void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
-        void SetHeading(const RaceHeading&) override {}
-        void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
-        void ClearRaceCardSelection() override {}
-        void ShowMessage(const std::string&, bool) override {}
-        void SetStepperRange(int) override {}
-        void SetStepperPosition(int) override {}
-        void SetLeftPanelVisible(bool) override {}
-        void SetOptionChecked(bool) override {}
-        void SetClipboardText(const std::string& t) override { clipboard = t; }
-        std::string clipboard;
-    } view;
+    HeadlessBrowserView view;
     NoProgress progress;
     RaceBrowser b(view, progress, nullptr, data);
     b.ChooseDay(dayCp932);
