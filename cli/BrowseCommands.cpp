@@ -5,41 +5,34 @@
 
 #include "Commands.h"
 #include "Cp932.h"
+#include "DayCommand.h"
 #include "RaceBrowser.h"
 
 namespace turfpad::cli {
 namespace {
 
-// Keeps what the browsing logic shows; the command prints the parts it asks for.
-struct PrintingView : BrowserView {
-    void SetTabsVisible(bool) override {}
-    void SetDayList(const std::vector<std::string>&) override {}
-    void SetRaceList(const std::vector<std::string>&) override {}
-    void SelectRaceListEntry(int) override {}
-    void SetScheduleRows(const std::vector<ScheduleRow>&) override {}
-    void SetHeading(const RaceHeading&) override {}
-    void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
-    void ClearRaceCardSelection() override {}
-    void ShowMessage(const std::string& utf8, bool) override { messages.push_back(utf8); }
-    void SetStepperRange(int) override {}
-    void SetStepperPosition(int) override {}
-    void SetLeftPanelVisible(bool) override {}
-    void SetOptionChecked(bool) override {}
-    void SetClipboardText(const std::string&) override {}
-
-    std::vector<std::string> messages;
-};
-
-// A day entry as typed: UTF-8 where it is valid UTF-8, otherwise taken as cp932 bytes.
-std::string DayArgument(const std::string& arg) {
-    std::optional<std::string> cp932 = TryUtf8ToCp932(arg);
-    return cp932 ? *cp932 : arg;
-}
-
 void Print(const Options& o, const std::string& cp932) {
     const std::string text = o.cp932 ? cp932 : Cp932ToUtf8(cp932);
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     std::cout.flush();
+}
+
+// RACE: a race number 1 to 12.
+int RaceArgument(const std::string& s) {
+    if (s.empty() || s.size() > 2) return 0;
+    int n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n >= 1 && n <= kRacesPerDay ? n : 0;
+}
+
+}  // namespace
+
+std::string DayArgument(const std::string& arg) {
+    std::optional<std::string> cp932 = TryUtf8ToCp932(arg);
+    return cp932 ? *cp932 : arg;
 }
 
 void PrintMessages(const Options& o, const std::vector<std::string>& utf8) {
@@ -59,19 +52,6 @@ bool CheckArguments(const Options& o, std::size_t count, const char* what) {
     return true;
 }
 
-// RACE: a race number 1 to 12.
-int RaceArgument(const std::string& s) {
-    if (s.empty() || s.size() > 2) return 0;
-    int n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n >= 1 && n <= kRacesPerDay ? n : 0;
-}
-
-}  // namespace
-
 int Card(const Options& o) {
     if (!CheckArguments(o, 2, "card には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください"))
         return kUsage;
@@ -79,7 +59,7 @@ int Card(const Options& o) {
     if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + o.args[1]);
     const std::string day = DayArgument(o.args[0]);
 
-    PrintingView view;
+    MessageView view;
     NoProgress progress;
     RaceBrowser browser(view, progress, nullptr, o.dataDir);
     if (!browser.ChooseDay(day)) {
@@ -102,7 +82,7 @@ int Card(const Options& o) {
 
 int Schedule(const Options& o) {
     if (!CheckArguments(o, 1, "schedule には開催日 (例 2026年12月12日中山) を指定してください")) return kUsage;
-    PrintingView view;
+    MessageView view;
     NoProgress progress;
     RaceBrowser browser(view, progress, nullptr, o.dataDir);
     if (!browser.ChooseDay(DayArgument(o.args[0]))) {
