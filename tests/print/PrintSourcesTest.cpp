@@ -109,36 +109,23 @@ TEST(PrintedRacesOf, AHeadCountAboveEighteenTakesEighteenRunnersAndBadSlotsNoPag
     EXPECT_TRUE(PrintedRacesOf(table, {}).empty());
 }
 
+// The grid is read as it is when printing starts, not as it was when the source was made.
 TEST(StringGridSource, TakesTheGridAsItIsOnTheScreen) {
-    TScheduleGrid schedule;
-    ScheduleRow row{};
-    row[0] = Sj(" 中山 5回 8日11R");
-    row[7] = Sj(" 15:25");
-    schedule.Fill({row, row});
-    StringGridSource source(schedule);
-    EXPECT_EQ(source.ColCount(), 8);
-    EXPECT_EQ(source.RowCount(), 3);
-    for (int c = 0; c < 8; ++c) EXPECT_EQ(source.ColWidth(c), ScheduleColumnWidths()[static_cast<std::size_t>(c)]);
-    for (int r = 0; r < 3; ++r) EXPECT_EQ(source.RowHeight(r), 15);
-    EXPECT_EQ(source.Cell(0, 0), QStringLiteral("場所回日ﾚｰｽNo"));
-    EXPECT_EQ(source.Cell(0, 2), QStringLiteral(" 中山 5回 8日11R"));
-    EXPECT_EQ(source.Cell(7, 1), QStringLiteral(" 15:25"));
-    EXPECT_EQ(source.Font().pixelSize(), 12);
-    EXPECT_EQ(source.Font().family(), QStringLiteral("ＭＳ ゴシック"));
-    EXPECT_EQ(source.DpiX(), schedule.logicalDpiX());
-    EXPECT_EQ(source.DpiY(), schedule.logicalDpiY());
-
-    // A change on the screen is what prints.
-    schedule.SetColWidths(2, 80);
-    schedule.SetCells(2, 1, QStringLiteral("有馬記"));
-    EXPECT_EQ(source.ColWidth(2), 80);
-    EXPECT_EQ(source.Cell(2, 1), QStringLiteral("有馬記"));
-
     TRaceCardGrid card;
-    StringGridSource cardSource(card);
-    EXPECT_EQ(cardSource.ColCount(), 9);
-    EXPECT_EQ(cardSource.RowHeight(0), 27);
-    EXPECT_EQ(cardSource.ColWidth(2), 150);
+    StringGridSource source(card);
+    card.SetRowCount(3);
+    card.SetColWidths(2, 80);
+    card.SetCells(2, 1, QStringLiteral("ウマ０１"));
+    EXPECT_EQ(source.RowCount(), 3);
+    EXPECT_EQ(source.ColCount(), 9);
+    EXPECT_EQ(source.ColWidth(2), 80);
+    EXPECT_EQ(source.RowHeight(0), 27);
+    EXPECT_EQ(source.RowHeight(2), 15);
+    EXPECT_EQ(source.Cell(2, 1), QStringLiteral("ウマ０１"));
+    EXPECT_EQ(source.Cell(0, 0), QStringLiteral("枠"));
+    EXPECT_EQ(source.Font().pixelSize(), 12);
+    EXPECT_EQ(source.DpiX(), card.logicalDpiX());
+    EXPECT_EQ(source.DpiY(), card.logicalDpiY());
 }
 
 TEST(CellGridSource, RaggedRowsReadEmptyAndTheLastHeightRepeats) {
@@ -146,18 +133,11 @@ TEST(CellGridSource, RaggedRowsReadEmptyAndTheLastHeightRepeats) {
     EXPECT_EQ(grid.ColCount(), 3);
     EXPECT_EQ(grid.RowCount(), 3);
     EXPECT_EQ(grid.Cell(0, 0), QStringLiteral("ﾄﾗｯｸ"));
-    EXPECT_EQ(grid.Cell(1, 1), QString());
-    EXPECT_EQ(grid.Cell(2, 0), QString());
-    EXPECT_EQ(grid.Cell(0, 2), QString());
-    EXPECT_EQ(grid.Cell(0, 3), QString());
-    EXPECT_EQ(grid.Cell(-1, 0), QString());
+    for (auto [col, row] : {std::pair{1, 1}, {2, 0}, {0, 2}, {0, 3}, {-1, 0}})
+        EXPECT_EQ(grid.Cell(col, row), QString()) << col << "," << row;
     EXPECT_EQ(grid.RowHeight(0), 27);
-    EXPECT_EQ(grid.RowHeight(1), 15);
     EXPECT_EQ(grid.RowHeight(2), 15);
-    EXPECT_EQ(grid.ColWidth(2), 30);
     EXPECT_EQ(grid.ColWidth(3), 0);
-    EXPECT_EQ(grid.DpiX(), 96);
-    EXPECT_EQ(grid.DpiY(), 120);
 }
 
 // The schedule as the command line lays it out prints exactly as the main window's schedule
