@@ -5,21 +5,34 @@
 
 #include "Commands.h"
 #include "Cp932.h"
+#include "DayCommand.h"
 #include "RaceBrowser.h"
 
 namespace turfpad::cli {
 namespace {
 
-// A day entry as typed: UTF-8 where it is valid UTF-8, otherwise taken as cp932 bytes.
-std::string DayArgument(const std::string& arg) {
-    std::optional<std::string> cp932 = TryUtf8ToCp932(arg);
-    return cp932 ? *cp932 : arg;
-}
-
 void Print(const Options& o, const std::string& cp932) {
     const std::string text = o.cp932 ? cp932 : Cp932ToUtf8(cp932);
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     std::cout.flush();
+}
+
+// RACE: a race number 1 to 12.
+int RaceArgument(const std::string& s) {
+    if (s.empty() || s.size() > 2) return 0;
+    int n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n >= 1 && n <= kRacesPerDay ? n : 0;
+}
+
+}  // namespace
+
+std::string DayArgument(const std::string& arg) {
+    std::optional<std::string> cp932 = TryUtf8ToCp932(arg);
+    return cp932 ? *cp932 : arg;
 }
 
 void PrintMessages(const Options& o, const std::vector<std::string>& utf8) {
@@ -38,19 +51,6 @@ bool CheckArguments(const Options& o, std::size_t count, const char* what) {
     }
     return true;
 }
-
-// RACE: a race number 1 to 12.
-int RaceArgument(const std::string& s) {
-    if (s.empty() || s.size() > 2) return 0;
-    int n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n >= 1 && n <= kRacesPerDay ? n : 0;
-}
-
-}  // namespace
 
 int Card(const Options& o) {
     if (!CheckArguments(o, 2, "card には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください"))

@@ -8,7 +8,7 @@
 namespace turfpad::cli {
 
 constexpr int kOk = 0;
-constexpr int kRejected = 1;
+constexpr int kRejected = 1;  // a record was rejected, or a file could not be written
 constexpr int kUsage = 2;
 constexpr int kIncomplete = 3;  // the race's data is not complete yet (the card is printed all the same)
 constexpr int kNotFound = 4;    // the day's files are missing or damaged, or the race is not in the day
@@ -31,5 +31,6 @@ int Days(const Options& o);
 int Sample(const Options& o);
 int Card(const Options& o);
 int Schedule(const Options& o);
+int Pdf(const Options& o);
 
 }  // namespace turfpad::cli

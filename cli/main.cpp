@@ -30,6 +30,9 @@ const char* const kUsageText =
     "                                            出馬表をクリップボードと同じテキストで表示する\n"
     "  turfpad-cli schedule [--data DIR] [--encoding utf-8|cp932] DAY\n"
     "                                            全レーススケジュールを TAB 区切りで表示する\n"
+    "  turfpad-cli pdf [--schedule] [--data DIR] DAY OUT.pdf\n"
+    "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
+    "                                            スケジュールを、印刷と同じ内容で PDF ファイル (A4) に書き出す\n"
     "\n"
     "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n"
     "  --encoding   出力の文字コード (既定: utf-8)\n"
@@ -83,11 +86,7 @@ struct Command {
     int (*run)(const Options&);
 };
 const Command kCommands[] = {
-    {"import", Import},
-    {"days", Days},
-    {"sample", Sample},
-    {"card", Card},
-    {"schedule", Schedule},
+    {"import", Import}, {"days", Days}, {"sample", Sample}, {"card", Card}, {"schedule", Schedule}, {"pdf", Pdf},
 };
 }  // namespace
 

@@ -47,7 +47,7 @@ PrintedRace PrintedRaceFromRecords(std::string_view ra, std::span<const std::str
         PrintedRunner r;
         r.postPosition = FieldOf(se, se::PostPosition);
         r.horseNumber = FieldOf(se, se::HorseNumber);
-        r.horseName = FieldOf(se, se::HorseName).substr(0, 19);
+        r.horseName = CutBytes(FieldOf(se, se::HorseName), 19);  // whole characters, as the race entry
         r.sex = FieldOf(se, se::Sex);
         r.weight = FieldOf(se, se::Weight);
         r.jockey = FieldOf(se, se::Jockey);

@@ -1,0 +1,20 @@
+// What the commands that read a meeting day share: the handling of their arguments and
+// messages. They browse through the headless view of the browsing logic.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "RaceBrowser.h"
+
+namespace turfpad::cli {
+
+// A day entry as typed: UTF-8 where it is valid UTF-8, otherwise taken as cp932 bytes.
+std::string DayArgument(const std::string& arg);
+// Writes UTF-8 messages to standard error, one a line, in the output encoding.
+void PrintMessages(const Options& o, const std::vector<std::string>& utf8);
+// Exactly `count` arguments and no unknown option; otherwise the usage with `what`.
+bool CheckArguments(const Options& o, std::size_t count, const char* what);
+
+}  // namespace turfpad::cli

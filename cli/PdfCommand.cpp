@@ -1,0 +1,119 @@
+// turfpad-cli pdf: the day's race cards, or its schedule, written to a PDF file by the same
+// code that prints them from the program. Only this command starts Qt; the others run
+// without a display.
+#include <QApplication>
+#include <QString>
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+
+#include "Commands.h"
+#include "Cp932.h"
+#include "DayCommand.h"
+#include "JapaneseUi.h"
+#include "PdfOutput.h"
+#include "PrintSources.h"
+#include "RaceBrowser.h"
+#include "StrGridP.h"
+
+namespace turfpad::cli {
+namespace {
+
+// Without a display the offscreen platform takes the place of the window system, unless a
+// platform was chosen. Done before the application starts, which reads the choice.
+struct OffscreenWithoutDisplay {
+    OffscreenWithoutDisplay() {
+#if !defined(_WIN32) && !defined(__APPLE__)
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    }
+};
+
+// Qt's notes about its environment (no runtime folder and the like) are no concern of a
+// script; only its errors reach standard error.
+void QtErrorsOnly(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << std::endl;
+}
+
+// The application that drawing needs (fonts; the page preview is a widget), with the
+// program's Japanese font substitutes.
+class PdfApplication : OffscreenWithoutDisplay {
+  public:
+    PdfApplication() : previous_(qInstallMessageHandler(QtErrorsOnly)), app_(argc_, argv_) { InstallFontSubstitutes(); }
+    ~PdfApplication() { qInstallMessageHandler(previous_); }
+
+  private:
+    static inline char name_[] = "turfpad-cli";
+    static inline char* argv_[] = {name_, nullptr};
+    static inline int argc_ = 1;
+    QtMessageHandler previous_;
+    QApplication app_;
+};
+
+int Fail(const Options& o, const std::string& utf8, int status) {
+    PrintMessages(o, {utf8});
+    return status;
+}
+
+}  // namespace
+
+int Pdf(const Options& o) {
+    Options rest = o;
+    rest.args.clear();
+    bool schedule = false;
+    for (const std::string& a : o.args) {
+        if (a == "--schedule")
+            schedule = true;
+        else
+            rest.args.push_back(a);
+    }
+    if (!CheckArguments(rest, 2, "pdf には開催日 (例 2026年12月12日中山) と書き出す PDF ファイルを指定してください"))
+        return kUsage;
+    const std::string day = DayArgument(rest.args[0]);
+    const QString out = QString::fromStdString(rest.args[1]);
+
+    // The day as choosing it in the day list reads it: its race list, its schedule and the
+    // last race shown.
+    HeadlessBrowserView view;
+    NoProgress progress;
+    RaceBrowser browser(view, progress, nullptr, o.dataDir);
+    if (!browser.ChooseDay(day)) {
+        PrintMessages(o, view.messages);
+        return kNotFound;
+    }
+    if (browser.RaceListSlots().empty())
+        return Fail(o, Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
+
+    // Everything that can be refused is refused before Qt starts and before any file is made.
+    std::vector<PrintedRace> races;
+    CellMatrix cells;
+    std::string raceKey;
+    try {
+        if (schedule) {
+            cells = browser.ScheduleGrid();
+            raceKey = browser.Table().CurrentEntry().raceKey;
+            ScheduleDateText(raceKey);
+        } else {
+            races = PrintedRacesOf(browser.Table(), browser.RaceListSlots());
+            for (const PrintedRace& race : races) PrintedDateLine(race);
+        }
+    } catch (const std::invalid_argument& e) {
+        return Fail(o, Cp932ToUtf8(day) + "の日付が読めません: " + e.what(), kNotFound);
+    }
+
+    PdfApplication app;
+    QString error;
+    bool written = false;
+    if (schedule) {
+        CellGridSource grid = ScheduleGridSource(std::move(cells));
+        written = WriteGridPdf(out, grid, raceKey, &error);
+    } else {
+        written = WriteRaceCardsPdf(out, races, &error);
+    }
+    if (!written) return Fail(o, error.toStdString(), kRejected);
+    return kOk;
+}
+
+}  // namespace turfpad::cli
