@@ -273,7 +273,7 @@ TEST_F(AcquisitionWindowTest, ReadLoopWaitsWhileAFileIsStillComing) {
 
     auto cpu = [] {
         timespec t{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);  // the thread the loop runs on
         return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
     };
     // The time between two -3 answers in a row is the loop's wait.
@@ -303,6 +303,9 @@ TEST_F(AcquisitionWindowTest, ReadLoopWaitsWhileAFileIsStillComing) {
     // Four files, 150 ms apart: the loop met -3 for every file and waited about 600 ms.
     ASSERT_GT(waits, 10);
     auto wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(waitedWall).count();
+    RecordProperty("waits", static_cast<int>(waits));
+    RecordProperty("waitedMs", static_cast<int>(wallMs));
+    RecordProperty("cpuUs", static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(waitedCpu).count()));
     EXPECT_LE(waits, wallMs / 10 + 1) << "each -3 is followed by a wait of 10 ms";
     EXPECT_LT(waitedCpu * 2, waitedWall) << "cpu " << waitedCpu.count() << " ns of " << waitedWall.count() << " ns";
     // Nothing was lost by waiting.
