@@ -166,6 +166,8 @@ int LocalJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime
     if (!IsValidTimestamp(fromtime)) return kBadFromtime;
     if (option < 1 || option > 4) return kBadOption;
 
+    // Copies that a killed process left half done are of no use to anyone.
+    RemoveStaleTemporaries(config_.cacheDir);
     LocalJVLinkSettings settings = LoadLocalJVLinkSettings(config_.settingsFile);
     Session s;
     if (int rc = Gather(settings, fromtime, s.files); rc != 0) return rc;

@@ -168,6 +168,8 @@ TEST_F(AcquisitionKill, FilesStayWholeAndTheStartingPointStaysUntilAnAcquisition
         ASSERT_EQ(next.status, 0) << next.out << next.err;
         EXPECT_EQ(RaceFilesIn(run.data), expected);
         EXPECT_TRUE(OtherFilesIn(run.data).empty());  // no temporary left behind
+        for (const auto& e : fs::directory_iterator(run.cache))
+            EXPECT_EQ(e.path().extension(), ".jvd") << e.path().filename();
         const bool readAtOnce = next.out.find("DownloadCount:0") != std::string::npos;
         EXPECT_EQ(ReadAll(run.settings), readAtOnce ? finalSettings : kSettings);
         fs::remove_all(run.data);
