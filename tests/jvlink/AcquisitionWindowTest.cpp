@@ -140,7 +140,7 @@ DemoReference FileDemoWeek(std::chrono::sys_days day, const fs::path& folder) {
 }
 
 TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartingPoint) {
-    // Wednesday noon: the whole demo week, Monday's files, is there.
+    // Wednesday noon: every file of the demo week (stamped early on Monday) is there.
     const LocalDateTime nowLocal{2026, 12, 9, 12, 0, 0};
     auto now = LocalTime(2026, 12, 9, 12, 0, 0);
     LocalJVLink standIn(StandIn({"", "", 1000}, [&now] { return now; }));
