@@ -19,6 +19,7 @@
 namespace turfpad {
 namespace {
 QString U(const std::string& s) { return QString::fromStdString(s); }
+constexpr int kListRefreshMs = 50;
 }  // namespace
 
 TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, IniStore& settings,
@@ -72,6 +73,7 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setFont(PixelFont(QString::fromUtf8(kGothic), 12));
+    ListBox1->setUniformItemSizes(true);
     column->addWidget(ListBox1, 1);
 
     column->addWidget(new QLabel(QString::fromUtf8("取得開始日付"), this));
@@ -83,6 +85,9 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
 
     TimerJVStatus = new QTimer(this);
     TimerJVStatus->setInterval(10);
+    listRefresh_ = new QTimer(this);
+    listRefresh_->setSingleShot(true);
+    listRefresh_->setInterval(kListRefreshMs);
 
     logic_ = std::make_unique<GetDataLogic>(jvlink, std::move(dataFolder), settings, static_cast<GetDataView&>(*this),
                                             std::move(now));
@@ -92,6 +97,7 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { logic_->Settings(); });
     connect(TimerJVStatus, &QTimer::timeout, this, [this] { logic_->Timer(); });
     connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DateChanged(); });
+    connect(listRefresh_, &QTimer::timeout, this, [this] { FlushList(); });
 
     logic_->Open();
 }
@@ -120,15 +126,37 @@ void TGetDataForm::DateChanged() {
     logic_->SetFromDate(t);
 }
 
-void TGetDataForm::SetStatus(const std::string& text) { ProgressLabel->setText(U(text)); }
+void TGetDataForm::SetStatus(const std::string& text) {
+    FlushList();
+    ProgressLabel->setText(U(text));
+}
 void TGetDataForm::SetDownloadMax(int maximum) { ProgressBar1->setMaximum(maximum); }
-void TGetDataForm::SetDownloadPosition(int position) { ProgressBar1->setValue(position); }
+void TGetDataForm::SetDownloadPosition(int position) {
+    FlushList();
+    ProgressBar1->setValue(position);
+}
 void TGetDataForm::SetReadMax(int maximum) { ProgressBar2->setMaximum(maximum); }
-void TGetDataForm::SetReadPosition(int position) { ProgressBar2->setValue(position); }
-void TGetDataForm::ClearList() { ListBox1->clear(); }
+void TGetDataForm::SetReadPosition(int position) {
+    FlushList();
+    ProgressBar2->setValue(position);
+}
+
+void TGetDataForm::ClearList() {
+    pendingLines_.clear();
+    listRefresh_->stop();
+    ListBox1->clear();
+}
 
 void TGetDataForm::AddListLine(const std::string& text) {
-    ListBox1->addItem(U(text));
+    pendingLines_.append(U(text));
+    if (!listRefresh_->isActive()) listRefresh_->start();
+}
+
+void TGetDataForm::FlushList() {
+    listRefresh_->stop();
+    if (pendingLines_.isEmpty()) return;
+    ListBox1->addItems(pendingLines_);
+    pendingLines_.clear();
     ListBox1->scrollToBottom();
 }
 
@@ -138,9 +166,18 @@ void TGetDataForm::SetFromDate(const LocalDateTime& t) {
     settingDate_ = false;
 }
 
-void TGetDataForm::Inform(const std::string& text, bool beep) { TMsgDlg::Information(this, U(text), beep); }
-bool TGetDataForm::Confirm(const std::string& text) { return TMsgDlg::Confirm(this, U(text)); }
-void TGetDataForm::Beep() { TMsgDlg::Beep(); }
+void TGetDataForm::Inform(const std::string& text, bool beep) {
+    FlushList();
+    TMsgDlg::Information(this, U(text), beep);
+}
+bool TGetDataForm::Confirm(const std::string& text) {
+    FlushList();
+    return TMsgDlg::Confirm(this, U(text));
+}
+void TGetDataForm::Beep() {
+    FlushList();
+    TMsgDlg::Beep();
+}
 
 void TGetDataForm::ProcessEvents(int waitMs) {
     QCoreApplication::processEvents();
@@ -151,6 +188,7 @@ void TGetDataForm::ProcessEvents(int waitMs) {
 }
 
 void TGetDataForm::SetBusyPointer(bool busy) {
+    FlushList();
     if (busy)
         setCursor(Qt::BusyCursor);
     else
@@ -159,6 +197,9 @@ void TGetDataForm::SetBusyPointer(bool busy) {
 
 void TGetDataForm::StartTimer() { TimerJVStatus->start(); }
 void TGetDataForm::StopTimer() { TimerJVStatus->stop(); }
-void TGetDataForm::CloseWindow() { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); }
+void TGetDataForm::CloseWindow() {
+    FlushList();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
 
 }  // namespace turfpad

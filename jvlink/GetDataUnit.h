@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -66,8 +67,15 @@ class TGetDataForm : public QDialog, private GetDataView {
     void CloseWindow() override;
 
     void DateChanged();
+    // Puts the lines waiting for the list into it and shows the last one.
+    void FlushList();
 
     std::unique_ptr<GetDataLogic> logic_;
+    // Filed records come far faster than a list can lay itself out and repaint: lines are
+    // gathered and put into the list together, at the latest kListRefreshMs after the first
+    // of them and before anything else about the acquisition is shown.
+    QStringList pendingLines_;
+    QTimer* listRefresh_ = nullptr;
     std::function<void()> rebuildDayList_;
     bool settingDate_ = false;
 };

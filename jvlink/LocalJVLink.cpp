@@ -166,6 +166,8 @@ int LocalJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime
     if (!IsValidTimestamp(fromtime)) return kBadFromtime;
     if (option < 1 || option > 4) return kBadOption;
 
+    // Copies that a killed process left half done are of no use to anyone.
+    RemoveStaleTemporaries(config_.cacheDir);
     LocalJVLinkSettings settings = LoadLocalJVLinkSettings(config_.settingsFile);
     Session s;
     if (int rc = Gather(settings, fromtime, s.files); rc != 0) return rc;
@@ -228,21 +230,29 @@ int LocalJVLink::JVRead(std::string& buffer, int& size, std::string& fileName) {
             // A file the cancelled download never fetched will not come any more.
             return s.cancelled ? kDownloadFailed : kDownloading;
         }
-        std::string content;
-        if (!ReadWholeFile(config_.cacheDir / e.name, content)) return kFileMissing;
-        s.records = SplitRecords(content);
-        s.record = 0;
+        if (!ReadWholeFile(config_.cacheDir / e.name, s.content)) return kFileMissing;
+        s.at = 0;
         s.loaded = true;
     }
-    if (s.record >= s.records.size()) {
+    // The records are handed out straight from the file's contents, one line at a time;
+    // empty lines are left out and a last record without a line end is kept as it stands.
+    std::string_view content = s.content;
+    std::string_view record;
+    while (record.empty() && s.at < content.size()) {
+        std::size_t end = content.find('\n', s.at);
+        end = end == std::string_view::npos ? content.size() : end + 1;
+        record = content.substr(s.at, end - s.at);
+        s.at = end;
+        if (record == "\n" || record == "\r\n") record = {};
+    }
+    if (record.empty()) {
         ++s.file;
         s.loaded = false;
-        s.records.clear();
+        s.content.clear();
         return -1;
     }
-    const std::string& record = s.records[s.record++];
     std::size_t placed = size > 0 ? std::min(record.size(), static_cast<std::size_t>(size)) : record.size();
-    buffer.assign(record, 0, placed);
+    buffer.assign(record.data(), placed);
     size = static_cast<int>(record.size());
     fileName = e.name;
     return static_cast<int>(placed);

@@ -78,8 +78,8 @@ class LocalJVLink : public JVLink {
         int failure = 0;  // a download error code once a copy failed
         std::size_t file = 0;
         bool loaded = false;
-        std::vector<std::string> records;
-        std::size_t record = 0;
+        std::string content;  // of the file being read
+        std::size_t at = 0;   // where its next record begins
     };
 
     int Gather(const LocalJVLinkSettings& settings, const std::string& fromtime, std::vector<Entry>& out) const;

@@ -1,6 +1,8 @@
 #include "LocalJVLink.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <ctime>
 
@@ -260,6 +262,29 @@ TEST_F(LocalJVLinkTest, RepeatOfARangeReadsAtOnce) {
     Source("SEVW2026121220261207000002.jvd", Record("SE", "1") + Record("SE", "2"));
     ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), 0);
     EXPECT_EQ(downloads, 1);
+}
+
+// A process killed while copying a file into the cache leaves its temporary copy behind;
+// the next acquisition clears it away and fetches the file again.
+TEST_F(LocalJVLinkTest, OpenClearsCopiesLeftByAKilledProcess) {
+    UseSource(0);
+    ThreeFiles();
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    waitpid(gone, nullptr, 0);
+    std::filesystem::create_directories(cache());
+    const auto stale = cache() / (".SEVW2026121220261207000002.jvd." + std::to_string(gone) + ".part");
+    const auto live = cache() / (".SEVW2026121220261207000002.jvd." + std::to_string(getpid()) + ".part");
+    WriteAll(stale, "SE");
+    WriteAll(live, "SE");
+    auto link = Make();
+    ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), 0);
+    EXPECT_EQ(downloads, 3);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));  // its writer still runs
+    EXPECT_EQ(link->JVStatus(), 3);
+    EXPECT_EQ(Drain(*link).size(), 8u);
 }
 
 TEST_F(LocalJVLinkTest, CancelStopsTheDownloadAndKeepsTheSessionOpen) {

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <stdexcept>
 
 #include "RecordBuilder.h"
 
@@ -111,6 +113,15 @@ std::string Concatenated(const std::vector<JvFile>& files) {
     for (const JvFile& f : files)
         for (const std::string& r : f.records) all += r;
     return all;
+}
+
+void WriteJvdFiles(const std::vector<JvFile>& files, const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    for (const JvFile& f : files) {
+        std::ofstream out(folder / f.name, std::ios::binary | std::ios::trunc);
+        for (const std::string& r : f.records) out << r;
+        if (!out.flush()) throw std::runtime_error("cannot write " + (folder / f.name).string());
+    }
 }
 
 }  // namespace turfpad::testing

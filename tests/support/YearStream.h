@@ -26,4 +26,8 @@ StreamCounts CountRecords(const std::vector<JvFile>& files);
 // All records of all files, one after another.
 std::string Concatenated(const std::vector<JvFile>& files);
 
+// Writes each file into `folder` (created if needed) under its name, as the local JV-Link
+// stand-in reads its source folder.
+void WriteJvdFiles(const std::vector<JvFile>& files, const std::filesystem::path& folder);
+
 }  // namespace turfpad::testing
