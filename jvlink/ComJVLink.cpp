@@ -164,7 +164,7 @@ int ComJVLink::JVSetUIProperties() { return Call(L"JVSetUIProperties", nullptr, 
 
 int ComJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime, int option, int& readCount,
                       int& downloadCount, std::string& lastFileTimestamp) {
-    Bstr spec(dataspec), from(fromtime), last;
+    Bstr kind(dataspec), from(fromtime), last;
     LONG reads = 0, downloads = 0;
     VARIANTARG args[6];
     Out(args[0], last.out());
@@ -172,7 +172,7 @@ int ComJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime, 
     Out(args[2], &reads);
     In(args[3], static_cast<LONG>(option));
     In(args[4], from.get());
-    In(args[5], spec.get());
+    In(args[5], kind.get());
     int rc = Call(L"JVOpen", args, 6);
     readCount = static_cast<int>(reads);
     downloadCount = static_cast<int>(downloads);

@@ -38,9 +38,9 @@ class ScriptedJVLink : public JVLink {
         calls.push_back("JVSetUIProperties");
         return setResult;
     }
-    int JVOpen(const std::string& spec, const std::string& from, int option, int& rc, int& dc,
+    int JVOpen(const std::string& kind, const std::string& from, int option, int& rc, int& dc,
                std::string& ts) override {
-        calls.push_back("JVOpen " + spec + " " + from + " " + std::to_string(option));
+        calls.push_back("JVOpen " + kind + " " + from + " " + std::to_string(option));
         rc = readCount;
         dc = downloadCount;
         ts = lastTimestamp;

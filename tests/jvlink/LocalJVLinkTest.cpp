@@ -125,8 +125,8 @@ TEST_F(LocalJVLinkTest, OpenChecksItsParameters) {
     UseSource(0);
     ThreeFiles();
     auto link = Make();
-    for (const char* spec : {"race", "RACEX", "", "DIFF"})
-        EXPECT_EQ(link->JVOpen(spec, "20261201000000", 2, reads, downloads, last), -111) << spec;
+    for (const char* kind : {"race", "RACEX", "", "DIFF"})
+        EXPECT_EQ(link->JVOpen(kind, "20261201000000", 2, reads, downloads, last), -111) << kind;
     for (const char* from :
          {"2026120100000", "202612010000000", "2026-12-01 0000", "20261301000000", "20261232000000", "20230229000000",
           "20261201240000", "20261201006000", "20261201000060", "00001201000000", "2026120100000x", ""})
