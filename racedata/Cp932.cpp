@@ -1,5 +1,7 @@
 #include "Cp932.h"
 
+#include <cstring>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -184,6 +186,12 @@ std::string CutBytes(std::string_view cp932, std::size_t width) {
         }
     }
     return out;
+}
+
+bool HasLineBreak(std::string_view bytes) {
+    // Two memchr passes: find_first_of would test every byte against the set one by one.
+    return std::memchr(bytes.data(), '\r', bytes.size()) != nullptr ||
+           std::memchr(bytes.data(), '\n', bytes.size()) != nullptr;
 }
 
 std::string PadBytes(std::string_view cp932, std::size_t width) {

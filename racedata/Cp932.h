@@ -35,6 +35,9 @@ std::size_t ByteWidth(std::string_view utf8);
 // holds half a character. A shorter text is returned whole.
 std::string CutBytes(std::string_view cp932, std::size_t width);
 
+// Whether the bytes hold a carriage return or a line feed.
+bool HasLineBreak(std::string_view bytes);
+
 // The text padded on the right with blanks to `width` bytes (a longer text is left as is).
 std::string PadBytes(std::string_view cp932, std::size_t width);
 

@@ -35,14 +35,20 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string FilingResult::ListLine() const {
-    std::string line = Sj("作成済み:") + raceNumber + "R/";
-    if (runner) line += horseNumber + Sj("番/");
+    static const std::string made = Sj("作成済み:"), number = Sj("番/");
+    std::string line = made + raceNumber + "R/";
+    if (runner) line += horseNumber + number;
     return line + fileName;
 }
 
 std::string DayKeyOf(std::string_view record) {
-    return std::string(FieldOf(record, ra::Year)) + Sj("年") + std::string(FieldOf(record, ra::Month)) + Sj("月") +
-           std::string(FieldOf(record, ra::Day)) + Sj("日") + RacecourseName(FieldOf(record, ra::Racecourse));
+    // Converted once: this runs for every record filed.
+    static const std::string year = Sj("年"), month = Sj("月"), day = Sj("日");
+    std::string key;
+    key.reserve(kDayKeySize);
+    key.append(FieldOf(record, ra::Year)).append(year).append(FieldOf(record, ra::Month)).append(month);
+    key.append(FieldOf(record, ra::Day)).append(day).append(RacecourseName(FieldOf(record, ra::Racecourse)));
+    return key;
 }
 
 std::string PathText(const fs::path& path) {
@@ -62,7 +68,7 @@ bool IsWholeRaceFile(std::string_view content, std::size_t unitSize) {
         std::string_view line = content.substr(u * unitSize, unitSize);
         if (line[unitSize - 2] != '\r' || line[unitSize - 1] != '\n') return false;
         std::string_view body = line.substr(0, unitSize - 2);
-        if (body.find_first_of("\r\n") != std::string_view::npos) return false;
+        if (HasLineBreak(body)) return false;
     }
     return true;
 }
@@ -94,7 +100,7 @@ FilingResult RaceFiler::File(std::string_view record) {
                                std::to_string(size) + " バイトのはずです）");
     if (record.substr(size - 2) != "\r\n")
         return Rejected(r, std::string(type) + " レコードが CR LF で終わっていません");
-    if (record.substr(0, size - 2).find_first_of("\r\n") != std::string_view::npos)
+    if (HasLineBreak(record.substr(0, size - 2)))
         return Rejected(r, std::string(type) + " レコードの途中に改行文字があります");
     std::string_view date = record.substr(11, 8);
     if (!AllDigits(date)) return Rejected(r, std::string(type) + " レコードの開催年月日が数字ではありません");
