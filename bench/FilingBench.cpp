@@ -24,10 +24,13 @@ const std::vector<JvFile>& Stream() {
     return files;
 }
 
+// An empty data folder, with the disk quiet: what earlier runs left to write back is written
+// first, so that neither side pays for the other.
 fs::path FreshFolder() {
     fs::path p = fs::temp_directory_path() / ("turfpad-bench-" + std::to_string(getpid()));
     fs::remove_all(p);
     fs::create_directories(p);
+    ::sync();
     return p;
 }
 
