@@ -49,7 +49,7 @@ int Import(const Options& o) {
                 switch (r.outcome) {
                     case FilingResult::Outcome::Filed:
                         ++filed;
-                        std::cout << Cp932ToUtf8(r.ListLine()) << '\n';
+                        std::cout << r.ListLineUtf8() << '\n';
                         break;
                     case FilingResult::Outcome::PassedOver:
                         ++passed;

@@ -16,6 +16,11 @@ namespace {
 
 constexpr int kDownloadingWaitMs = 10;  // while a file is still being fetched
 
+// Window events run before a JVRead whenever this much time has passed since they last ran:
+// often enough that the cancel button and the window answer at once, rarely enough that a
+// fast stream of records is not slowed down by them.
+constexpr auto kEventInterval = std::chrono::milliseconds(1);
+
 std::string Result(const char* operation, int code) { return Cp932ToUtf8(JVResultMessage(operation, code)); }
 
 bool ValidDate(int y, int m, int d) {
@@ -174,8 +179,12 @@ bool GetDataLogic::ReadLoop() {
     long rejected = 0;
     std::string firstReason;
     std::string buffer, fileName;
+    auto eventsRan = std::chrono::steady_clock::now() - kEventInterval;
     while (true) {
-        view_.ProcessEvents();
+        if (auto now = std::chrono::steady_clock::now(); now - eventsRan >= kEventInterval) {
+            view_.ProcessEvents();
+            eventsRan = now;
+        }
         if (cancel_) break;
         // The full buffer size every time: the size a call leaves behind is the length of
         // its record, and a longer record after it would come cut short.
@@ -185,7 +194,7 @@ bool GetDataLogic::ReadLoop() {
             try {
                 FilingResult r = filer_->File(buffer);
                 if (r.outcome == FilingResult::Outcome::Filed) {
-                    view_.AddListLine(Cp932ToUtf8(r.ListLine()));
+                    view_.AddListLine(r.ListLineUtf8());
                 } else if (r.outcome == FilingResult::Outcome::Rejected) {
                     if (rejected++ == 0) firstReason = r.reason;
                 }
@@ -208,6 +217,7 @@ bool GetDataLogic::ReadLoop() {
             break;
         } else if (code == -2 || code == -3) {
             view_.ProcessEvents(kDownloadingWaitMs);  // wait for the file instead of spinning
+            eventsRan = std::chrono::steady_clock::now();
         } else {
             view_.Inform("JVReadエラー:" + Result("JVRead", code), true);
             break;

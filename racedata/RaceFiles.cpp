@@ -41,6 +41,18 @@ std::string FilingResult::ListLine() const {
     return line + fileName;
 }
 
+std::string FilingResult::ListLineUtf8() const {
+    // Records of one file share its name: its conversion is kept from one record to the next.
+    thread_local std::string lastName, lastNameUtf8;
+    if (fileName != lastName) {
+        lastName = fileName;
+        lastNameUtf8 = Cp932ToUtf8(fileName);
+    }
+    std::string line = "作成済み:" + Cp932ToUtf8(raceNumber) + "R/";
+    if (runner) line += Cp932ToUtf8(horseNumber) + "番/";
+    return line + lastNameUtf8;
+}
+
 std::string DayKeyOf(std::string_view record) {
     // Converted once: this runs for every record filed.
     static const std::string year = Sj("年"), month = Sj("月"), day = Sj("日");

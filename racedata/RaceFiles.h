@@ -44,6 +44,8 @@ struct FilingResult {
     // The line the acquisition lists for a filed record (cp932):
     // 作成済み:11R/2026年12月12日中山.jvRA or 作成済み:03R/07番/2026年12月12日中山.jvSEr
     std::string ListLine() const;
+    // The same line in UTF-8, for the screen and the command line.
+    std::string ListLineUtf8() const;
 };
 
 // The file stem of a record: year, 年, month, 月, day, 日 and the racecourse name, 18 bytes.

@@ -55,6 +55,7 @@ TEST(Filing, FirstRaRecordCreatesTheWholeFileWithOneSlotFilled) {
     FilingResult r = FileRaceRecord(dir.path(), rec);
     ASSERT_EQ(r.outcome, FilingResult::Outcome::Filed);
     EXPECT_EQ(Cp932ToUtf8(r.ListLine()), "作成済み:11R/" + kRaName);
+    EXPECT_EQ(r.ListLineUtf8(), Cp932ToUtf8(r.ListLine()));
 
     std::string content = ReadAll(dir / kRaName);
     ASSERT_EQ(content.size(), kRaFileSize);
@@ -72,6 +73,7 @@ TEST(Filing, SeSlotsFollowRaceAndHorseNumber) {
     FilingResult r = FileRaceRecord(dir.path(), r2h1);
     ASSERT_EQ(r.outcome, FilingResult::Outcome::Filed);
     EXPECT_EQ(Cp932ToUtf8(r.ListLine()), "作成済み:02R/01番/" + kSeName);
+    EXPECT_EQ(r.ListLineUtf8(), Cp932ToUtf8(r.ListLine()));
     FileRaceRecord(dir.path(), r12h18);
 
     std::string content = ReadAll(dir / kSeName);
