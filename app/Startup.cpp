@@ -9,6 +9,17 @@
 
 namespace turfpad {
 
+bool TurfpadApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        TMsgDlg::Information(nullptr, QString::fromUtf8(e.what()));
+    } catch (...) {
+        TMsgDlg::Information(nullptr, QString::fromUtf8("予期しないエラーが発生しました。"));
+    }
+    return false;
+}
+
 bool ProbeJVLink() {
     std::string error;
     if (CreateJVLink(error)) return true;  // released at once: it serves for the probe only
@@ -25,7 +36,12 @@ void PrepareApplication() {
 int RunTurfpad() {
     if (!ProbeJVLink()) return 1;
     std::string error;
-    TMainForm form(CreateJVLink(error));
+    std::unique_ptr<JVLink> jvlink = CreateJVLink(error);
+    if (!jvlink) {  // it went away between the probe and now
+        TMsgDlg::Information(nullptr, QString::fromUtf8(kNoJVLinkMessage));
+        return 1;
+    }
+    TMainForm form(std::move(jvlink));
     form.show();
     return QApplication::exec();
 }

@@ -1,7 +1,18 @@
 // Start-up: make sure JV-Link can be created at all, then run the main window.
 #pragma once
 
+#include <QApplication>
+
 namespace turfpad {
+
+// The application object. An error that nothing else caught while an event was handled (a
+// file that cannot be written, a failing call) ends only the action it interrupted: it is
+// shown in a message box, and the program goes on.
+class TurfpadApplication : public QApplication {
+  public:
+    TurfpadApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 inline constexpr const char* kNoJVLinkMessage =
     "JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。";

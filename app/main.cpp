@@ -4,7 +4,7 @@
 #include "Startup.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    turfpad::TurfpadApplication app(argc, argv);
     turfpad::PrepareApplication();
     return turfpad::RunTurfpad();
 }

@@ -92,6 +92,37 @@ void GetDataLogic::Open() {
 void GetDataLogic::Start() {
     // A start while an acquisition runs would disturb it: it is ignored.
     if (state_ != State::Idle) return;
+    Guarded([this] { StartAcquisition(); });
+}
+
+void GetDataLogic::Guarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        Abandon(e.what());
+    }
+}
+
+void GetDataLogic::Abandon(const std::string& why) {
+    // A JV-Link call that failed as a call: what was filed goes to disk, JV-Link is closed if
+    // it still answers, and the window is usable again.
+    std::string message = "JV-Link の呼び出しに失敗したため、データ取込を中止しました。\n" + why;
+    std::string error;
+    if (filer_ && !FlushFiled(error)) message += "\n" + error;
+    filer_.reset();
+    view_.StopTimer();
+    try {
+        jv_.JVClose();
+    } catch (const std::exception&) {
+        // Nothing more can be done with it.
+    }
+    view_.SetBusyPointer(false);
+    state_ = State::Idle;
+    view_.Inform(message, true);
+    if (closeRequested_) view_.CloseWindow();
+}
+
+void GetDataLogic::StartAcquisition() {
     view_.Inform(Format("%04d年%02d月%02d日%02d時%02d分%02d秒", fromDate_) +
                      "以降のデータ取込を開始します。データ作成が終了するまで本ソフトを操作したり"
                      "他のアプリケーションを操作することは極力避けてください。",
@@ -136,6 +167,10 @@ void GetDataLogic::Start() {
 
 void GetDataLogic::Timer() {
     if (state_ != State::Downloading) return;
+    Guarded([this] { Poll(); });
+}
+
+void GetDataLogic::Poll() {
     int done = jv_.JVStatus();
     if (done < 0) {
         view_.Inform("JVStatusエラー:" + Result("JVStatus", done), true);
@@ -250,10 +285,11 @@ void GetDataLogic::TakeOverLastTime() {
     std::size_t b = ts.find_first_not_of(' ');
     ts = b == std::string::npos ? std::string() : ts.substr(b, ts.find_last_not_of(' ') - b + 1);
     if (ts.empty() || ts == "00000000000000") return;
+    if (ts.size() != 14) return;  // never store what cannot be read back
     std::string text = ts.substr(0, 4) + "/" + ts.substr(4, 2) + "/" + ts.substr(6, 2) + " " + ts.substr(8, 2) + ":" +
                        ts.substr(10, 2) + ":" + ts.substr(12, 2);
     LocalDateTime t;
-    if (ts.size() != 14 || !ParseSettingsTime(text, t)) return;  // never store what cannot be read back
+    if (!ParseSettingsTime(text, t)) return;
     fromDate_ = t;
     view_.SetFromDate(t);
     try {
@@ -264,8 +300,17 @@ void GetDataLogic::TakeOverLastTime() {
 }
 
 void GetDataLogic::Cancel() {
-    if (!view_.Confirm("データ取込を中止します。実行しますか？")) return;
+    // No polling while the question is open: a download finishing meanwhile would otherwise
+    // start the whole read loop inside the question's own event loop.
     view_.StopTimer();
+    if (!view_.Confirm("データ取込を中止します。実行しますか？")) {
+        if (state_ == State::Downloading) view_.StartTimer();
+        return;
+    }
+    Guarded([this] { CancelAcquisition(); });
+}
+
+void GetDataLogic::CancelAcquisition() {
     jv_.JVCancel();
     cancel_ = true;
     view_.Inform("JVCancel:キャンセルされました", true);

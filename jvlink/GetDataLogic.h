@@ -79,6 +79,12 @@ class GetDataLogic {
     State GetState() const { return state_; }
 
   private:
+    void StartAcquisition();
+    void Poll();
+    void CancelAcquisition();
+    // Runs an action; a call that fails as a call (an exception) abandons the acquisition.
+    void Guarded(const std::function<void()>& action);
+    void Abandon(const std::string& why);
     // Reads until JV-Link has nothing more, an error, or a cancel. True when every record
     // was read and every filed record is on disk.
     bool ReadLoop();

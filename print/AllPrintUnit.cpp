@@ -110,7 +110,7 @@ void TAllPrintForm::PrintRange(int from, int to) {
     try {
         PrevX1->SetFromPage(from);
         PrevX1->SetToPage(to);
-        PrevX1->Print();
+        if (!PrevX1->Print() && !printer_.JobDeclined()) TMsgDlg::Warning(this, QString::fromUtf8(kPrintFailedMessage));
     } catch (const EPrevError& e) {
         TMsgDlg::Warning(this, QString::fromUtf8(e.what()));
     }

@@ -19,11 +19,12 @@ bool FakePrinter::NewPage() {
     return true;
 }
 
-void FakePrinter::EndJob() {
-    if (!painter_.isActive()) return;
+bool FakePrinter::EndJob() {
+    if (!painter_.isActive()) return false;
     painter_.end();
     jobs_.push_back({title_, device_->Pages()});
     device_.reset();
+    return !failEndJob_;
 }
 
 QPainter* FakePrinter::Painter() { return painter_.isActive() ? &painter_ : nullptr; }

@@ -35,6 +35,8 @@ class FakePrinter : public Printer {
     const Metrics& GetMetrics() const { return metrics_; }
     // Makes the next jobs fail to start (as a cancelled file dialog does).
     void SetRefuseJobs(bool on) { refuseJobs_ = on; }
+    // Makes ending a job fail (as a file that cannot be written does).
+    void SetFailEndJob(bool on) { failEndJob_ = on; }
     // Runs when the setup dialog is asked for; its result is the dialog's. By default the
     // dialog is confirmed and changes nothing.
     void SetOnSetup(std::function<bool()> onSetup) { onSetup_ = std::move(onSetup); }
@@ -51,13 +53,15 @@ class FakePrinter : public Printer {
     QSize PrintableSize() const override { return metrics_.printable; }
     bool BeginJob(const QString& title) override;
     bool NewPage() override;
-    void EndJob() override;
+    bool EndJob() override;
+    bool JobDeclined() const override { return refuseJobs_; }
     QPainter* Painter() override;
     bool SetupDialog(QWidget* parent) override;
 
   private:
     Metrics metrics_;
     bool installed_ = true;
+    bool failEndJob_ = false;
     bool refuseJobs_ = false;
     std::function<bool()> onSetup_;
     int setupCalls_ = 0;

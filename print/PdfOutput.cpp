@@ -55,7 +55,7 @@ bool WriteGridPdf(const QString& path, PrintGridSource& grid, std::string_view r
     gridPrinter.TargetGrid = &grid;
     if (!printer->BeginJob(QString())) return Fail(error, QStringLiteral("%1 に書き込めません").arg(path));
     gridPrinter.Print();
-    printer->EndJob();
+    if (!printer->EndJob()) return Fail(error, QStringLiteral("%1 に書き込めません").arg(path));
     return Written(path, error);
 }
 

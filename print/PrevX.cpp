@@ -141,16 +141,23 @@ bool TPrevX::Print() {
     int last = std::min(PageCount(), toPage_);
     if (fromPage_ > last) return false;  // nothing in the range: no job at all
     if (!printer_->BeginJob(title_)) return false;
+    bool whole = true;
     for (int i = fromPage_;;) {
         QPainter* painter = printer_->Painter();
-        if (painter == nullptr) break;
+        if (painter == nullptr) {
+            whole = false;
+            break;
+        }
         painter->save();
         PlayPicture(*painter, Page(i));
         painter->restore();
-        if (++i > last || !printer_->NewPage()) break;
+        if (++i > last) break;
+        if (!printer_->NewPage()) {
+            whole = false;
+            break;
+        }
     }
-    printer_->EndJob();
-    return true;
+    return printer_->EndJob() && whole;
 }
 
 int TPrevX::X(int x) const {

@@ -12,6 +12,10 @@ class QWidget;
 
 namespace turfpad {
 
+// Shown when a print job could not be started or finished (a printer error, a PDF file that
+// could not be written).
+inline constexpr const char* kPrintFailedMessage = "印刷できませんでした。";
+
 class Printer {
   public:
     virtual ~Printer() = default;
@@ -32,8 +36,11 @@ class Printer {
     virtual bool BeginJob(const QString& title) = 0;
     // Ends the open page and opens the next one; false when the job cannot go on.
     virtual bool NewPage() = 0;
-    // Ends the job and hands it over.
-    virtual void EndJob() = 0;
+    // Ends the job and hands it over; false when it could not be (a file not written).
+    virtual bool EndJob() = 0;
+    // Whether the last job that did not start was declined by the user (who cancelled
+    // choosing where it goes) rather than failed.
+    virtual bool JobDeclined() const = 0;
     // The painter of the job, between BeginJob and EndJob (null otherwise). Its origin is the
     // top-left corner of the printable area; one unit is one printer pixel.
     virtual QPainter* Painter() = 0;

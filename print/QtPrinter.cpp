@@ -53,10 +53,14 @@ QPoint QtPrinter::PrintableOffset() const { return printer_->pageRect(QPrinter::
 QSize QtPrinter::PrintableSize() const { return printer_->pageRect(QPrinter::DevicePixel).toRect().size(); }
 
 bool QtPrinter::BeginJob(const QString& title) {
+    declined_ = false;
     if (painter_.isActive()) return false;
     if (IsPdf() && askFileName_) {
         QString name = askFileName_(printer_->outputFileName());
-        if (name.isEmpty()) return false;
+        if (name.isEmpty()) {
+            declined_ = true;
+            return false;
+        }
         printer_->setOutputFileName(name);
     }
     if (IsPdf() && printer_->outputFileName().isEmpty()) return false;
@@ -66,9 +70,7 @@ bool QtPrinter::BeginJob(const QString& title) {
 
 bool QtPrinter::NewPage() { return painter_.isActive() && printer_->newPage(); }
 
-void QtPrinter::EndJob() {
-    if (painter_.isActive()) painter_.end();
-}
+bool QtPrinter::EndJob() { return painter_.isActive() && painter_.end(); }
 
 QPainter* QtPrinter::Painter() { return painter_.isActive() ? &painter_ : nullptr; }
 

@@ -36,7 +36,8 @@ class QtPrinter : public Printer {
     QSize PrintableSize() const override;
     bool BeginJob(const QString& title) override;
     bool NewPage() override;
-    void EndJob() override;
+    bool EndJob() override;
+    bool JobDeclined() const override { return declined_; }
     QPainter* Painter() override;
     bool SetupDialog(QWidget* parent) override;
 
@@ -47,6 +48,7 @@ class QtPrinter : public Printer {
     std::unique_ptr<QPrinter> printer_;
     QPainter painter_;
     FileNameAsker askFileName_;
+    bool declined_ = false;
 };
 
 // Asks for a PDF file name with a save dialog over `parent`.

@@ -184,14 +184,22 @@ bool PrintSchedule(QWidget* parent, Printer& printer, TStrGridPrinter& gridPrint
         TMsgDlg::Warning(parent, QString::fromUtf8(kChooseDayMessage));
         return false;
     }
-    gridPrinter.TargetGrid = &grid;
     if (!printer.Installed()) {
         TMsgDlg::Warning(parent, QString::fromUtf8(kNoDefaultPrinterMessage));
         return false;
     }
-    if (!printer.BeginJob(QString())) return false;
+    if (!printer.BeginJob(QString())) {
+        if (!printer.JobDeclined()) TMsgDlg::Warning(parent, QString::fromUtf8(kPrintFailedMessage));
+        return false;
+    }
+    // The grid is referenced only while it prints.
+    gridPrinter.TargetGrid = &grid;
     gridPrinter.Print();
-    printer.EndJob();
+    gridPrinter.TargetGrid = nullptr;
+    if (!printer.EndJob()) {
+        TMsgDlg::Warning(parent, QString::fromUtf8(kPrintFailedMessage));
+        return false;
+    }
     return true;
 }
 

@@ -189,7 +189,9 @@ bool ReadWholeFile(const fs::path& path, std::string& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     out.clear();
-    out.reserve(static_cast<std::size_t>(fs::file_size(path, ec)));
+    std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return false;
+    out.reserve(static_cast<std::size_t>(size));
     char buf[65536];
     while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
     return !in.bad();

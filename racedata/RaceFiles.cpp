@@ -156,7 +156,11 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
     if (!fs::is_directory(dataDir_, ec))
         throw FilingError("データフォルダ「" + PathText(dataDir_) + "」がないため、" + Quote(name) +
                           "を作成できません。");
-    if (fs::exists(path, ec)) {
+    bool exists = fs::exists(path, ec);
+    // A file whose presence cannot be told is never taken for a missing one: starting it
+    // blank would overwrite every other slot of the day.
+    if (ec) throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + ec.message() + "）。");
+    if (exists) {
         if (!ReadWholeFile(path, held.content))
             throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");
         if (!IsWholeRaceFile(held.content, lineSize))

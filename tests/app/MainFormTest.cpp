@@ -188,3 +188,15 @@ TEST_F(MainFormTest, AboutBoxAndManualFromTheWindow) {
     EXPECT_EQ(opened, QString::fromStdString((dir / "Turfpad.pdf").string()));
     EXPECT_TRUE(TMsgDlg::TakeShown().empty());
 }
+
+TEST_F(MainFormTest, AnErrorInAnActionIsShownAndTheProgramGoesOn) {
+    // A settings file that cannot be written, met in the middle of a click.
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, [] { throw IniWriteError("/x/turfpad.ini に書き込めません"); });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QString::fromUtf8("/x/turfpad.ini に書き込めません"));
+    EXPECT_TRUE(button.isVisible());
+}

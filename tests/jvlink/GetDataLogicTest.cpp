@@ -32,6 +32,7 @@ class ScriptedJVLink : public JVLink {
     std::vector<std::string> calls;
     std::vector<int> sizesGiven;
     std::function<void()> onRead;  // runs inside JVRead (to press buttons mid-loop)
+    int failOnRead = 0;            // the n-th JVRead fails as a call
 
     int JVInit(const std::string&) override { return 0; }
     int JVSetUIProperties() override {
@@ -56,6 +57,8 @@ class ScriptedJVLink : public JVLink {
         calls.push_back("JVRead");
         sizesGiven.push_back(size);
         if (onRead) onRead();
+        if (failOnRead > 0 && static_cast<int>(sizesGiven.size()) == failOnRead)
+            throw JVLinkCallError("JVRead: the control did not answer");
         if (reads.empty()) return 0;
         auto [code, record] = reads.front();
         reads.pop_front();
@@ -96,7 +99,7 @@ class RecordingView : public GetDataView {
   public:
     std::vector<std::string> statuses, list, boxes, events;
     int downloadMax = 100, downloadPos = 0, readMax = 100, readPos = 0, beeps = 0, processed = 0, waited = 0;
-    bool busy = false, timer = false, closed = false;
+    bool busy = false, timer = false, closed = false, timerWhileAsking = false;
     LocalDateTime from;
     std::deque<bool> answers;
     std::function<void()> onProcess;
@@ -114,6 +117,7 @@ class RecordingView : public GetDataView {
         events.push_back(std::string(beep ? "beep+" : "") + "box:" + t);
     }
     bool Confirm(const std::string& t) override {
+        timerWhileAsking = timer;
         boxes.push_back("?" + t);
         bool a = answers.empty() || answers.front();
         if (!answers.empty()) answers.pop_front();
@@ -246,7 +250,7 @@ TEST_F(GetDataLogicTest, ReadsAtOnceFilesListsAndTakesOverTheLastTime) {
 
 TEST_F(GetDataLogicTest, BlankOrZeroTimestampsLeaveLastTimeAlone) {
     Open();
-    for (const char* ts : {"              ", "00000000000000", "", "2026ab10160000"}) {
+    for (const char* ts : {"              ", "00000000000000", "", "2026ab10160000", "2026", " 20261210 "}) {
         jv.lastTimestamp = ts;
         jv.reads = {{0, ""}};
         logic.Start();
@@ -400,6 +404,34 @@ TEST_F(GetDataLogicTest, ClosingTheWindow) {
     EXPECT_EQ(jv.Count("JVRead"), 1);
     EXPECT_EQ(jv.calls.back(), "JVClose");
     EXPECT_TRUE(view.closed);
+}
+
+TEST_F(GetDataLogicTest, ACallThatFailsKeepsWhatWasFiledAndLeavesTheWindowUsable) {
+    Open();
+    jv.reads = {{1272, Ra(1)}, {555, Se(1, 1)}, {1272, Ra(2)}, {0, ""}};
+    jv.failOnRead = 3;
+    logic.Start();
+    EXPECT_EQ(logic.GetState(), GetDataLogic::State::Idle);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_FALSE(view.busy);
+    ASSERT_FALSE(view.boxes.empty());
+    EXPECT_NE(view.boxes.back().find("JVRead: the control did not answer"), std::string::npos);
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvSEr").substr(0, 555), Se(1, 1));  // on disk
+    EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);
+    EXPECT_TRUE(logic.CloseRequested());  // the window can close
+}
+
+TEST_F(GetDataLogicTest, NoPollingWhileTheCancelQuestionIsOpen) {
+    Open();
+    jv.downloadCount = 3;
+    jv.statuses = {1};
+    logic.Start();
+    ASSERT_TRUE(view.timer);
+    view.answers = {false};
+    logic.Cancel();                       // No
+    EXPECT_FALSE(view.timerWhileAsking);  // a finishing download cannot start reading meanwhile
+    EXPECT_TRUE(view.timer);              // and polling goes on after No
+    EXPECT_EQ(jv.Count("JVCancel"), 0);
 }
 
 TEST_F(GetDataLogicTest, SettingsDialogErrors) {

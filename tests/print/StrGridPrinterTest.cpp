@@ -262,7 +262,20 @@ TEST_F(ScheduleCommand, PrintsTheGridUnderTheDateOfTheCurrentRace) {
     const DrawnPage& page = printer.Jobs()[0].pages.at(0);
     ASSERT_FALSE(page.empty());
     EXPECT_EQ(page[0].text, QStringLiteral("2024年 5月26日"));
-    EXPECT_EQ(sgp.TargetGrid, &grid);
+    EXPECT_EQ(sgp.TargetGrid, nullptr);  // the grid is not held once it has printed
+    EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+}
+
+TEST_F(ScheduleCommand, AJobThatFailsIsReportedAndADeclinedOneIsNot) {
+    current = kKey;
+    printer.SetFailEndJob(true);  // e.g. a PDF file that could not be written
+    EXPECT_FALSE(PrintSchedule(nullptr, printer, sgp, grid, current));
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QStringLiteral("印刷できませんでした。"));
+    printer.SetFailEndJob(false);
+    printer.SetRefuseJobs(true);  // the user cancelled choosing the file
+    EXPECT_FALSE(PrintSchedule(nullptr, printer, sgp, grid, current));
     EXPECT_TRUE(TMsgDlg::TakeShown().empty());
 }
 

@@ -178,6 +178,13 @@ TEST(Filing, ADamagedFileIsNeverExtendedOrOverwritten) {
         }
         EXPECT_EQ(ReadAll(dir / kRaName), damaged);
     }
+    // A file that cannot even be looked at (a link to itself) is not taken for a missing one.
+    fs::remove(dir / kRaName);
+    fs::create_symlink(fs::path(std::u8string(kRaName.begin(), kRaName.end())), dir / kRaName);
+    EXPECT_THROW(FileRaceRecord(dir.path(), Ra("20261212", "06", 1)), FilingError);
+    EXPECT_TRUE(fs::is_symlink(dir / kRaName));
+    fs::remove(dir / kRaName);
+
     // Right size, but a line end inside a line.
     RaceFiler filer(dir.path());
     std::string content;
