@@ -199,7 +199,7 @@ void TIniGT::Store(std::string_view section, std::string_view key, std::string_v
     }
 
     std::string error;
-    if (path_.empty() || !ReplaceFile(path_, out, true, error))
+    if (path_.empty() || !WriteWholeFile(path_, out, true, error))
         throw IniWriteError(PathText(path_) + " に書き込めません");
 }
 

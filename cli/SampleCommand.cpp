@@ -62,7 +62,7 @@ int Sample(const Options& o) {
     std::chrono::sys_days day = week ? *week : std::chrono::sys_days{LocalDate(std::chrono::system_clock::now())};
     for (const JvdFile& f : DemoProgramme(day)) {
         std::string error;
-        if (!ReplaceFile(dir / f.name, f.content, false, error)) {
+        if (!WriteWholeFile(dir / f.name, f.content, false, error)) {
             std::cerr << "turfpad-cli: " << PathText(dir / f.name) << " に書き込めません (" << error << ")\n";
             return kRejected;
         }

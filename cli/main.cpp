@@ -13,6 +13,13 @@
 #include "ProgramFile.h"
 #include "RaceFiles.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 using namespace turfpad;
 using namespace turfpad::cli;
@@ -90,7 +97,39 @@ const Command kCommands[] = {
 };
 }  // namespace
 
+#ifdef _WIN32
+namespace {
+// The command line as UTF-8 text (the arguments the C runtime gives are in the ANSI code
+// page), and standard streams without text-mode line-end translation: records and the
+// printed texts carry their own CR LF.
+std::vector<std::string> Utf8Arguments() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(n > 0 ? static_cast<std::size_t>(n - 1) : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+        args.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return args;
+}
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    std::vector<std::string> utf8 = Utf8Arguments();
+    std::vector<char*> utf8Argv;
+    for (std::string& a : utf8) utf8Argv.push_back(a.data());
+    utf8Argv.push_back(nullptr);
+    argc = static_cast<int>(utf8.size());
+    argv = utf8Argv.data();
+#endif
     if (argc < 2) return Usage();
     std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {

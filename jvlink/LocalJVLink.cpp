@@ -83,7 +83,7 @@ bool SaveLocalJVLinkSettings(const fs::path& file, const LocalJVLinkSettings& se
     content += "SourceFolder=" + settings.sourceFolder + "\n";
     content += "ServiceKey=" + settings.serviceKey + "\n";
     content += "DownloadMsPerFile=" + std::to_string(settings.downloadMsPerFile) + "\n";
-    return ReplaceFile(file, content, true, error);
+    return WriteWholeFile(file, content, true, error);
 }
 
 LocalJVLink::LocalJVLink() : LocalJVLink(Config{}) {}
@@ -199,7 +199,7 @@ void LocalJVLink::Advance() {
         Entry& e = s.files[s.downloads[s.downloaded]];
         std::string content, error;
         bool ok = e.content ? true : ReadWholeFile(e.source, content);
-        ok = ok && ReplaceFile(config_.cacheDir / e.name, e.content ? *e.content : content, false, error);
+        ok = ok && WriteWholeFile(config_.cacheDir / e.name, e.content ? *e.content : content, false, error);
         if (!ok) {
             s.failure = kDownloadFailed;
             return;

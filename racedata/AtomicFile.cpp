@@ -40,7 +40,7 @@ std::string SystemMessage(int code) { return std::system_category().message(code
 
 #ifdef _WIN32
 
-bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
+bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
     fs::path tmp = TempPathFor(path);
     HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -67,7 +67,7 @@ bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, s
 bool FileBatch::Stage(const fs::path& path, std::string_view content, std::string& error) {
     // Windows has no cheap way to sync many files at once: each file is replaced on its own.
     staged_.push_back({path, {}});
-    if (!ReplaceFile(path, content, durable_, error)) {
+    if (!WriteWholeFile(path, content, durable_, error)) {
         staged_.pop_back();
         return false;
     }
@@ -111,7 +111,7 @@ int WriteTemp(const fs::path& tmp, std::string_view content, bool sync) {
 }
 }  // namespace
 
-bool ReplaceFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
+bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
     fs::path tmp = TempPathFor(path);
     int code = WriteTemp(tmp, content, durable);
     if (code == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) code = errno;

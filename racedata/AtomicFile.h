@@ -12,7 +12,7 @@ namespace turfpad {
 // Writes `content` to `path` by way of a temporary file. With `durable`, the data reach the
 // disk before the rename. Returns false and sets `error` (the system's wording) on failure;
 // the old file is then untouched and no temporary file is left.
-bool ReplaceFile(const std::filesystem::path& path, std::string_view content, bool durable, std::string& error);
+bool WriteWholeFile(const std::filesystem::path& path, std::string_view content, bool durable, std::string& error);
 
 // Replaces several files at once: each is written to its temporary file, then (when durable)
 // all of them reach the disk with one sync, then each is renamed over its file. Every file
