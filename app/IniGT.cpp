@@ -85,11 +85,6 @@ std::string ReadFileOrEmpty(const fs::path& path) {
     return content;
 }
 
-std::string PathText(const fs::path& p) {
-    std::u8string u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 fs::path SystemFolder() {
 #ifdef _WIN32
     wchar_t buf[150];

@@ -72,9 +72,7 @@ TMainForm::TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent)
     BuildBody();
     BuildMenus();
     statusBar()->setSizeGripEnabled(true);
-    printer_ = std::make_unique<QtPrinter>(PdfSaveDialog(this));
-    gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
-    InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
+    SetPrinter(std::make_unique<QtPrinter>(PdfSaveDialog(this)));
     FormCreate();
     prgrsForm_ = new TPrgrsForm(this);
 }
@@ -405,7 +403,7 @@ void TMainForm::showEvent(QShowEvent* e) {
     shown_ = true;
     // The stored size is the window's outer size: take the frame off once it is known.
     QSize frame = frameGeometry().size() - size();
-    if (!frame.isEmpty()) resize(savedSize_ - frame);
+    if (frame != QSize(0, 0)) resize(savedSize_ - frame);
     FormShow();
 }
 

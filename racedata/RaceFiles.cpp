@@ -63,25 +63,21 @@ std::string DayKeyOf(std::string_view record) {
     return key;
 }
 
-std::string PathText(const fs::path& path) {
-    std::u8string u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 fs::path RaceFilePath(const fs::path& dataDir, std::string_view cp932Name) {
     std::string utf8 = Cp932ToUtf8(cp932Name);
     return dataDir / fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+bool IsWholeUnit(std::string_view unit) {
+    const std::size_t n = unit.size();
+    return n >= 2 && unit[n - 2] == '\r' && unit[n - 1] == '\n' && !HasLineBreak(unit.substr(0, n - 2));
+}
+
 bool IsWholeRaceFile(std::string_view content, std::size_t unitSize) {
     std::size_t units = unitSize == kRaRecordSize ? kRacesPerDay : kRacesPerDay * kRunnersPerRace;
     if (content.size() != units * unitSize) return false;
-    for (std::size_t u = 0; u < units; ++u) {
-        std::string_view line = content.substr(u * unitSize, unitSize);
-        if (line[unitSize - 2] != '\r' || line[unitSize - 1] != '\n') return false;
-        std::string_view body = line.substr(0, unitSize - 2);
-        if (HasLineBreak(body)) return false;
-    }
+    for (std::size_t u = 0; u < units; ++u)
+        if (!IsWholeUnit(content.substr(u * unitSize, unitSize))) return false;
     return true;
 }
 
@@ -133,8 +129,7 @@ FilingResult RaceFiler::File(std::string_view record) {
 
     r.fileName = DayKeyOf(record) + std::string(r.runner ? kSeExtension : kRaExtension);
     const std::size_t lineSize = size;  // a slot plus its CR LF is one record
-    std::size_t slot = r.runner ? static_cast<std::size_t>((race - 1) * kRunnersPerRace + (horse - 1))
-                                : static_cast<std::size_t>(race - 1);
+    std::size_t slot = static_cast<std::size_t>(r.runner ? RunnerSlotOf(record) : race - 1);
     Held& held = Load(r.fileName, r.runner ? kSeFileSize : kRaFileSize, lineSize);
     held.content.replace(slot * lineSize, lineSize, record);
     held.changed = true;

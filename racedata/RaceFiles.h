@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "AtomicFile.h"
+
 namespace turfpad {
 
 inline constexpr std::size_t kRaFileSize = 15264;   // 12 x 1272
@@ -50,9 +52,6 @@ struct FilingResult {
 
 // The file stem of a record: year, 年, month, 月, day, 日 and the racecourse name, 18 bytes.
 std::string DayKeyOf(std::string_view record);
-
-// A path as UTF-8 text, for messages.
-std::string PathText(const std::filesystem::path& path);
 
 // The path of a race data file given by its cp932 name.
 std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::string_view cp932Name);
@@ -98,6 +97,9 @@ class RaceFiler {
 
 // Files one record and writes it out at once.
 FilingResult FileRaceRecord(const std::filesystem::path& dataDir, std::string_view record);
+
+// Whether one unit read back is a whole line: its CR LF at the end and no other line end.
+bool IsWholeUnit(std::string_view unit);
 
 // Whether a race data file's contents have the full shape: `units` lines of `unitSize` bytes,
 // each ending in CR LF, and no other line end.

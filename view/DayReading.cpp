@@ -12,14 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A unit read back must be one whole line: its CR LF at the end and no other line end, or
-// the lines of the file are shifted and every field would be garbage.
-bool IsWholeUnit(const std::string& unit) {
-    const std::size_t n = unit.size();
-    if (n < 2 || unit[n - 2] != '\r' || unit[n - 1] != '\n') return false;
-    return std::memchr(unit.data(), '\r', n - 2) == nullptr && std::memchr(unit.data(), '\n', n - 2) == nullptr;
-}
-
 // A day entry names two files inside the data folder; anything that could reach outside it
 // (a separator, a parent reference) or is no name at all names no day.
 bool IsPlainName(std::string_view entry) {
