@@ -14,8 +14,9 @@
 #include "TMsgDlg.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 #endif
 
 namespace turfpad {
