@@ -39,6 +39,12 @@ void PrintMessages(const Options& o, const std::vector<std::string>& utf8) {
     for (const std::string& m : utf8) std::cerr << (o.cp932 ? Utf8ToCp932(m) : m) << '\n';
 }
 
+bool ChosenDay::Choose(const Options& o, const std::string& day) {
+    if (browser.ChooseDay(day)) return true;
+    PrintMessages(o, view.messages);
+    return false;
+}
+
 bool CheckArguments(const Options& o, std::size_t count, const char* what) {
     for (const std::string& a : o.args)
         if (a.size() > 1 && a[0] == '-') {
@@ -59,13 +65,10 @@ int Card(const Options& o) {
     if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + o.args[1]);
     const std::string day = DayArgument(o.args[0]);
 
-    HeadlessBrowserView view;
-    NoProgress progress;
-    RaceBrowser browser(view, progress, nullptr, o.dataDir);
-    if (!browser.ChooseDay(day)) {
-        PrintMessages(o, view.messages);
-        return kNotFound;
-    }
+    ChosenDay chosen(o);
+    if (!chosen.Choose(o, day)) return kNotFound;
+    RaceBrowser& browser = chosen.browser;
+    HeadlessBrowserView& view = chosen.view;
     if (browser.RaceListIndexOf(race - 1) < 0) {
         PrintMessages(o, {Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
         return kNotFound;
@@ -82,13 +85,9 @@ int Card(const Options& o) {
 
 int Schedule(const Options& o) {
     if (!CheckArguments(o, 1, "schedule には開催日 (例 2026年12月12日中山) を指定してください")) return kUsage;
-    HeadlessBrowserView view;
-    NoProgress progress;
-    RaceBrowser browser(view, progress, nullptr, o.dataDir);
-    if (!browser.ChooseDay(DayArgument(o.args[0]))) {
-        PrintMessages(o, view.messages);
-        return kNotFound;
-    }
+    ChosenDay chosen(o);
+    if (!chosen.Choose(o, DayArgument(o.args[0]))) return kNotFound;
+    RaceBrowser& browser = chosen.browser;
     Print(o, TabText(browser.ScheduleGrid()));
     return kOk;
 }

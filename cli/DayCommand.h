@@ -17,4 +17,16 @@ void PrintMessages(const Options& o, const std::vector<std::string>& utf8);
 // Exactly `count` arguments and no unknown option; otherwise the usage with `what`.
 bool CheckArguments(const Options& o, std::size_t count, const char* what);
 
+// A meeting day read as choosing it in the day list reads it: its race list, its schedule
+// and its last race shown.
+struct ChosenDay {
+    explicit ChosenDay(const Options& o) : browser(view, progress, nullptr, o.dataDir) {}
+    // Reads the day (cp932 entry); when it cannot be read, prints why and returns false.
+    bool Choose(const Options& o, const std::string& day);
+
+    HeadlessBrowserView view;
+    NoProgress progress;
+    RaceBrowser browser;
+};
+
 }  // namespace turfpad::cli

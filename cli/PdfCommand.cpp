@@ -74,15 +74,9 @@ int Pdf(const Options& o) {
     const std::string day = DayArgument(rest.args[0]);
     const QString out = QString::fromStdString(rest.args[1]);
 
-    // The day as choosing it in the day list reads it: its race list, its schedule and the
-    // last race shown.
-    HeadlessBrowserView view;
-    NoProgress progress;
-    RaceBrowser browser(view, progress, nullptr, o.dataDir);
-    if (!browser.ChooseDay(day)) {
-        PrintMessages(o, view.messages);
-        return kNotFound;
-    }
+    ChosenDay chosen(o);
+    if (!chosen.Choose(o, day)) return kNotFound;
+    RaceBrowser& browser = chosen.browser;
     if (browser.RaceListSlots().empty())
         return Fail(o, Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
 
