@@ -138,11 +138,11 @@ void TMainForm::BuildToolBar() {
     column->addWidget(bar);
     setCentralWidget(top);
 
-    connect(JVBtn, &QToolButton::clicked, this, [this] { JVBtnClick(); });
+    connect(JVBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
     connect(SpeedButton4, &QToolButton::clicked, this, &QWidget::close);
-    connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
-    connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton6Click(); });
-    connect(SpeedButton8, &QToolButton::clicked, this, [this] { SpeedButton8Click(); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton5Click(); }); });
+    connect(SpeedButton6, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton6Click(); }); });
+    connect(SpeedButton8, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton8Click(); }); });
 }
 
 void TMainForm::BuildBody() {
@@ -220,15 +220,18 @@ void TMainForm::BuildBody() {
     MakeDataListBtn->setObjectName("MakeDataListBtn");
     IniBtn->setObjectName("IniBtn");
     UpDown1->setObjectName("UpDown1");
-    connect(MakeDataListBtn, &QPushButton::clicked, this, [this] { MakeDataListBtnClick(); });
-    connect(DateCombo, &QComboBox::activated, this, [this](int index) { browser_->ChooseDayAt(index); });
+    connect(MakeDataListBtn, &QPushButton::clicked, this,
+            [this] { TMsgDlg::Guard(this, [&] { MakeDataListBtnClick(); }); });
+    connect(DateCombo, &QComboBox::activated, this,
+            [this](int index) { TMsgDlg::Guard(this, [&] { browser_->ChooseDayAt(index); }); });
     connect(DatList, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) browser_->ChooseRace(row);
+        if (row >= 0) TMsgDlg::Guard(this, [&] { browser_->ChooseRace(row); });
     });
-    connect(UpDown1, &QSpinBox::valueChanged, this, [this](int position) { browser_->Step(position); });
-    connect(ClipBtn, &QToolButton::clicked, this, [this] { ClipBtnClick(); });
-    connect(print1btn, &QToolButton::clicked, this, [this] { print1btnClick(); });
-    connect(print3btn, &QToolButton::clicked, this, [this] { print3btnClick(); });
+    connect(UpDown1, &QSpinBox::valueChanged, this,
+            [this](int position) { TMsgDlg::Guard(this, [&] { browser_->Step(position); }); });
+    connect(ClipBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
+    connect(print1btn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
+    connect(print3btn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { print3btnClick(); }); });
 }
 
 void TMainForm::BuildMenus() {
@@ -260,14 +263,17 @@ void TMainForm::BuildMenus() {
     connect(StringGrid2, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { GridPopupMenu->popup(StringGrid2->viewport()->mapToGlobal(at)); });
 
-    connect(JVDataItem, &QAction::triggered, this, [this] { JVBtnClick(); });
+    connect(JVDataItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
     connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
-    connect(FilePrintItem, &QAction::triggered, this, [this] { print1btnClick(); });
-    connect(FilePrintSetupItem, &QAction::triggered, this, [this] { printer_->SetupDialog(this); });
-    connect(N18, &QAction::triggered, this, [this] { ClipBtnClick(); });
-    connect(DataListCloseItem, &QAction::triggered, this, [this] { browser_->ToggleOption(); });
-    connect(HelpContentsItem, &QAction::triggered, this, [this] { SpeedButton5Click(); });
-    connect(HelpAboutItem, &QAction::triggered, this, [this] { SpeedButton6Click(); });
+    connect(FilePrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
+    connect(FilePrintSetupItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { printer_->SetupDialog(this); }); });
+    connect(N18, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
+    connect(DataListCloseItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { browser_->ToggleOption(); }); });
+    connect(HelpContentsItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { SpeedButton5Click(); }); });
+    connect(HelpAboutItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton6Click(); }); });
 }
 
 void TMainForm::FormCreate() {

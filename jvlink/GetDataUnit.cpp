@@ -92,10 +92,10 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     logic_ = std::make_unique<GetDataLogic>(jvlink, std::move(dataFolder), settings, static_cast<GetDataView&>(*this),
                                             std::move(now));
 
-    connect(ButtonStart, &QPushButton::clicked, this, [this] { logic_->Start(); });
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { logic_->Cancel(); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { logic_->Settings(); });
-    connect(TimerJVStatus, &QTimer::timeout, this, [this] { logic_->Timer(); });
+    connect(ButtonStart, &QPushButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Start(); }); });
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Cancel(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Settings(); }); });
+    connect(TimerJVStatus, &QTimer::timeout, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Timer(); }); });
     connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DateChanged(); });
     connect(listRefresh_, &QTimer::timeout, this, [this] { FlushList(); });
 

@@ -101,7 +101,8 @@ void TAllPrintForm::RadioGroup1Click() {
     int item = RadioGroup1->ItemIndex();
     if (item < 0 || item >= kZoomItems) return;
     PrevX1->SetZoomScale(ZoomOfItem(item));
-    IniGT1.WriteInteger(kZoomSection, kZoomKey, item);
+    // A settings file that cannot be written is reported; the preview goes on.
+    TMsgDlg::Guard(this, [&] { IniGT1.WriteInteger(kZoomSection, kZoomKey, item); });
 }
 
 void TAllPrintForm::UpDown1Click() { PrevX1->SetPageNo(UpDown1->Position()); }
@@ -128,10 +129,12 @@ void TAllPrintForm::BitBtn3Click() {
 
 void TAllPrintForm::FormClose() {
     QRect outer = frameGeometry();
-    IniGT1.WriteInteger(kPlacementSection, "top", outer.top());
-    IniGT1.WriteInteger(kPlacementSection, "left", outer.left());
-    IniGT1.WriteInteger(kPlacementSection, "width", outer.width());
-    IniGT1.WriteInteger(kPlacementSection, "height", outer.height());
+    TMsgDlg::Guard(this, [&] {
+        IniGT1.WriteInteger(kPlacementSection, "top", outer.top());
+        IniGT1.WriteInteger(kPlacementSection, "left", outer.left());
+        IniGT1.WriteInteger(kPlacementSection, "width", outer.width());
+        IniGT1.WriteInteger(kPlacementSection, "height", outer.height());
+    });
 }
 
 void TAllPrintForm::done(int result) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <deque>
+#include <exception>
 
 namespace turfpad {
 namespace {
@@ -60,6 +61,14 @@ void TMsgDlg::Beep() {
         return;
     }
     QApplication::beep();
+}
+
+void TMsgDlg::Guard(QWidget* parent, const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        Information(parent, QString::fromUtf8(e.what()));
+    }
 }
 
 void TMsgDlg::SetRecording(bool on) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -40,6 +41,11 @@ class TMsgDlg {
     }
     // The default system sound alone.
     static void Beep();
+
+    // Runs a user action. An error it raises (a file that cannot be written, a failing call)
+    // ends only that action: it is shown in an information box and the program goes on. Qt is
+    // not built to carry exceptions through its event handling, so they are caught here.
+    static void Guard(QWidget* parent, const std::function<void()>& action);
 
     // Test support: while recording, boxes and beeps are recorded instead of shown.
     static void SetRecording(bool on);

@@ -161,6 +161,19 @@ TEST_F(BrowsingWindowTest, RaceCardPrintingFillsThePreviewWithOnePagePerRace) {
     EXPECT_EQ(shows, 1);
 }
 
+TEST_F(BrowsingWindowTest, ThePreviewOpensEvenWhenItsSettingsCannotBeWritten) {
+    fs::create_directories(dir / "turfpad.ini" / "x");  // a folder where the file should be
+    ChooseDay("2026年12月12日東京");
+    TMsgDlg::TakeShown();
+    int shows = 0;
+    form->showPreview = [&](TAllPrintForm&) { ++shows; };
+    form->print1btn->click();
+    EXPECT_EQ(shows, 1);
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_FALSE(shown.empty());  // the zoom and the placement could not be stored: said so
+    EXPECT_TRUE(shown[0].text.endsWith(QString::fromUtf8(" に書き込めません")));
+}
+
 TEST_F(BrowsingWindowTest, SchedulePrintingPrintsTheGridWithTheDate) {
     form->print3btn->click();  // nothing read yet: the warning, and no job
     EXPECT_EQ(TMsgDlg::TakeShown().size(), 1u);
