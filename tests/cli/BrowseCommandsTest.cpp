@@ -8,6 +8,7 @@
 #include "Cp932.h"
 #include "RaceBrowser.h"
 #include "RaceDays.h"
+#include "ShellRun.h"
 #include "TempDir.h"
 
 using namespace turfpad;
@@ -16,21 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class Cli : public ::testing::Test {
   protected:
-    Outcome Cmd(const std::string& args) {
-        const fs::path out = dir / "out.txt";
-        const fs::path err = dir / "err.txt";
-        const std::string line = std::string(TURFPAD_CLI) + " " + args + " >" + out.string() + " 2>" + err.string();
-        const int raw = std::system(line.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
-    }
+    Outcome Cmd(const std::string& args) { return RunCli(args, dir.path()); }
     std::string Data() const { return "--data '" + data.string() + "'"; }
 
     TempDir dir;

@@ -7,6 +7,7 @@
 
 #include "Cp932.h"
 #include "RaceDays.h"
+#include "ShellRun.h"
 #include "TempDir.h"
 
 using namespace turfpad;
@@ -14,12 +15,6 @@ using namespace turfpad::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 // The page objects of a PDF ("/Type /Page", not the "/Type /Pages" tree); -1 when the file
 // is not a PDF.
@@ -38,14 +33,7 @@ int PageCount(const fs::path& path) {
 class PdfCli : public ::testing::Test {
   protected:
     // Runs turfpad-cli with the arguments; `env` goes before it (e.g. "env -u DISPLAY").
-    Outcome Cmd(const std::string& args, const std::string& env = {}) {
-        const fs::path out = dir / "out.txt";
-        const fs::path err = dir / "err.txt";
-        const std::string line =
-            env + " " + std::string(TURFPAD_CLI) + " " + args + " >" + out.string() + " 2>" + err.string();
-        const int raw = std::system(line.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
-    }
+    Outcome Cmd(const std::string& args, const std::string& env = {}) { return RunCli(args, dir.path(), env); }
     std::string Data() const { return "--data '" + data.string() + "'"; }
     std::string Pdf(const char* name) const { return "'" + (dir / name).string() + "'"; }
 

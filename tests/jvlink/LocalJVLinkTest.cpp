@@ -6,6 +6,7 @@
 
 #include <ctime>
 
+#include "AcquisitionSupport.h"
 #include "DemoProgramme.h"
 #include "PlatformJVLink.h"
 #include "RaceFiles.h"
@@ -20,17 +21,8 @@ using turfpad::testing::ReadAll;
 using turfpad::testing::TempDir;
 using turfpad::testing::WriteAll;
 
-// A point in time given in local time, as the stand-in reads its clock.
 Clock::time_point Local(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    return Clock::from_time_t(std::mktime(&tm));
+    return turfpad::testing::LocalTime(y, mo, d, h, mi, s);
 }
 
 std::string Record(const std::string& type, const std::string& body) { return type + body + "\r\n"; }
