@@ -3,9 +3,11 @@
 #include <QApplication>
 
 #include "JapaneseUi.h"
-#include "Main.h"
+#include "LocalJVLink.h"
+#include "LocalJVLinkDialog.h"
+#include "MainWindow.h"
+#include "MessageBox.h"
 #include "PlatformJVLink.h"
-#include "TMsgDlg.h"
 
 namespace turfpad {
 
@@ -31,6 +33,7 @@ void PrepareApplication() {
     QApplication::setApplicationDisplayName(QString::fromUtf8("ターフパッド"));
     InstallFontSubstitutes();
     InstallJapaneseTranslator(QCoreApplication::instance());
+    LocalJVLink::SetDefaultSettingsDialog(RunLocalJVLinkDialog);
 }
 
 int RunTurfpad() {

@@ -15,13 +15,13 @@
 #include <map>
 #include <memory>
 
-#include "GetDataLogic.h"
-#include "GetDataUnit.h"
+#include "Acquisition.h"
+#include "AcquisitionWindow.h"
 #include "HeadlessView.h"
 #include "IniStore.h"
 #include "LocalJVLink.h"
+#include "MessageBox.h"
 #include "RaceFiles.h"
-#include "TMsgDlg.h"
 #include "YearStream.h"
 
 namespace fs = std::filesystem;

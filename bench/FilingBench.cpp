@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "JVData_Structure.h"
-#include "KeibaFunc.h"
+#include "CodeTables.h"
 #include "RaceFiles.h"
+#include "RecordLayout.h"
 #include "YearStream.h"
 
 namespace fs = std::filesystem;

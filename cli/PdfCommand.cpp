@@ -10,11 +10,11 @@
 #include "Commands.h"
 #include "Cp932.h"
 #include "DayCommand.h"
+#include "GridPrinter.h"
 #include "JapaneseUi.h"
 #include "PdfOutput.h"
 #include "PrintSources.h"
 #include "RaceBrowser.h"
-#include "StrGridP.h"
 
 namespace turfpad::cli {
 namespace {

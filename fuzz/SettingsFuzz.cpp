@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "IniGT.h"
+#include "SettingsFile.h"
 
 namespace fs = std::filesystem;
 

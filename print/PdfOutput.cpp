@@ -3,10 +3,10 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-#include "PrevX.h"
+#include "GridPrinter.h"
+#include "PagePreview.h"
 #include "QtPrinter.h"
 #include "RaceCardPrint.h"
-#include "StrGridP.h"
 
 namespace turfpad {
 

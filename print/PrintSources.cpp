@@ -7,7 +7,7 @@
 #include "BrowseGrids.h"
 #include "RaceCardTable.h"
 #include "RaceTexts.h"
-#include "TStringGrid.h"
+#include "StringGrid.h"
 
 namespace turfpad {
 

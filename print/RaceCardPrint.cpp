@@ -2,13 +2,13 @@
 
 #include <stdexcept>
 
-#include "AllPrintUnit.h"
 #include "Cp932.h"
-#include "JVData_Structure.h"
 #include "JapaneseUi.h"
-#include "PrevX.h"
+#include "MessageBox.h"
+#include "PagePreview.h"
+#include "PreviewWindow.h"
 #include "PrintControls.h"
-#include "TMsgDlg.h"
+#include "RecordLayout.h"
 
 namespace turfpad {
 

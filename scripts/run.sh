@@ -7,6 +7,6 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
 build="${1:-build}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 cmake --build "$build" --target turfpad turfpad-cli turfpad_manual
 exec "$build/bin/turfpad"

@@ -9,7 +9,7 @@
 
 #include "RaceCardDrawing.h"
 #include "RaceTexts.h"
-#include "TStringGrid.h"
+#include "StringGrid.h"
 
 namespace turfpad {
 

@@ -1,7 +1,7 @@
 #include "HeadingLabels.h"
 
 #include "JapaneseUi.h"
-#include "TStringGrid.h"
+#include "StringGrid.h"
 
 namespace turfpad {
 

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "RaceTexts.h"
-#include "TLabel3Dj.h"
+#include "RaisedLabel.h"
 
 namespace turfpad {
 

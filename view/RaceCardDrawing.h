@@ -11,7 +11,7 @@
 
 #include "RaceCardTable.h"
 #include "RaceTexts.h"
-#include "TStringGrid.h"
+#include "StringGrid.h"
 
 namespace turfpad {
 

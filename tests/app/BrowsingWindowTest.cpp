@@ -12,22 +12,22 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "AllPrintUnit.h"
 #include "BrowseGrids.h"
 #include "Cp932.h"
 #include "DemoProgramme.h"
 #include "FakeJVLink.h"
 #include "FakePrinter.h"
 #include "JvdFiles.h"
-#include "Main.h"
-#include "PrevX.h"
+#include "MainWindow.h"
+#include "MessageBox.h"
+#include "PagePreview.h"
+#include "PreviewWindow.h"
 #include "PrintControls.h"
 #include "ProgramFile.h"
+#include "ProgressWindow.h"
 #include "RaceFiles.h"
-#include "TLabel3Dj.h"
-#include "TMsgDlg.h"
+#include "RaisedLabel.h"
 #include "TempDir.h"
-#include "prgrsUnit.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

@@ -5,9 +5,9 @@
 #include "BrowseGrids.h"
 #include "DayReading.h"
 #include "FakePrinter.h"
+#include "GridPrinter.h"
 #include "PrintSources.h"
 #include "RaceDays.h"
-#include "StrGridP.h"
 #include "TempDir.h"
 
 namespace turfpad {

@@ -3,13 +3,13 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "AllPrintUnit.h"
 #include "FakePrinter.h"
-#include "PrevX.h"
+#include "MessageBox.h"
+#include "PagePreview.h"
+#include "PreviewWindow.h"
 #include "PrintControls.h"
 #include "PrintTestSupport.h"
 #include "RaceCardPrint.h"
-#include "TMsgDlg.h"
 
 namespace turfpad {
 namespace {

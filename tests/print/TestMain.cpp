@@ -5,7 +5,7 @@
 #include <QApplication>
 
 #include "JapaneseUi.h"
-#include "TMsgDlg.h"
+#include "MessageBox.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

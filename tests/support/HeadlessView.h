@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "GetDataLogic.h"
+#include "Acquisition.h"
 
 namespace turfpad::testing {
 

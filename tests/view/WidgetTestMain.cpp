@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "JapaneseUi.h"
-#include "TMsgDlg.h"
+#include "MessageBox.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,451 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "AboutBox.h"
+#include "AcquisitionWindow.h"
+#include "BrowseGrids.h"
+#include "CodeTables.h"
+#include "Cp932.h"
+#include "GridPrinter.h"
+#include "HeadingLabels.h"
+#include "JVLink.h"
+#include "JapaneseUi.h"
+#include "MessageBox.h"
+#include "PagePreview.h"
+#include "PrintSources.h"
+#include "ProgramFile.h"
+#include "ProgressWindow.h"
+#include "QtPrinter.h"
+#include "RaceCardPrint.h"
+#include "RaceFiles.h"
+#include "RaisedLabel.h"
+#include "ToolIcons.h"
+
+namespace turfpad {
+namespace fs = std::filesystem;
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString FromCp932(const std::string& s) { return QString::fromStdString(Cp932ToUtf8(s)); }
+
+QToolButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint, ToolIcon icon) {
+    auto* b = new FlatButton(parent);
+    b->setObjectName(name);
+    b->setText(U(caption));
+    b->setIcon(MakeToolIcon(icon));
+    b->setFixedHeight(29);
+    if (hint) b->setStatusTip(U(hint));
+    return b;
+}
+
+}  // namespace
+
+std::string SoftwareIdentifier() { return std::string(kSoftwareIdFixedPart) + kVersionText; }
+
+TMainForm::TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent)
+    : QMainWindow(parent), jvlink_(std::move(jvlink)) {
+    setObjectName("MainForm");
+    setWindowTitle(U("ターフパッド for JRA-VAN Data Lab."));
+    setFont(PixelFont(U(kPGothic), 12));
+    showAboutBox = [this] {
+        auto* box = new TAboutBox(this);
+        box->exec();  // frees itself when closed
+    };
+    BuildToolBar();
+    BuildBody();
+    BuildMenus();
+    statusBar()->setSizeGripEnabled(true);
+    SetPrinter(std::make_unique<QtPrinter>(PdfSaveDialog(this)));
+    FormCreate();
+    prgrsForm_ = new TPrgrsForm(this);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildToolBar() {
+    auto* bar = new QWidget(this);
+    bar->setObjectName("ToolBar");
+    bar->setFixedHeight(61);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto* buttons = new QWidget(bar);
+    buttons->setFixedWidth(344);
+    auto* rows = new QVBoxLayout(buttons);
+    rows->setContentsMargins(0, 1, 0, 1);
+    rows->setSpacing(1);
+    auto* row1 = new QHBoxLayout;
+    auto* row2 = new QHBoxLayout;
+    for (QHBoxLayout* r : {row1, row2}) {
+        r->setSpacing(0);
+        rows->addLayout(r);
+    }
+    JVBtn = MakeButton(buttons, "JVBtn", "JVデータ取得", nullptr, ToolIcon::Fetch);
+    ClipBtn = MakeButton(buttons, "ClipBtn", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ", "出馬表をクリップボードへコピーします", ToolIcon::Clipboard);
+    print1btn =
+        MakeButton(buttons, "print1btn", "出馬表印刷", "各レースのターフパッドを印刷します", ToolIcon::PrintCard);
+    print3btn =
+        MakeButton(buttons, "print3btn", "ｽｹｼﾞｭｰﾙ印刷", "本日のレースの一覧表を印刷します", ToolIcon::PrintSchedule);
+    SpeedButton8 = MakeButton(buttons, "SpeedButton8", "F", nullptr, ToolIcon::Panel);
+    SpeedButton5 = MakeButton(buttons, "SpeedButton5", "ﾍﾙﾌﾟ", "ﾍﾙﾌﾟの目次を表示します", ToolIcon::Help);
+    SpeedButton6 = MakeButton(buttons, "SpeedButton6", "ﾊﾞｰｼﾞｮﾝ情報", nullptr, ToolIcon::About);
+    SpeedButton4 = MakeButton(buttons, "SpeedButton4", "終了", "ソフトを終了します", ToolIcon::Exit);
+    print2btn = MakeButton(buttons, "print2btn", "印刷(個別)", nullptr, ToolIcon::PrintCard);
+    print2btn->hide();
+    for (QToolButton* b : {JVBtn, ClipBtn, print1btn, print3btn}) row1->addWidget(b);
+    for (QToolButton* b : {SpeedButton8, SpeedButton5, SpeedButton6, SpeedButton4}) row2->addWidget(b);
+    row1->addStretch(1);
+    row2->addStretch(1);
+
+    HeadingPanel = new QFrame(bar);
+    HeadingPanel->setObjectName("Panel2");
+    HeadingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);  // a lowered bevel
+    HeadingPanel->setAutoFillBackground(true);
+    QPalette pal = HeadingPanel->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));
+    HeadingPanel->setPalette(pal);
+
+    // The race heading: Label3D1 .. Label3D10 (racecourse, race number, date line, race
+    // name, weight type, condition, track, distance, post time, head count).
+    for (int i = 0; i < 10; ++i) Label3D[i] = new TLabel3Dj(HeadingPanel);
+    SetUpHeadingLabels(Label3D);
+    ArrangeHeading();
+
+    row->addWidget(buttons);
+    row->addWidget(HeadingPanel, 1);
+    auto* top = new QWidget(this);
+    auto* column = new QVBoxLayout(top);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(bar);
+    setCentralWidget(top);
+
+    connect(JVBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this, &QWidget::close);
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton5Click(); }); });
+    connect(SpeedButton6, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton6Click(); }); });
+    connect(SpeedButton8, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton8Click(); }); });
+}
+
+void TMainForm::BuildBody() {
+    auto* column = static_cast<QVBoxLayout*>(centralWidget()->layout());
+
+    Splitter1 = new QSplitter(Qt::Horizontal, centralWidget());
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+
+    LeftPanel = new QWidget(Splitter1);
+    LeftPanel->setObjectName("Panel1");
+    auto* left = new QVBoxLayout(LeftPanel);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    DateCombo = new QComboBox(LeftPanel);
+    DateCombo->setObjectName("DateCombo");
+    DateCombo->setFont(PixelFont(U(kPGothic), 12, true));
+    DateCombo->setMaxVisibleItems(20);
+    QPalette pal = DateCombo->palette();
+    pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
+    pal.setColor(QPalette::Button, pal.color(QPalette::ToolTipBase));
+    DateCombo->setPalette(pal);
+    DatList = new QListWidget(LeftPanel);
+    DatList->setObjectName("DatList");
+    DatList->setFont(PixelFont(U(kGothic), 12));
+    left->addWidget(DateCombo);
+    left->addWidget(DatList, 1);
+
+    // The page control sits in a client area of its own, so the space stays empty while the
+    // tabs are hidden.
+    auto* client = new QWidget(Splitter1);
+    client->setObjectName("ClientArea");
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    PageControl1 = new QTabWidget(client);
+    clientLayout->addWidget(PageControl1);
+    PageControl1->setObjectName("PageControl1");
+    TabSheet1 = new QWidget;
+    auto* sheet1 = new QVBoxLayout(TabSheet1);
+    sheet1->setContentsMargins(0, 0, 0, 0);
+    sheet1->setSpacing(0);
+    auto* strip = new QFrame(TabSheet1);
+    strip->setObjectName("Panel3");
+    strip->setFixedHeight(19);
+    strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StringGrid2 = new TRaceCardGrid(TabSheet1);
+    StringGrid2->setObjectName("StringGrid2");
+    sheet1->addWidget(strip);
+    sheet1->addWidget(StringGrid2, 1);
+    TabSheet2 = new QWidget;
+    auto* sheet2 = new QVBoxLayout(TabSheet2);
+    sheet2->setContentsMargins(0, 0, 0, 0);
+    StringGrid1 = new TScheduleGrid(TabSheet2);
+    StringGrid1->setObjectName("StringGrid1");
+    sheet2->addWidget(StringGrid1);
+    PageControl1->addTab(TabSheet1, U("出馬表"));
+    PageControl1->addTab(TabSheet2, U("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
+    PageControl1->hide();  // shown once a race card is shown
+
+    Splitter1->addWidget(LeftPanel);
+    Splitter1->addWidget(client);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({166, 464});
+    column->addWidget(Splitter1, 1);
+
+    ReadBtn = new QPushButton(U("出馬表"), this);
+    MakeDataListBtn = new QPushButton(U("リスト作成"), this);
+    IniBtn = new QPushButton(U("初期化"), this);
+    UpDown1 = new QSpinBox(this);
+    for (QWidget* w : {static_cast<QWidget*>(ReadBtn), static_cast<QWidget*>(MakeDataListBtn),
+                       static_cast<QWidget*>(IniBtn), static_cast<QWidget*>(UpDown1)})
+        w->hide();
+    ReadBtn->setObjectName("ReadBtn");
+    MakeDataListBtn->setObjectName("MakeDataListBtn");
+    IniBtn->setObjectName("IniBtn");
+    UpDown1->setObjectName("UpDown1");
+    connect(MakeDataListBtn, &QPushButton::clicked, this,
+            [this] { TMsgDlg::Guard(this, [&] { MakeDataListBtnClick(); }); });
+    connect(DateCombo, &QComboBox::activated, this,
+            [this](int index) { TMsgDlg::Guard(this, [&] { browser_->ChooseDayAt(index); }); });
+    connect(DatList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) TMsgDlg::Guard(this, [&] { browser_->ChooseRace(row); });
+    });
+    connect(UpDown1, &QSpinBox::valueChanged, this,
+            [this](int position) { TMsgDlg::Guard(this, [&] { browser_->Step(position); }); });
+    connect(ClipBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
+    connect(print1btn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
+    connect(print3btn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { print3btnClick(); }); });
+}
+
+void TMainForm::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(U("ﾌｧｲﾙ(&F)"));
+    JVDataItem = file->addAction(U("ＪＶデータ取得(&J)"));
+    file->addSeparator();
+    FilePrintItem = file->addAction(U("印刷(&P)..."));
+    FilePrintItem->setStatusTip(U("ﾌｧｲﾙを印刷します"));
+    FilePrintSetupItem = file->addAction(U("ﾌﾟﾘﾝﾀの設定(&R)..."));
+    FilePrintSetupItem->setStatusTip(U("ﾌﾟﾘﾝﾀの設定を変更します"));
+    file->addSeparator();
+    FileExitItem = file->addAction(U("終了(&X)"));
+    FileExitItem->setStatusTip(U("このｱﾌﾟﾘｹｰｼｮﾝを終了します"));
+
+    QMenu* help = menuBar()->addMenu(U("ﾍﾙﾌﾟ(&H)"));
+    HelpContentsItem = help->addAction(U("使用説明書(&C)"));
+    HelpContentsItem->setStatusTip(U("ﾍﾙﾌﾟの目次を表示します"));
+    help->addSeparator();
+    HelpAboutItem = help->addAction(U("ﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+
+    // The option menu is never shown; its item is reached through the settings file only.
+    OptionMenu = new QMenu(U("ｵﾌﾟｼｮﾝ(&O)"), this);
+    DataListCloseItem = OptionMenu->addAction(U("読込後、ﾃﾞｰﾀﾘｽﾄを消す"));
+    DataListCloseItem->setCheckable(true);
+
+    GridPopupMenu = new QMenu(this);
+    N18 = GridPopupMenu->addAction(U("分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ"));
+    StringGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid2, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { GridPopupMenu->popup(StringGrid2->viewport()->mapToGlobal(at)); });
+
+    connect(JVDataItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
+    connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
+    connect(FilePrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
+    connect(FilePrintSetupItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { printer_->SetupDialog(this); }); });
+    connect(N18, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
+    connect(DataListCloseItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { browser_->ToggleOption(); }); });
+    connect(HelpContentsItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { SpeedButton5Click(); }); });
+    connect(HelpAboutItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton6Click(); }); });
+}
+
+void TMainForm::FormCreate() {
+    // The program folder is the program file's own folder, wherever the program was started.
+    programFolder_ = turfpad::ProgramFolder();
+    QDir::setCurrent(QString::fromStdU16String(programFolder_.u16string()));
+
+    std::error_code ec;
+    if (!fs::is_directory(DataFolder(), ec)) {
+        fs::create_directory(DataFolder(), ec);
+        if (ec) {
+            // An installed program folder may be read-only: say so and go on; filing will
+            // report the same when it is tried.
+            TMsgDlg::Information(this, U("データフォルダ「") + QString::fromStdU16String(DataFolder().u16string()) +
+                                           U("」を作成できません。") + QString::fromStdString(ec.message()));
+        }
+    }
+
+    ini_.Loaded();
+    int top = ini_.ReadInteger("locate", "top", 10);
+    int left = ini_.ReadInteger("locate", "left", 10);
+    int width = ini_.ReadInteger("locate", "width", 630);
+    int height = ini_.ReadInteger("locate", "height", 450);
+    move(left, top);
+    resize(width, height);
+    savedSize_ = QSize(width, height);
+
+    // The grids set themselves up (headers, widths, row heights, fixed cells); the race card
+    // grid draws from the day's race card table.
+    browser_ = std::make_unique<RaceBrowser>(static_cast<BrowserView&>(*this), static_cast<ReadProgress&>(*this), &ini_,
+                                             DataFolder());
+    StringGrid2->SetTable(&browser_->Table());
+    MakeDataListBtnClick();
+    browser_->LoadOption();
+}
+
+void TMainForm::MakeDataListBtnClick() { browser_->BuildDayList(); }
+
+void TMainForm::SetPrinter(std::unique_ptr<Printer> printer) {
+    printer_ = std::move(printer);
+    gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
+    InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
+}
+
+void TMainForm::ClipBtnClick() { browser_->CopyRaceCard(); }
+
+void TMainForm::print1btnClick() {
+    // The preview window keeps its own placement and zoom in the settings file.
+    TIniGT settings;
+    settings.Loaded();
+    std::vector<PrintedRace> races = PrintedRacesOf(browser_->Table(), browser_->RaceListSlots());
+    PrintRaceCards(this, *printer_, settings, DateCombo->currentText(), races, showPreview);
+}
+
+void TMainForm::print3btnClick() {
+    StringGridSource grid(*StringGrid1);
+    PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
+}
+
+void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }
+
+void TMainForm::SetDayList(const std::vector<std::string>& entries) {
+    QSignalBlocker block(DateCombo);
+    DateCombo->clear();
+    for (const std::string& day : entries) DateCombo->addItem(FromCp932(day));
+    DateCombo->setCurrentIndex(-1);
+}
+
+void TMainForm::SetRaceList(const std::vector<std::string>& entries) {
+    QSignalBlocker block(DatList);  // filling the list is no choice of the user
+    DatList->clear();
+    for (const std::string& race : entries) DatList->addItem(FromCp932(race));
+}
+
+void TMainForm::SelectRaceListEntry(int index) {
+    QSignalBlocker block(DatList);
+    DatList->setCurrentRow(index);
+}
+
+void TMainForm::SetScheduleRows(const std::vector<ScheduleRow>& rows) { StringGrid1->Fill(rows); }
+void TMainForm::SetHeading(const RaceHeading& heading) {
+    ShowHeading(Label3D, heading);
+    ArrangeHeading();
+}
+
+void TMainForm::ArrangeHeading() {
+    // Three lines: the race number in its box, the racecourse and the date line; the race
+    // name; then weight type, condition, track, distance, head count and post time, each
+    // label after the one before it, so that the heading fits the default window.
+    TLabel3Dj* const* l = Label3D.data();
+    l[1]->move(4, 3);
+    l[0]->move(l[1]->geometry().right() + 6, 6);
+    l[2]->move(l[0]->geometry().right() + 8, 3);
+    l[3]->move(l[2]->x(), 21);
+    int x = 4;
+    for (int i : {4, 5, 6, 7, 9, 8}) {
+        l[i]->move(x, 41);
+        if (!l[i]->caption().trimmed().isEmpty()) x = l[i]->geometry().right() + 7;
+    }
+}
+void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
+void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
+
+void TMainForm::ShowMessage(const std::string& utf8, bool beep) {
+    TMsgDlg::Information(this, QString::fromStdString(utf8), beep);
+}
+
+void TMainForm::SetStepperRange(int max) {
+    QSignalBlocker block(UpDown1);
+    UpDown1->setRange(0, max);
+}
+
+void TMainForm::SetStepperPosition(int position) {
+    QSignalBlocker block(UpDown1);
+    UpDown1->setValue(position);
+}
+
+void TMainForm::SetLeftPanelVisible(bool visible) { LeftPanel->setVisible(visible); }
+void TMainForm::SetOptionChecked(bool on) { DataListCloseItem->setChecked(on); }
+void TMainForm::SetClipboardText(const std::string& cp932) { SetClipboardCp932(cp932); }
+
+void TMainForm::Show(std::string_view dayEntry, int steps) {
+    prgrsForm_->Begin(FromCp932(std::string(dayEntry)), steps);
+    QCoreApplication::processEvents();  // once, so that the window paints
+}
+
+void TMainForm::Step() { prgrsForm_->Step(); }
+void TMainForm::Close() { prgrsForm_->End(); }
+
+void TMainForm::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (shown_) return;
+    shown_ = true;
+    // The stored size is the window's outer size: take the frame off once it is known.
+    QSize frame = frameGeometry().size() - size();
+    if (frame != QSize(0, 0)) resize(savedSize_ - frame);
+    FormShow();
+}
+
+void TMainForm::FormShow() {
+    int code = jvlink_->JVInit(SoftwareIdentifier());
+    if (code != 0) TMsgDlg::Plain(this, U("JVInitエラー：") + FromCp932(JVResultMessage("JVInit", code)));
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+    QRect outer = frameGeometry();
+    try {
+        ini_.WriteInteger("locate", "top", outer.top());
+        ini_.WriteInteger("locate", "left", outer.left());
+        ini_.WriteInteger("locate", "width", outer.width());
+        ini_.WriteInteger("locate", "height", outer.height());
+    } catch (const IniWriteError& error) {
+        TMsgDlg::Information(this, QString::fromUtf8(error.what()));
+    }
+    e->accept();
+}
+
+void TMainForm::JVBtnClick() {
+    // A new acquisition window each time, with a settings component of its own; it frees
+    // itself when closed, after it had the day list rebuilt.
+    TIniGT settings;
+    settings.Loaded();
+    auto* form = new TGetDataForm(
+        *jvlink_, DataFolder(), settings, [this] { MakeDataListBtnClick(); }, this);
+    if (beforeAcquisition) beforeAcquisition(form);
+    form->exec();
+}
+
+void TMainForm::SpeedButton8Click() { LeftPanel->setVisible(!LeftPanel->isVisible()); }
+
+void TMainForm::SpeedButton5Click() { OpenManual(this, programFolder_, openManualFile); }
+
+void TMainForm::SpeedButton6Click() { showAboutBox(); }
+
+}  // namespace turfpad

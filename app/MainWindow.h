@@ -1,0 +1,166 @@
+// The main window: tool bar with the race heading, the day and race lists, the race card and
+// schedule tabs, the status line with hints, and the menus. It owns the one JV-Link instance
+// of the run, the settings component and the progress window.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <filesystem>
+#include <memory>
+
+#include "DayReading.h"
+#include "RaceBrowser.h"
+#include "SettingsFile.h"
+
+class QAction;
+class QComboBox;
+class QDialog;
+class QFrame;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QToolButton;
+
+namespace turfpad {
+
+class JVLink;
+class Printer;
+class TAllPrintForm;
+class TLabel3Dj;
+class TPrgrsForm;
+class TRaceCardGrid;
+class TScheduleGrid;
+class TStrGridPrinter;
+
+// The software identifier the program gives JV-Link: two identifiers of eight characters and
+// the project name, each followed by "/", then the version text (42 characters).
+inline constexpr const char* kSoftwareIdFixedPart = "TP202612/TP000001/Turfpad2026/";
+std::string SoftwareIdentifier();
+
+class TMainForm : public QMainWindow, private BrowserView, private ReadProgress {
+    Q_OBJECT
+  public:
+    explicit TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The program folder (the program file's folder) and its data folder.
+    const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+    std::filesystem::path DataFolder() const { return programFolder_ / "Data"; }
+    JVLink& JVLink1() { return *jvlink_; }
+    TIniGT& IniGT1() { return ini_; }
+    TPrgrsForm* PrgrsForm() { return prgrsForm_; }
+
+    // Tool bar.
+    QToolButton* JVBtn;
+    QToolButton* SpeedButton4;  // 終了
+    QToolButton* SpeedButton5;  // ﾍﾙﾌﾟ
+    QToolButton* SpeedButton6;  // ﾊﾞｰｼﾞｮﾝ情報
+    QToolButton* SpeedButton8;  // F
+    QToolButton* ClipBtn;
+    QToolButton* print1btn;
+    QToolButton* print2btn;  // hidden
+    QToolButton* print3btn;
+    QFrame* HeadingPanel;
+    std::array<TLabel3Dj*, 10> Label3D{};  // Label3D1 .. Label3D10 at index 0 .. 9
+
+    // Body.
+    QWidget* LeftPanel;
+    QComboBox* DateCombo;
+    QListWidget* DatList;
+    QSplitter* Splitter1;
+    QTabWidget* PageControl1;
+    QWidget* TabSheet1;          // 出馬表
+    QWidget* TabSheet2;          // 全ﾚｰｽｽｹｼﾞｭｰﾙ
+    TScheduleGrid* StringGrid1;  // schedule
+    TRaceCardGrid* StringGrid2;  // race card
+
+    // Menus.
+    QAction* JVDataItem;     // ＪＶデータ取得(&J)
+    QAction* FilePrintItem;  // 印刷(&P)...
+    QAction* FilePrintSetupItem;
+    QAction* FileExitItem;
+    QAction* HelpContentsItem;
+    QAction* HelpAboutItem;
+    QMenu* OptionMenu;           // never shown
+    QAction* DataListCloseItem;  // 読込後、ﾃﾞｰﾀﾘｽﾄを消す
+    QMenu* GridPopupMenu;
+    QAction* N18;  // 分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ
+
+    // Controls that only code clicks.
+    QPushButton* ReadBtn;
+    QPushButton* MakeDataListBtn;
+    QPushButton* IniBtn;
+    QSpinBox* UpDown1;
+
+    // What the about box and the manual do (tests replace them).
+    std::function<void()> showAboutBox;
+    std::function<void(const QString&)> openManualFile;
+
+    // Runs with each new acquisition window before it is shown (tests drive it from here).
+    std::function<void(QDialog*)> beforeAcquisition;
+    // Shows the filled print preview modally (tests look at it instead).
+    std::function<void(TAllPrintForm&)> showPreview;
+
+    RaceBrowser& Browser() { return *browser_; }
+    // The printer in use: the system's default one, or a PDF file without one.
+    Printer& CurrentPrinter() { return *printer_; }
+    void SetPrinter(std::unique_ptr<Printer> printer);
+    TStrGridPrinter& StrGridPrinter1() { return *gridPrinter_; }
+
+    void JVBtnClick();
+    void SpeedButton8Click();
+    void MakeDataListBtnClick();
+    void ClipBtnClick();
+    void print1btnClick();
+    void print3btnClick();
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    void FormCreate();
+    void FormShow();
+    void BuildToolBar();
+    void BuildBody();
+    void BuildMenus();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void ArrangeHeading();
+
+    // What the browsing logic shows.
+    void SetTabsVisible(bool visible) override;
+    void SetDayList(const std::vector<std::string>& entries) override;
+    void SetRaceList(const std::vector<std::string>& entries) override;
+    void SelectRaceListEntry(int index) override;
+    void SetScheduleRows(const std::vector<ScheduleRow>& rows) override;
+    void SetHeading(const RaceHeading& heading) override;
+    void SetRaceCardRows(const std::vector<RaceCardRow>& rows) override;
+    void ClearRaceCardSelection() override;
+    void ShowMessage(const std::string& utf8, bool beep) override;
+    void SetStepperRange(int max) override;
+    void SetStepperPosition(int position) override;
+    void SetLeftPanelVisible(bool visible) override;
+    void SetOptionChecked(bool on) override;
+    void SetClipboardText(const std::string& cp932) override;
+    // The progress window while a day is read.
+    void Show(std::string_view dayEntry, int steps) override;
+    void Step() override;
+    void Close() override;
+
+    std::unique_ptr<JVLink> jvlink_;
+    std::filesystem::path programFolder_;
+    TIniGT ini_;
+    TPrgrsForm* prgrsForm_ = nullptr;  // a child of the window
+    std::unique_ptr<RaceBrowser> browser_;
+    std::unique_ptr<Printer> printer_;
+    std::unique_ptr<TStrGridPrinter> gridPrinter_;
+    QSize savedSize_;
+    bool shown_ = false;
+};
+
+}  // namespace turfpad

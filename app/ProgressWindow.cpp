@@ -1,0 +1,66 @@
+#include "ProgressWindow.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "JapaneseUi.h"
+
+namespace turfpad {
+
+TPrgrsForm::TPrgrsForm(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName("PrgrsForm");
+    setFixedSize(349, 59);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(1);
+
+    Label1 = new QLabel(QString::fromUtf8("データを読み込んでいます"), this);
+    Label1->setFont(PixelFont(QString::fromUtf8(kPGothic), 12, true));
+    Label1->setStyleSheet("color: blue; background: #FFFFE0;");  // light yellow
+    Label1->setFixedHeight(17);
+
+    Label2 = new QLabel(this);
+    Label2->setFont(PixelFont(QString::fromUtf8(kPGothic), 12, true));
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label2->setStyleSheet("color: blue; background: #A6CAF0;");  // sky blue
+    Label2->setFixedHeight(19);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFixedHeight(14);
+
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    layout->addWidget(ProgressBar1);
+}
+
+void TPrgrsForm::Begin(const QString& text, int steps) {
+    Label2->setText(text);
+    ProgressBar1->setRange(0, steps);
+    ProgressBar1->setValue(0);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    show();
+    raise();
+}
+
+void TPrgrsForm::Step() { ProgressBar1->setValue(ProgressBar1->value() + 1); }
+
+void TPrgrsForm::End() { hide(); }
+
+void TPrgrsForm::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    p.setPen(QPen(Qt::blue, 2));
+    p.drawRect(rect().adjusted(1, 1, -1, -1));  // the blue frame
+}
+
+}  // namespace turfpad

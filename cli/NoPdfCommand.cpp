@@ -1,0 +1,16 @@
+// turfpad-cli pdf in a build without Qt: PDF output draws with Qt's printing, which this build
+// does not have.
+#include <iostream>
+
+#include "Commands.h"
+#include "Cp932.h"
+
+namespace turfpad::cli {
+
+int Pdf(const Options& o) {
+    const std::string message = "このturfpad-cliはPDF出力なしで作られています（Qtなしのビルド）。";
+    std::cerr << (o.cp932 ? Utf8ToCp932(message) : message) << '\n';
+    return kUsage;
+}
+
+}  // namespace turfpad::cli

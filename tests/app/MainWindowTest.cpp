@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "Cp932.h"
+#include "FakeJVLink.h"
+#include "MainWindow.h"
+#include "MessageBox.h"
+#include "PlatformJVLink.h"
+#include "ProgramFile.h"
+#include "ProgressWindow.h"
+#include "RaceFiles.h"
+#include "RaisedLabel.h"
+#include "RecordBuilder.h"
+#include "Startup.h"
+#include "TempDir.h"
+
+using namespace turfpad;
+using namespace turfpad::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetProgramFile(dir.path() / "turfpad");
+        TMsgDlg::SetRecording(true);
+    }
+    void TearDown() override { TMsgDlg::SetRecording(false); }
+    std::string Settings() { return ReadAll(dir / "turfpad.ini"); }
+
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, WithoutJVLinkOnlyTheMessageIsShownAndNothingIsWritten) {
+    ScopedJVLinkFactory failing([](std::string& error) -> std::unique_ptr<JVLink> {
+        error = "not registered";
+        return nullptr;
+    });
+    EXPECT_EQ(RunTurfpad(), 1);
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MsgKind::Information);
+    EXPECT_TRUE(shown[0].beep);
+    EXPECT_EQ(shown[0].text,
+              QString::fromUtf8("JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。"));
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+    EXPECT_FALSE(fs::exists(dir / "turfpad.ini"));
+    EXPECT_FALSE(fs::exists(dir / "Data"));
+}
+
+TEST_F(MainFormTest, SoftwareIdentifierGoesToJVInitOnFirstShow) {
+    EXPECT_EQ(SoftwareIdentifier().size(), 42u);
+    EXPECT_TRUE(SoftwareIdentifier().ends_with("/Version 1.00"));
+    std::string sid;
+    TMainForm form(std::make_unique<FakeJVLink>(0, &sid));
+    EXPECT_TRUE(sid.empty());
+    form.show();
+    EXPECT_EQ(sid, SoftwareIdentifier());
+    sid.clear();
+    form.hide();
+    form.show();
+    EXPECT_TRUE(sid.empty());  // once only
+    EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+}
+
+TEST_F(MainFormTest, JVInitFailureIsReportedInWordsAndTheWindowStays) {
+    TMainForm form(std::make_unique<FakeJVLink>(-103));
+    form.show();
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MsgKind::Plain);
+    EXPECT_FALSE(shown[0].beep);
+    EXPECT_EQ(shown[0].text, QString::fromUtf8("JVInitエラー：sid が不正（sid の１桁目がスペース）です。(-103)"));
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(MainFormTest, PlacementDefaultsAndRoundTrip) {
+    QRect outer;
+    {
+        TMainForm form(std::make_unique<FakeJVLink>());
+        EXPECT_EQ(form.pos(), QPoint(10, 10));
+        EXPECT_FALSE(fs::exists(dir / "turfpad.ini"));  // nothing written on start
+        form.show();
+        EXPECT_EQ(form.frameGeometry(), QRect(10, 10, 630, 450));  // the outer bounds
+        form.move(120, 80);
+        form.resize(700, 500);
+        outer = form.frameGeometry();
+        form.close();
+    }
+    EXPECT_EQ(Cp932ToUtf8(Settings()), QString("[locate]\r\ntop=%1\r\nleft=%2\r\nwidth=%3\r\nheight=%4\r\n")
+                                           .arg(outer.top())
+                                           .arg(outer.left())
+                                           .arg(outer.width())
+                                           .arg(outer.height())
+                                           .toStdString());
+    TMainForm again(std::make_unique<FakeJVLink>());
+    again.show();
+    EXPECT_EQ(again.frameGeometry(), outer);
+}
+
+TEST_F(MainFormTest, StartUpCreatesTheDataFolderAndListsItsDays) {
+    TMainForm empty(std::make_unique<FakeJVLink>());
+    EXPECT_TRUE(fs::is_directory(dir / "Data"));
+    EXPECT_EQ(empty.DateCombo->count(), 0);
+    EXPECT_EQ(empty.DataFolder(), dir.path() / "Data");
+    EXPECT_EQ(fs::current_path(), dir.path());  // started from elsewhere, it works beside its file
+
+    for (const char* day : {"12", "13"})
+        FileRaceRecord(dir / "Data", RecordBuilder::Ra()
+                                         .Raw(ra::Year, "2026")
+                                         .Raw(ra::Month, "12")
+                                         .Raw(ra::Day, day)
+                                         .Raw(ra::Racecourse, "06")
+                                         .Raw(ra::RaceNumber, "01")
+                                         .str());
+    TMainForm form(std::make_unique<FakeJVLink>());
+    ASSERT_EQ(form.DateCombo->count(), 2);
+    EXPECT_EQ(form.DateCombo->itemText(0), QString::fromUtf8("2026年12月13日中山"));
+    EXPECT_EQ(form.DateCombo->currentIndex(), -1);  // nothing chosen yet
+    EXPECT_FALSE(form.PageControl1->isVisible());
+    EXPECT_FALSE(form.PrgrsForm()->isVisible());
+}
+
+TEST_F(MainFormTest, OptionCheckMarkComesFromTheSettingsFile) {
+    WriteAll(dir / "turfpad.ini", "[datalist]\r\nclose=2\r\n");
+    TMainForm form(std::make_unique<FakeJVLink>());
+    EXPECT_TRUE(form.DataListCloseItem->isChecked());
+}
+
+TEST_F(MainFormTest, FButtonTogglesTheLeftPanel) {
+    TMainForm form(std::make_unique<FakeJVLink>());
+    form.show();
+    ASSERT_TRUE(form.LeftPanel->isVisible());
+    QTest::mouseClick(form.SpeedButton8, Qt::LeftButton);
+    EXPECT_FALSE(form.LeftPanel->isVisible());
+    QTest::mouseClick(form.SpeedButton8, Qt::LeftButton);
+    EXPECT_TRUE(form.LeftPanel->isVisible());
+}
+
+TEST_F(MainFormTest, ButtonsMenusAndHints) {
+    TMainForm form(std::make_unique<FakeJVLink>());
+    EXPECT_EQ(form.windowTitle(), QString::fromUtf8("ターフパッド for JRA-VAN Data Lab."));
+    EXPECT_EQ(form.ClipBtn->statusTip(), QString::fromUtf8("出馬表をクリップボードへコピーします"));
+    EXPECT_EQ(form.print1btn->statusTip(), QString::fromUtf8("各レースのターフパッドを印刷します"));
+    EXPECT_EQ(form.print3btn->statusTip(), QString::fromUtf8("本日のレースの一覧表を印刷します"));
+    EXPECT_EQ(form.SpeedButton4->statusTip(), QString::fromUtf8("ソフトを終了します"));
+    EXPECT_TRUE(form.JVBtn->statusTip().isEmpty());
+    EXPECT_EQ(form.FilePrintItem->statusTip(), QString::fromUtf8("ﾌｧｲﾙを印刷します"));
+    EXPECT_EQ(form.N18->text(), QString::fromUtf8("分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ"));
+    EXPECT_EQ(form.DataListCloseItem->text(), QString::fromUtf8("読込後、ﾃﾞｰﾀﾘｽﾄを消す"));
+    EXPECT_TRUE(form.print2btn->isHidden());
+    EXPECT_TRUE(form.ReadBtn->isHidden());
+    // The status line shows a control's hint while the pointer rests on it.
+    form.show();
+    QStatusTipEvent tip(form.ClipBtn->statusTip());
+    QApplication::sendEvent(&form, &tip);
+    EXPECT_EQ(form.statusBar()->currentMessage(), QString::fromUtf8("出馬表をクリップボードへコピーします"));
+}
+
+TEST_F(MainFormTest, AboutBoxAndManualFromTheWindow) {
+    TMainForm form(std::make_unique<FakeJVLink>());
+    int abouts = 0;
+    form.showAboutBox = [&] { ++abouts; };
+    QTest::mouseClick(form.SpeedButton6, Qt::LeftButton);
+    form.HelpAboutItem->trigger();
+    EXPECT_EQ(abouts, 2);
+
+    QString opened;
+    form.openManualFile = [&](const QString& path) { opened = path; };
+    form.HelpContentsItem->trigger();
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QString::fromUtf8("使用解説書[Turfpad.pdf]が見つかりません。"));
+    EXPECT_TRUE(shown[0].beep);
+    WriteAll(dir / "Turfpad.pdf", "%PDF");
+    QTest::mouseClick(form.SpeedButton5, Qt::LeftButton);
+    EXPECT_EQ(opened, QString::fromStdString((dir / "Turfpad.pdf").string()));
+    EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+}
+
+TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowGoesOn) {
+    fs::create_directories(dir / "turfpad.ini" / "x");  // a folder where the file should be
+    TMainForm form(std::make_unique<FakeJVLink>());
+    form.show();
+    form.DataListCloseItem->trigger();
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text,
+              QString::fromStdString((dir / "turfpad.ini").string()) + QString::fromUtf8(" に書き込めません"));
+    EXPECT_TRUE(form.isVisible());
+    form.SpeedButton8->click();  // and the window still answers
+    EXPECT_FALSE(form.LeftPanel->isVisible());
+}

@@ -1,0 +1,372 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+#include "Acquisition.h"
+#include "Cp932.h"
+#include "IniStore.h"
+#include "JVLink.h"
+#include "RaceFiles.h"
+#include "RecordBuilder.h"
+#include "ScriptedJVLink.h"
+#include "TempDir.h"
+
+using namespace turfpad;
+using turfpad::testing::ReadAll;
+using turfpad::testing::TempDir;
+using turfpad::testing::WriteAll;
+namespace fs = std::filesystem;
+using turfpad::testing::MemoryIni;
+using turfpad::testing::ScriptedJVLink;
+
+namespace {
+
+// Records what the window would show.
+class RecordingView : public GetDataView {
+  public:
+    std::vector<std::string> statuses, list, boxes, events;
+    int downloadMax = 100, downloadPos = 0, readMax = 100, readPos = 0, beeps = 0, processed = 0, waited = 0;
+    bool busy = false, timer = false, closed = false, timerWhileAsking = false;
+    LocalDateTime from;
+    std::deque<bool> answers;
+    std::function<void()> onProcess;
+
+    void SetStatus(const std::string& t) override { statuses.push_back(t); }
+    void SetDownloadMax(int m) override { downloadMax = m; }
+    void SetDownloadPosition(int p) override { downloadPos = p; }
+    void SetReadMax(int m) override { readMax = m; }
+    void SetReadPosition(int p) override { readPos = p; }
+    void ClearList() override { list.clear(); }
+    void AddListLine(const std::string& t) override { list.push_back(t); }
+    void SetFromDate(const LocalDateTime& t) override { from = t; }
+    void Inform(const std::string& t, bool beep) override {
+        boxes.push_back(t);
+        events.push_back(std::string(beep ? "beep+" : "") + "box:" + t);
+    }
+    bool Confirm(const std::string& t) override {
+        timerWhileAsking = timer;
+        boxes.push_back("?" + t);
+        bool a = answers.empty() || answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return a;
+    }
+    void Beep() override {
+        ++beeps;
+        events.push_back("beep");
+    }
+    void ProcessEvents(int waitMs) override {
+        ++processed;
+        if (waitMs > 0) ++waited;
+        if (onProcess) onProcess();
+    }
+    void SetBusyPointer(bool b) override { busy = b; }
+    void StartTimer() override { timer = true; }
+    void StopTimer() override { timer = false; }
+    void CloseWindow() override { closed = true; }
+};
+
+std::string Ra(int race) {
+    return RecordBuilder::Ra()
+        .Raw(ra::Year, "2026")
+        .Raw(ra::Month, "12")
+        .Raw(ra::Day, "12")
+        .Raw(ra::Racecourse, "06")
+        .Number(ra::RaceNumber, race);
+}
+std::string Se(int race, int horse) {
+    return RecordBuilder::Se()
+        .Raw(se::Year, "2026")
+        .Raw(se::Month, "12")
+        .Raw(se::Day, "12")
+        .Raw(se::Racecourse, "06")
+        .Number(se::RaceNumber, race)
+        .Number(se::HorseNumber, horse);
+}
+
+const LocalDateTime kNow{2026, 12, 7, 9, 30, 15};
+
+class AcquisitionTest : public ::testing::Test {
+  protected:
+    AcquisitionTest() : logic(jv, dir.path(), ini, view, [] { return kNow; }) {}
+    void Open() { logic.Open(); }
+    bool Saw(const std::string& box) const {
+        return std::find(view.boxes.begin(), view.boxes.end(), box) != view.boxes.end();
+    }
+
+    TempDir dir;
+    ScriptedJVLink jv;
+    MemoryIni ini;
+    RecordingView view;
+    GetDataLogic logic;
+};
+
+}  // namespace
+
+TEST(SettingsTime, ParsesOnlyRealDatesInTheStoredForm) {
+    LocalDateTime t;
+    ASSERT_TRUE(ParseSettingsTime("2003/04/05 14:30:00", t));
+    EXPECT_EQ(t, (LocalDateTime{2003, 4, 5, 14, 30, 0}));
+    EXPECT_EQ(JVTimeText(t), "20030405143000");
+    EXPECT_EQ(SettingsTimeText(t), "2003/04/05 14:30:00");
+    for (const char* bad : {"", "2003/02/30 00:00:00", "2003/04/05 24:00:00", "2003-04-05 14:30:00", "2003/04/05 14:30",
+                            "２００３/04/05 14:30:00", "2003/04/05 14:30:0x"})
+        EXPECT_FALSE(ParseSettingsTime(bad, t)) << bad;
+    EXPECT_EQ(MinusDays({2026, 3, 3, 1, 2, 3}, 8), (LocalDateTime{2026, 2, 23, 1, 2, 3}));
+}
+
+TEST_F(AcquisitionTest, OpeningOffersLastTimeOrEightDaysAgo) {
+    Open();
+    EXPECT_EQ(view.from, (LocalDateTime{2026, 11, 29, 9, 30, 15}));
+    ini.values["JvDataGet/LastTime"] = "2026/12/01 16:00:00";
+    Open();
+    EXPECT_EQ(logic.FromDate(), (LocalDateTime{2026, 12, 1, 16, 0, 0}));
+    ini.values["JvDataGet/LastTime"] = "昨日";  // unreadable: the default again
+    Open();
+    EXPECT_EQ(logic.FromDate(), (LocalDateTime{2026, 11, 29, 9, 30, 15}));
+}
+
+TEST_F(AcquisitionTest, NothingNewOrAnOpenErrorClosesJVLink) {
+    Open();
+    for (auto [result, count, box] : std::vector<std::tuple<int, int, std::string>>{
+             {-1, 2, "最新のデータがありません。"},
+             {0, 0, "最新のデータがありません。"},
+             {-303, 2, "JVOpenエラー:サービスキーが設定されていません。（サービスキーが空値）(-303)"}}) {
+        jv.calls.clear();
+        view.events.clear();
+        jv.openResult = result;
+        jv.readCount = count;
+        logic.Start();
+        EXPECT_EQ(jv.calls, (std::vector<std::string>{"JVOpen RACE 20261129093015 2", "JVClose"}));
+        EXPECT_EQ(view.events.back(), "beep");  // closing JV-Link beeps whatever the result
+        EXPECT_EQ(view.events[view.events.size() - 2], "beep+box:" + box);
+        EXPECT_FALSE(view.busy);
+        EXPECT_EQ(logic.GetState(), GetDataLogic::State::Idle);
+    }
+    EXPECT_EQ(view.boxes.front(),  // the start confirmation
+              "2026年11月29日09時30分15秒以降のデータ取込を開始します。データ作成が終了するまで本ソフトを操作したり"
+              "他のアプリケーションを操作することは極力避けてください。");
+}
+
+TEST_F(AcquisitionTest, ReadsAtOnceFilesListsAndTakesOverTheLastTime) {
+    Open();
+    jv.reads = {{1272, Ra(11)}, {555, Se(3, 7)}, {719, "HR" + std::string(715, '0') + "\r\n"},
+                {-1, ""},       {-3, ""},        {555, Se(3, 8)},
+                {-1, ""},       {0, ""}};
+    logic.Start();
+    EXPECT_EQ(view.list, (std::vector<std::string>{"作成済み:11R/2026年12月12日中山.jvRA",
+                                                   "作成済み:03R/07番/2026年12月12日中山.jvSEr",
+                                                   "作成済み:03R/08番/2026年12月12日中山.jvSEr"}));
+    EXPECT_EQ(view.downloadMax, 100);  // the download bar was shown full, then reset
+    std::vector<std::string> expected = {"JVOpen正常:正常に実行されました。(0)",
+                                         "ReadCount:2, DownloadCount:0",
+                                         "データ読込み中．．．(0/2)",
+                                         "データ読込み中．．．(1/2)",
+                                         "データ読込み中．．．(2/2)",
+                                         "データ読込み完了(2/2)"};
+    EXPECT_EQ(view.statuses, expected);
+    EXPECT_TRUE(Saw("データ作成が完了しました。"));
+    EXPECT_EQ(view.readPos, 0);
+    EXPECT_EQ(view.waited, 1);  // -3 waits for the file instead of spinning
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_EQ(ini.values["JvDataGet/LastTime"], "2026/12/10 16:00:00");
+    EXPECT_EQ(logic.FromDate(), (LocalDateTime{2026, 12, 10, 16, 0, 0}));
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvSEr").substr((2 * 18 + 7) * 555, 555), Se(3, 8));
+    // Every JVRead is given the full buffer, whatever the record before it left.
+    for (int size : jv.sizesGiven) EXPECT_EQ(size, kJVReadBufferSize);
+}
+
+TEST_F(AcquisitionTest, BlankOrZeroTimestampsLeaveLastTimeAlone) {
+    Open();
+    for (const char* ts : {"              ", "00000000000000", "", "2026ab10160000", "2026", " 20261210 "}) {
+        jv.lastTimestamp = ts;
+        jv.reads = {{0, ""}};
+        logic.Start();
+        EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u) << ts;
+    }
+}
+
+TEST_F(AcquisitionTest, DownloadIsPolledThenRead) {
+    Open();
+    jv.readCount = 5;
+    jv.downloadCount = 5;
+    jv.statuses = {3, 6, 5};
+    jv.reads = {{0, ""}};
+    logic.Start();
+    EXPECT_EQ(view.statuses.back(), "ダウンロード中・・・");
+    EXPECT_EQ(view.downloadMax, 5);
+    EXPECT_TRUE(view.timer);
+    logic.Timer();
+    EXPECT_EQ(view.statuses.back(), "ダウンロード中．．．(3/5)");
+    EXPECT_EQ(view.downloadPos, 3);
+    logic.Timer();  // above the download count: nothing
+    EXPECT_EQ(view.statuses.back(), "ダウンロード中．．．(3/5)");
+    logic.Timer();
+    EXPECT_FALSE(view.timer);
+    EXPECT_EQ(jv.Count("JVRead"), 1);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);  // not after a download
+    logic.Timer();                                          // a late tick after the end does nothing
+    EXPECT_EQ(jv.Count("JVStatus"), 3);
+}
+
+TEST_F(AcquisitionTest, StatusErrorStopsAndCloses) {
+    Open();
+    jv.downloadCount = 2;
+    jv.statuses = {-502};
+    logic.Start();
+    logic.Timer();
+    EXPECT_TRUE(Saw("JVStatusエラー:ダウンロードに失敗しました。（通信エラーやディスクエラーなど）(-502)"));
+    EXPECT_FALSE(view.timer);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+}
+
+TEST_F(AcquisitionTest, ReadErrorEndsTheLoopWithoutTakingOver) {
+    Open();
+    jv.reads = {{1272, Ra(1)}, {-503, ""}, {0, ""}};
+    logic.Start();
+    EXPECT_TRUE(Saw("JVReadエラー:ファイルが見つかりません。(-503)"));
+    EXPECT_EQ(jv.Count("JVRead"), 2);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);
+    EXPECT_TRUE(fs::exists(dir / "2026年12月12日中山.jvRA"));  // what was read is on disk
+}
+
+TEST_F(AcquisitionTest, CancelDuringTheReadLoop) {
+    Open();
+    jv.reads = {{1272, Ra(1)}, {-1, ""}, {1272, Ra(2)}, {-1, ""}, {0, ""}};
+    int reads = 0;
+    jv.onRead = [&] {
+        if (++reads == 2) {
+            view.answers = {false};
+            logic.Cancel();  // No: nothing happens
+            view.answers = {true};
+            logic.Cancel();
+        }
+    };
+    logic.Start();
+    EXPECT_EQ(jv.Count("JVRead"), 2);  // the loop ends before its next JVRead
+    EXPECT_EQ(jv.Count("JVCancel"), 1);
+    EXPECT_EQ(jv.Count("JVClose"), 1);
+    EXPECT_TRUE(Saw("JVCancel:キャンセルされました"));
+    EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA").size(), kRaFileSize);
+}
+
+TEST_F(AcquisitionTest, CancelDuringTheDownloadClosesJVLinkSoTheNextStartWorks) {
+    Open();
+    jv.downloadCount = 3;
+    jv.statuses = {1};
+    logic.Start();
+    logic.Timer();
+    logic.Cancel();
+    EXPECT_FALSE(view.timer);
+    EXPECT_EQ(std::vector<std::string>(jv.calls.end() - 2, jv.calls.end()),
+              (std::vector<std::string>{"JVCancel", "JVClose"}));
+    EXPECT_EQ(logic.GetState(), GetDataLogic::State::Idle);
+    jv.downloadCount = 0;
+    jv.reads = {{0, ""}};
+    logic.Start();
+    EXPECT_EQ(jv.Count("JVOpen RACE 20261129093015 2"), 2);
+    EXPECT_TRUE(Saw("データ作成が完了しました。"));
+}
+
+TEST_F(AcquisitionTest, StartWhileRunningIsIgnored) {
+    Open();
+    jv.downloadCount = 3;
+    jv.statuses = {1};
+    logic.Start();
+    logic.Start();
+    EXPECT_EQ(jv.Count("JVOpen RACE 20261129093015 2"), 1);
+    EXPECT_TRUE(view.timer);
+    jv.downloadCount = 0;
+    jv.reads = {{1272, Ra(1)}, {0, ""}};
+    LocalDateTime later{2026, 12, 1, 0, 0, 0};
+    GetDataLogic second(jv, dir.path(), ini, view, [] { return kNow; });
+    second.SetFromDate(later);
+    jv.onRead = [&] { second.Start(); };  // pressed again while reading
+    second.Start();
+    EXPECT_EQ(jv.Count("JVOpen RACE 20261201000000 2"), 1);
+}
+
+TEST_F(AcquisitionTest, FilingErrorEndsTheLoopNamesTheFileAndClosesJVLink) {
+    Open();
+    WriteAll(dir / "2026年12月12日中山.jvRA", "damaged");
+    jv.reads = {{1272, Ra(1)}, {1272, Ra(2)}, {0, ""}};
+    logic.Start();
+    EXPECT_EQ(jv.Count("JVRead"), 1);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_FALSE(view.busy);
+    bool named = false;
+    for (const std::string& b : view.boxes) named |= b.find("2026年12月12日中山.jvRA") != std::string::npos;
+    EXPECT_TRUE(named);
+    EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA"), "damaged");
+}
+
+TEST_F(AcquisitionTest, RejectedRecordsAreReportedOnce) {
+    Open();
+    jv.reads = {{1000, Ra(1).substr(0, 1000)}, {1272, Ra(13)}, {1272, Ra(2)}, {0, ""}};
+    logic.Start();
+    int reports = 0;
+    for (const std::string& b : view.boxes)
+        reports += b.rfind("形式が正しくないため保存しなかったレコードが 2 件", 0) == 0;
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(view.list.size(), 1u);
+}
+
+TEST_F(AcquisitionTest, ClosingTheWindow) {
+    Open();
+    EXPECT_TRUE(logic.CloseRequested());  // idle: at once
+    jv.downloadCount = 3;
+    jv.statuses = {1};
+    logic.Start();
+    EXPECT_TRUE(logic.CloseRequested());  // downloading: cancelled and closed first
+    EXPECT_EQ(std::vector<std::string>(jv.calls.end() - 2, jv.calls.end()),
+              (std::vector<std::string>{"JVCancel", "JVClose"}));
+
+    jv.downloadCount = 0;
+    jv.reads = {{1272, Ra(1)}, {1272, Ra(2)}, {0, ""}};
+    jv.onRead = [&] { EXPECT_FALSE(logic.CloseRequested()); };  // reading: the loop ends first
+    logic.Start();
+    EXPECT_EQ(jv.Count("JVRead"), 1);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_TRUE(view.closed);
+}
+
+TEST_F(AcquisitionTest, ACallThatFailsKeepsWhatWasFiledAndLeavesTheWindowUsable) {
+    Open();
+    jv.reads = {{1272, Ra(1)}, {555, Se(1, 1)}, {1272, Ra(2)}, {0, ""}};
+    jv.failOnRead = 3;
+    logic.Start();
+    EXPECT_EQ(logic.GetState(), GetDataLogic::State::Idle);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_FALSE(view.busy);
+    ASSERT_FALSE(view.boxes.empty());
+    EXPECT_NE(view.boxes.back().find("JVRead: the control did not answer"), std::string::npos);
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvSEr").substr(0, 555), Se(1, 1));  // on disk
+    EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);
+    EXPECT_TRUE(logic.CloseRequested());  // the window can close
+}
+
+TEST_F(AcquisitionTest, NoPollingWhileTheCancelQuestionIsOpen) {
+    Open();
+    jv.downloadCount = 3;
+    jv.statuses = {1};
+    logic.Start();
+    ASSERT_TRUE(view.timer);
+    view.answers = {false};
+    logic.Cancel();                       // No
+    EXPECT_FALSE(view.timerWhileAsking);  // a finishing download cannot start reading meanwhile
+    EXPECT_TRUE(view.timer);              // and polling goes on after No
+    EXPECT_EQ(jv.Count("JVCancel"), 0);
+}
+
+TEST_F(AcquisitionTest, SettingsDialogErrors) {
+    logic.Settings();
+    EXPECT_TRUE(view.boxes.empty());
+    jv.setResult = -100;
+    logic.Settings();
+    EXPECT_EQ(view.events.back(),
+              "beep+box:JVSetUIPropertiesエラー：パラメータが不正あるいはレジストリへの保存に失敗しました。(-100)");
+}

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "Cp932.h"
+#include "RecordBuilder.h"
+#include "RecordLayout.h"
+
+using namespace turfpad;
+
+TEST(Cp932, ConvertsBothWaysWithTheWindowsMapping) {
+    // Full-width, half-width katakana, circled digits (NEC row), the wave dash as Windows maps
+    // it, the full-width minus, and the ASCII backslash and tilde kept as themselves.
+    const std::string bytes = "\x89\xb2\xca\xdd\xc3\xde\x87\x40\x87\x51\x81\x60\x81\x7c\x81\x40\\~";
+    const std::string text = "牡ﾊﾝﾃﾞ①⑱～－　\\~";
+    EXPECT_EQ(Cp932ToUtf8(bytes), text);
+    EXPECT_EQ(Utf8ToCp932(text), bytes);
+    EXPECT_EQ(ByteWidth("中山ｾﾝ1"), 7u);
+}
+
+TEST(Cp932, ControlBytesPassThroughUnchanged) {
+    const std::string bytes("\x1a\x1c\x7f\x00 ", 5);
+    EXPECT_EQ(Utf8ToCp932(Cp932ToUtf8(bytes)), bytes);
+}
+
+TEST(Cp932, BadInputIsReplacedOrRefused) {
+    // A lone lead byte at the end, and a lead byte with an invalid trail byte.
+    EXPECT_EQ(Cp932ToUtf8("A\x89"), "A\xEF\xBF\xBD");
+    EXPECT_FALSE(TryCp932ToUtf8("A\x89").has_value());
+    EXPECT_FALSE(TryCp932ToUtf8("\x81\x0a").has_value());
+    // A character cp932 cannot hold.
+    EXPECT_EQ(Utf8ToCp932("馬\xF0\x9F\x90\x8E!"), "\x94\x6e?!");
+    EXPECT_FALSE(TryUtf8ToCp932("\xF0\x9F\x90\x8E").has_value());
+    EXPECT_EQ(*TryUtf8ToCp932("中山"), "\x92\x86\x8e\x52");
+}
+
+TEST(Cp932, CutNeverKeepsHalfACharacter) {
+    // 亜 is 88 9F: its trail byte lies in the lead byte range, so the cut has to walk the
+    // characters from the start instead of looking at the last byte.
+    EXPECT_EQ(CutBytes("\x88\x9f\x88\x9f", 2), "\x88\x9f");
+    EXPECT_EQ(CutBytes("\x88\x9f\x88\x9f", 3), "\x88\x9f ");
+    EXPECT_EQ(CutBytes("A\x88\x9f", 2), "A ");
+    EXPECT_EQ(CutBytes("ab", 5), "ab");
+    // A nine-character name padded with ideographic spaces keeps 18 bytes and a blank at 19.
+    std::string name = Sj("アイウエオカキクケ　　　　　　　　　");
+    ASSERT_EQ(name.size(), 36u);
+    std::string cut = CutBytes(name, 19);
+    EXPECT_EQ(cut, name.substr(0, 18) + " ");
+    EXPECT_EQ(PadBytes("ab", 4), "ab  ");
+    EXPECT_EQ(PadBytes("abcde", 4), "abcde");
+}
+
+TEST(Fields, NumbersAreReadLeniently) {
+    EXPECT_EQ(ReadNumber("05"), 5);
+    EXPECT_EQ(ReadNumber("  12x"), 12);
+    EXPECT_EQ(ReadNumber(""), 0);
+    EXPECT_EQ(ReadNumber("   "), 0);
+    EXPECT_EQ(ReadNumber("1A"), 1);
+    EXPECT_EQ(ReadNumber("A1"), 0);
+    EXPECT_EQ(ReadNumber("-7"), -7);
+    EXPECT_EQ(ReadNumber("99999999999999999999"), INT_MAX);
+}
+
+TEST(Fields, AccessIsSafeOnShortRecords) {
+    EXPECT_EQ(FieldOf("RA12", ra::Year), "");
+    EXPECT_EQ(FieldOf("RA1234567890ab", ra::Year), "0ab");
+    EXPECT_EQ(NumberOf("", ra::HeadCount), 0);
+}
+
+TEST(Fields, RaceKeyFilledTestAndRunnerSlot) {
+    std::string se = RecordBuilder::Se()
+                         .Raw(se::Year, "2026")
+                         .Raw(se::Month, "12")
+                         .Raw(se::Day, "12")
+                         .Raw(se::Racecourse, "06")
+                         .Raw(se::MeetingNumber, "05")
+                         .Raw(se::MeetingDay, "03")
+                         .Raw(se::RaceNumber, "02")
+                         .Raw(se::HorseNumber, "01");
+    EXPECT_EQ(RaceKeyOf(se), "2026121206050302");
+    EXPECT_EQ(RunnerSlotOf(se), 18);
+
+    std::string blank(kRaLineSize, ' ');
+    EXPECT_FALSE(IsFilledRace(blank));
+    EXPECT_EQ(NumberOf(blank, ra::HeadCount), 0);
+    blank.replace(11, 4, "2026");
+    EXPECT_TRUE(IsFilledRace(blank));
+}
+
+TEST(RecordBuilder, BuildsFullLengthRecordsAsRealDataIsLaidOut) {
+    std::string ra = RecordBuilder::Ra().Text(ra::RaceName, "有馬記念").Number(ra::Distance, 2500);
+    ASSERT_EQ(ra.size(), kRaRecordSize);
+    EXPECT_EQ(ra.substr(0, 2), "RA");
+    EXPECT_EQ(ra.substr(1270), "\r\n");
+    EXPECT_EQ(std::string(FieldOf(ra, ra::Distance)), "2500");
+    std::string padded = Sj("有馬記念");
+    for (int i = 0; i < 26; ++i) padded += "\x81\x40";
+    EXPECT_EQ(std::string(FieldOf(ra, ra::RaceName)), padded);
+    EXPECT_EQ(std::string(FieldOf(ra, ra::HeadCount)), "00");  // numeric fields are zero-filled
+    EXPECT_EQ(std::string(FieldOf(ra, ra::Grade)), " ");       // an ordinary race has no grade
+
+    std::string se = RecordBuilder::BlankSe().Text(se::Trainer, "ｱｲｳ");  // odd width leaves a blank
+    ASSERT_EQ(se.size(), kSeRecordSize);
+    EXPECT_EQ(std::string(FieldOf(se, se::Trainer)), "\xb1\xb2\xb3\x81\x40\x81\x40 ");
+    EXPECT_EQ(std::string(FieldOf(se, se::Pedigree)), std::string(10, ' '));
+    // Values are cut to their field, never spilling into the next one.
+    std::string cut = RecordBuilder::BlankRa().Number(ra::RaceNumber, 123).Raw(ra::Grade, "AB");
+    EXPECT_EQ(std::string(FieldOf(cut, ra::RaceNumber)), "23");
+    EXPECT_EQ(std::string(FieldOf(cut, {615, 2})), "A ");
+}

@@ -1,0 +1,251 @@
+#include "DemoProgramme.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "Cp932.h"
+#include "RaceFiles.h"
+#include "RecordLayout.h"
+#include "TempDir.h"
+
+namespace turfpad {
+namespace {
+
+using namespace std::chrono;
+
+const std::string kIdeographicSpace = "\x81\x40";
+
+sys_days Day(int y, unsigned m, unsigned d) { return sys_days{year{y} / month{m} / day{d}}; }
+
+std::string F(std::string_view record, Field f) { return std::string(FieldOf(record, f)); }
+
+bool OnlyIdeographicSpaces(std::string_view s) {
+    for (std::size_t i = 0; i + 1 < s.size(); i += 2)
+        if (s.substr(i, 2) != kIdeographicSpace) return false;
+    return s.size() % 2 == 0;
+}
+
+// Full-width characters before the padding of a Japanese field.
+std::size_t TextChars(std::string_view field) {
+    std::size_t n = 0;
+    while (2 * n + 1 < field.size() && field.substr(2 * n, 2) != kIdeographicSpace) ++n;
+    return n;
+}
+
+// Weeks of every season, so that every racecourse pattern and race plan shows up.
+std::vector<sys_days> SampleWeeks() {
+    std::vector<sys_days> weeks;
+    for (int i = 0; i < 53; i += 4) weeks.push_back(Day(2026, 1, 5) + days{7 * i});
+    return weeks;
+}
+
+struct Week {
+    std::vector<std::string> ra, se, other;
+};
+
+Week Records(const std::vector<JvdFile>& files) {
+    Week w;
+    for (const JvdFile& f : files) {
+        std::size_t at = 0;
+        while (at < f.content.size()) {
+            std::size_t end = f.content.find("\r\n", at);
+            std::string record = f.content.substr(at, end + 2 - at);
+            at = end + 2;
+            std::string type = record.substr(0, 2);
+            (type == "RA" ? w.ra : type == "SE" ? w.se : w.other).push_back(record);
+        }
+    }
+    return w;
+}
+
+TEST(DemoProgrammeTest, WeekRunsFromMondayToSunday) {
+    for (unsigned d = 7; d <= 13; ++d) EXPECT_EQ(MondayOf(Day(2026, 12, d)), Day(2026, 12, 7)) << d;
+    EXPECT_EQ(MondayOf(Day(2026, 12, 14)), Day(2026, 12, 14));
+    EXPECT_EQ(MondayOf(Day(2027, 1, 3)), Day(2026, 12, 28));
+}
+
+TEST(DemoProgrammeTest, SameWeekGivesTheSameFiles) {
+    std::vector<JvdFile> a = DemoProgramme(Day(2026, 12, 7));
+    std::vector<JvdFile> b = DemoProgramme(Day(2026, 12, 13));
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].name, b[i].name);
+        EXPECT_TRUE(a[i].content == b[i].content) << a[i].name;
+    }
+    std::vector<JvdFile> next = DemoProgramme(Day(2026, 12, 14));
+    EXPECT_NE(next[0].name, a[0].name);
+    EXPECT_NE(next[1].content.substr(27, 200), a[1].content.substr(27, 200));
+}
+
+TEST(DemoProgrammeTest, FilesAreNamedAndStampedFromTheirMonday) {
+    std::vector<JvdFile> files = DemoProgramme(Day(2026, 12, 10));
+    std::vector<std::string> names;
+    for (const JvdFile& f : files) names.push_back(f.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"RAVW2026121220261207000001.jvd", "SEVW2026121220261207000002.jvd",
+                                               "O1VW2026121220261207000003.jvd", "RAVW2026121320261207000004.jvd",
+                                               "SEVW2026121320261207000005.jvd", "O1VW2026121320261207000006.jvd"}));
+    for (const JvdFile& f : files) {
+        std::optional<JvdName> n = ParseJvdName(f.name);
+        ASSERT_TRUE(n) << f.name;
+        EXPECT_TRUE(IsRaceRecordType(n->type));
+    }
+}
+
+TEST(DemoProgrammeTest, RecordsHaveTheirFullLengthAndFileWithoutRejection) {
+    for (sys_days monday : SampleWeeks()) {
+        std::vector<JvdFile> files = DemoProgramme(monday);
+        Week w = Records(files);
+        ASSERT_FALSE(w.ra.empty());
+        ASSERT_FALSE(w.other.empty());
+        std::string made = TimestampOf(monday, 0, 0, 0).substr(0, 8);
+        for (const std::string& r : w.ra) {
+            ASSERT_EQ(r.size(), kRaRecordSize);
+            EXPECT_EQ(F(r, ra::DataCategory), "2");
+            EXPECT_EQ(F(r, ra::MadeDate), made);
+            EXPECT_EQ(F(r, ra::Starters), "00");
+        }
+        for (const std::string& r : w.se) {
+            ASSERT_EQ(r.size(), kSeRecordSize);
+            EXPECT_EQ(F(r, se::DataCategory), "2");
+        }
+        for (const std::string& r : w.other) EXPECT_EQ(r.size(), 962u);  // O1
+        for (const JvdFile& f : files) {
+            // Exactly one line end per record.
+            std::size_t lf = static_cast<std::size_t>(std::count(f.content.begin(), f.content.end(), '\n'));
+            std::size_t cr = static_cast<std::size_t>(std::count(f.content.begin(), f.content.end(), '\r'));
+            EXPECT_EQ(lf, cr);
+        }
+
+        testing::TempDir data;
+        RaceFiler filer(data.path());
+        filer.SetDurable(false);
+        for (const std::string& r : w.ra) ASSERT_EQ(filer.File(r).outcome, FilingResult::Outcome::Filed);
+        for (const std::string& r : w.se) ASSERT_EQ(filer.File(r).outcome, FilingResult::Outcome::Filed);
+        for (const std::string& r : w.other) EXPECT_EQ(filer.File(r).outcome, FilingResult::Outcome::PassedOver);
+        filer.Flush();
+        std::size_t days = DayEntries(data.path()).size();
+        EXPECT_GE(days, 4u);
+        EXPECT_LE(days, 6u);
+    }
+}
+
+TEST(DemoProgrammeTest, PostPositionsFollowTheDraw) {
+    EXPECT_EQ(PostPositions(5), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(PostPositions(10), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 7, 8, 8}));
+    EXPECT_EQ(PostPositions(17), (std::vector<int>{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 8}));
+    EXPECT_EQ(PostPositions(18), (std::vector<int>{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 7, 8, 8, 8}));
+    for (int n = 9; n <= 18; ++n) {
+        std::vector<int> posts = PostPositions(n);
+        ASSERT_EQ(static_cast<int>(posts.size()), n);
+        EXPECT_TRUE(std::is_sorted(posts.begin(), posts.end()));
+        int previous = 0;
+        for (int p = 1; p <= 8; ++p) {
+            int count = static_cast<int>(std::count(posts.begin(), posts.end(), p));
+            EXPECT_TRUE(count == n / 8 || count == (n + 7) / 8) << n << " post " << p;
+            EXPECT_GE(count, previous) << n << " post " << p;  // the extra runners on the outside
+            previous = count;
+        }
+    }
+}
+
+// The programme reads like a real one: every field the program shows holds a fitting value.
+TEST(DemoProgrammeTest, RacesAndRunnersAreRealistic) {
+    std::set<std::string> goodConditions = {"701", "703", "005", "010", "016", "999"};
+    std::set<std::string> goodTracks = {"10", "11", "12", "17", "18", "23", "24"};
+    int graded = 0, blinkers = 0, apprentices = 0, longNames = 0, shortNames = 0;
+    for (sys_days monday : SampleWeeks()) {
+        Week w = Records(DemoProgramme(monday));
+        std::map<std::string, int> raceCourses[2];  // racecourses of Saturday and Sunday
+        std::map<std::string, std::string> races;   // race key to RA record
+        std::map<std::string, int> lastPost;
+        for (const std::string& r : w.ra) {
+            std::string key = F(r, ra::RaceKey);
+            races[key] = r;
+            int sunday = F(r, ra::Weekday) == "2" ? 1 : 0;
+            ++raceCourses[sunday][F(r, ra::Racecourse)];
+            int heads = NumberOf(r, ra::HeadCount);
+            EXPECT_GE(heads, 8);
+            EXPECT_LE(heads, 18);
+            EXPECT_TRUE(goodConditions.count(F(r, ra::RaceCondition))) << key;
+            EXPECT_TRUE(goodTracks.count(F(r, ra::Track))) << key;
+            int post = NumberOf(r, ra::PostTime);
+            EXPECT_GE(post, 955);
+            EXPECT_LE(post, 1630);
+            EXPECT_GT(post, lastPost[key.substr(0, 10)]) << key;  // later race, later post time
+            lastPost[key.substr(0, 10)] = post;
+            std::string grade = F(r, ra::Grade);
+            if (grade == " ") {
+                EXPECT_TRUE(OnlyIdeographicSpaces(F(r, ra::RaceName))) << key;
+            } else {
+                EXPECT_GE(TextChars(F(r, ra::RaceName)), 3u) << key;
+                EXPECT_EQ(TextChars(F(r, ra::ShortName)), 3u) << key;
+                EXPECT_GE(NumberOf(r, ra::RaceNumber), 9) << key;  // specials in the afternoon
+                graded += grade >= "A" && grade <= "C";
+            }
+        }
+        for (const auto& courses : raceCourses) {
+            EXPECT_GE(courses.size(), 2u);
+            EXPECT_LE(courses.size(), 3u);
+            for (const auto& [course, count] : courses) EXPECT_EQ(count, 12) << course;
+        }
+
+        std::map<std::string, std::set<std::string>> jockeys;
+        for (const std::string& s : w.se) {
+            std::string key = F(s, se::RaceKey);
+            const std::string& race = races[key];
+            int heads = NumberOf(race, ra::HeadCount);
+            int horse = NumberOf(s, se::HorseNumber);
+            ASSERT_LE(horse, heads);
+            EXPECT_EQ(NumberOf(s, se::PostPosition), PostPositions(heads)[static_cast<std::size_t>(horse - 1)]);
+            int age = NumberOf(s, se::Age);
+            int year = NumberOf(s, se::Year);
+            EXPECT_EQ(NumberOf(s, {31, 4}), year - age) << "pedigree number starts with the year of birth";
+            int type = NumberOf(race, ra::RaceType);
+            EXPECT_TRUE(type == 11 ? age == 2 : type == 12 ? age == 3 : type == 13 ? age >= 3 : age >= 4) << key;
+            int sex = NumberOf(s, se::Sex);
+            EXPECT_TRUE(sex >= 1 && sex <= 3 && !(sex == 3 && age == 2));
+            int weight = NumberOf(s, se::Weight);
+            EXPECT_GE(weight, 480);
+            EXPECT_LE(weight, 600);
+            std::string apprentice = F(s, se::Apprentice);
+            EXPECT_TRUE(apprentice >= "0" && apprentice <= "3");
+            if (F(race, ra::Grade) != " ") {
+                EXPECT_EQ(apprentice, "0") << "no allowance in special races";
+            }
+            apprentices += apprentice != "0";
+            blinkers += F(s, se::Blinker) == "1";
+            std::size_t chars = TextChars(F(s, se::HorseName));
+            EXPECT_GE(chars, 2u);
+            EXPECT_LE(chars, 9u);
+            longNames += chars == 9;
+            shortNames += chars <= 3;
+            EXPECT_TRUE(jockeys[key].insert(F(s, se::Jockey)).second) << "one ride per jockey and race " << key;
+            EXPECT_GE(TextChars(F(s, se::Trainer)), 2u);
+        }
+    }
+    EXPECT_GT(graded, 10);
+    EXPECT_GT(blinkers, 0);
+    EXPECT_GT(apprentices, 0);
+    EXPECT_GT(longNames, 0);
+    EXPECT_GT(shortNames, 0);
+}
+
+TEST(DemoProgrammeTest, ExactlyOneRaceLacksOneRunner) {
+    for (sys_days monday : SampleWeeks()) {
+        Week w = Records(DemoProgramme(monday));
+        std::map<std::string, int> delivered;
+        for (const std::string& s : w.se) ++delivered[F(s, se::RaceKey)];
+        int incomplete = 0;
+        for (const std::string& r : w.ra) {
+            int missing = NumberOf(r, ra::HeadCount) - delivered[F(r, ra::RaceKey)];
+            EXPECT_TRUE(missing == 0 || missing == 1);
+            incomplete += missing;
+        }
+        EXPECT_EQ(incomplete, 1);
+    }
+}
+
+}  // namespace
+}  // namespace turfpad
