@@ -35,6 +35,7 @@
 #include "RaceCardPrint.h"
 #include "RaceFiles.h"
 #include "RaisedLabel.h"
+#include "SystemErrors.h"
 #include "ToolIcons.h"
 
 namespace turfpad {
@@ -288,7 +289,7 @@ void TMainForm::FormCreate() {
             // An installed program folder may be read-only: say so and go on; filing will
             // report the same when it is tried.
             TMsgDlg::Information(this, U("データフォルダ「") + QString::fromStdU16String(DataFolder().u16string()) +
-                                           U("」を作成できません。") + QString::fromStdString(ec.message()));
+                                           U("」を作成できません。") + QString::fromStdString(SystemErrorText(ec)));
         }
     }
 

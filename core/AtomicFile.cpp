@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "SystemErrors.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -35,10 +37,50 @@ fs::path TempPathFor(const fs::path& path) {
     return path.parent_path() / fs::path(tmp);
 }
 
-std::string SystemMessage(int code) { return std::system_category().message(code); }
+std::string SystemMessage(int code) { return SystemErrorText(code); }
 }  // namespace
 
+std::optional<unsigned long> TemporaryFileWriter(const fs::path& name) {
+    std::u8string u8 = name.u8string();
+    std::string text(u8.begin(), u8.end());
+    if (text.size() < 2 || text[0] != '.' || !text.ends_with(kTempSuffix)) return std::nullopt;
+    std::string rest = text.substr(0, text.size() - kTempSuffix.size());
+    std::size_t dot = rest.rfind('.');
+    if (dot == std::string::npos || dot + 1 == rest.size()) return std::nullopt;
+    unsigned long pid = 0;
+    for (std::size_t i = dot + 1; i < rest.size(); ++i) {
+        if (rest[i] < '0' || rest[i] > '9' || pid > 100000000UL) return std::nullopt;
+        pid = pid * 10 + static_cast<unsigned long>(rest[i] - '0');
+    }
+    if (pid == 0) return std::nullopt;
+    return pid;
+}
+
 #ifdef _WIN32
+
+namespace {
+// Another process (a reader, a virus scanner, a sync client) may hold the file open for a
+// moment: replacing it is tried again for up to two seconds before it counts as failed.
+constexpr int kReplaceTries = 40;
+constexpr DWORD kReplacePauseMs = 50;
+
+bool IsHeldOpen(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED;
+}
+
+// Renames `tmp` over `path`; returns 0 or the system's error code.
+DWORD ReplaceWithRetry(const fs::path& tmp, const fs::path& path) {
+    // A folder in the file's place is never replaced (not every system refuses that itself).
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_ACCESS_DENIED;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        DWORD code = GetLastError();
+        if (!IsHeldOpen(code) || attempt == kReplaceTries) return code;
+        Sleep(kReplacePauseMs);
+    }
+}
+}  // namespace
 
 bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
     fs::path tmp = TempPathFor(path);
@@ -54,8 +96,8 @@ bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable
     DWORD code = ok ? 0 : GetLastError();
     CloseHandle(h);
     if (ok) {
-        ok = MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (!ok) code = GetLastError();
+        code = ReplaceWithRetry(tmp, path);
+        ok = code == 0;
     }
     if (!ok) {
         DeleteFileW(tmp.c_str());
@@ -82,7 +124,25 @@ bool FileBatch::Commit(fs::path&, std::string&) {
 
 FileBatch::~FileBatch() = default;
 
-void RemoveStaleTemporaries(const fs::path&) {}
+namespace {
+bool ProcessIsGone(unsigned long pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+    bool gone = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return gone;
+}
+}  // namespace
+
+void RemoveStaleTemporaries(const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
+        if (!pid || it->is_symlink(ec) || !it->is_regular_file(ec) || !ProcessIsGone(*pid)) continue;
+        fs::remove(it->path(), ec);
+        ec.clear();
+    }
+}
 
 #else
 
@@ -167,15 +227,9 @@ FileBatch::~FileBatch() {
 void RemoveStaleTemporaries(const fs::path& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.size() < 2 || name[0] != '.' || !name.ends_with(kTempSuffix)) continue;
-        std::string rest = name.substr(0, name.size() - kTempSuffix.size());
-        std::size_t dot = rest.rfind('.');
-        if (dot == std::string::npos) continue;
-        char* stop = nullptr;
-        long pid = std::strtol(rest.c_str() + dot + 1, &stop, 10);
-        if (pid <= 0 || *stop != '\0') continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its writer lives
+        std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
+        if (!pid || it->is_symlink(ec) || !it->is_regular_file(ec)) continue;
+        if (::kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;  // its writer lives
         fs::remove(it->path(), ec);
         ec.clear();
     }

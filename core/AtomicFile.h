@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,9 @@ class FileBatch {
     std::vector<Staged> staged_;
     std::size_t replaced_ = 0;
 };
+
+// The process id in a temporary file's name, or nothing when `name` is not one of ours.
+std::optional<unsigned long> TemporaryFileWriter(const std::filesystem::path& name);
 
 // Removes temporary files that a killed process left in `folder`.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);

@@ -7,6 +7,7 @@
 #include "CodeTables.h"
 #include "Cp932.h"
 #include "RecordLayout.h"
+#include "SystemErrors.h"
 
 namespace turfpad {
 namespace fs = std::filesystem;
@@ -154,7 +155,8 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
     bool exists = fs::exists(path, ec);
     // A file whose presence cannot be told is never taken for a missing one: starting it
     // blank would overwrite every other slot of the day.
-    if (ec) throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + ec.message() + "）。");
+    if (ec)
+        throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + SystemErrorText(ec) + "）。");
     if (exists) {
         if (!ReadWholeFile(path, held.content))
             throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");

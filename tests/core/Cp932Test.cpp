@@ -34,6 +34,54 @@ TEST(Cp932, BadInputIsReplacedOrRefused) {
     EXPECT_EQ(*TryUtf8ToCp932("中山"), "\x92\x86\x8e\x52");
 }
 
+// Text must read the same on Linux and on Windows: a file name accepted on one system and
+// refused on the other would list as a day that cannot be read back.
+TEST(Cp932, OnlyCharactersThatReadBackAsThemselvesCount) {
+    for (const char* lookAlike : {"À", "〜", "−", "—", "‖", "¢", "£", "¥", "¬", "\u0080", "\uF8F0", "\uF8F3"}) {
+        EXPECT_FALSE(TryUtf8ToCp932(lookAlike).has_value()) << lookAlike;
+        EXPECT_EQ(Utf8ToCp932(std::string("a") + lookAlike + "b"), "a?b") << lookAlike;
+    }
+    // The characters cp932 really has for them are kept.
+    EXPECT_EQ(Utf8ToCp932("～－￥"), "\x81\x60\x81\x7c\x81\x8f");
+    // A bad byte becomes U+FFFD and decoding goes on after it, so a lead byte with a bad trail
+    // byte costs the lead byte only; 0x80 and 0xA0 are not characters.
+    EXPECT_EQ(Cp932ToUtf8("\x81\x7f"
+                          "A"),
+              "\xEF\xBF\xBD\x7f"
+              "A");
+    EXPECT_EQ(Cp932ToUtf8("\x80\xa0"
+                          "A"),
+              "\xEF\xBF\xBD\xEF\xBF\xBD"
+              "A");
+    EXPECT_FALSE(TryCp932ToUtf8("\x80").has_value());
+}
+
+// The whole table, both ways, summed up: the same figure on every system the program runs on.
+TEST(Cp932, TheWholeTableIsTheSameOnEverySystem) {
+    std::uint64_t h = 14695981039346656037ULL;
+    auto mix = [&h](std::string_view bytes) {
+        for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ULL;
+        h = (h ^ 0xFF) * 1099511628211ULL;
+    };
+    for (int a = 0x80; a < 0x100; ++a) {
+        mix(Cp932ToUtf8(std::string{static_cast<char>(a), 'A'}));
+        for (int b = 0x30; b < 0x100; ++b) {
+            const std::string pair{static_cast<char>(a), static_cast<char>(b)};
+            mix(Cp932ToUtf8(pair));
+            mix(TryCp932ToUtf8(pair).value_or("-"));
+        }
+    }
+    for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp < 0xE000) continue;
+        std::string u;
+        if (cp >= 0x800) u += static_cast<char>(0xE0 | (cp >> 12));
+        u += static_cast<char>(cp < 0x800 ? 0xC0 | (cp >> 6) : 0x80 | ((cp >> 6) & 0x3F));
+        u += static_cast<char>(0x80 | (cp & 0x3F));
+        mix(TryUtf8ToCp932(u).value_or("-"));
+    }
+    EXPECT_EQ(h, 2323855171409614199ULL);
+}
+
 TEST(Cp932, CutNeverKeepsHalfACharacter) {
     // 亜 is 88 9F: its trail byte lies in the lead byte range, so the cut has to walk the
     // characters from the start instead of looking at the last byte.

@@ -5,6 +5,10 @@
 
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "Cp932.h"
 #include "DayReading.h"
 #include "RaceDays.h"
@@ -50,6 +54,13 @@ bool AllBlank(const std::string& s) { return s.find_first_not_of(' ') == std::st
 // whoever runs the test (root reads every ordinary file): a link to a kernel setting that
 // can only be written. Without one, a file without permissions serves for other users.
 bool PutUnreadableFile(const fs::path& at) {
+#ifdef _WIN32
+    // On Windows a file that another program holds open without sharing cannot be read.
+    static HANDLE held = INVALID_HANDLE_VALUE;
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    held = CreateFileW(at.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return held != INVALID_HANDLE_VALUE;
+#else
     for (const char* writeOnly : {"/proc/sys/vm/drop_caches", "/proc/sys/vm/compact_memory"}) {
         std::error_code ec;
         if (!fs::is_regular_file(writeOnly, ec) || std::ifstream(writeOnly).is_open()) continue;
@@ -60,6 +71,7 @@ bool PutUnreadableFile(const fs::path& at) {
     if (geteuid() == 0) return false;
     fs::permissions(at, fs::perms::none);
     return true;
+#endif
 }
 
 }  // namespace
