@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "Cp932.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "RecordBuilder.h"
 #include "TempDir.h"
@@ -180,7 +181,7 @@ TEST(Filing, ADamagedFileIsNeverExtendedOrOverwritten) {
     }
     // A file that cannot even be looked at (a link to itself) is not taken for a missing one.
     fs::remove(dir / kRaName);
-    fs::create_symlink(fs::path(std::u8string(kRaName.begin(), kRaName.end())), dir / kRaName);
+    fs::create_symlink(PathFromText(kRaName), dir / kRaName);
     EXPECT_THROW(FileRaceRecord(dir.path(), Ra("20261212", "06", 1)), FilingError);
     EXPECT_TRUE(fs::is_symlink(dir / kRaName));
     fs::remove(dir / kRaName);
