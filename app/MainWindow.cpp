@@ -416,7 +416,7 @@ void TMainForm::showEvent(QShowEvent* e) {
 
 void TMainForm::FormShow() {
     int code = jvlink_->JVInit(SoftwareIdentifier());
-    if (code != 0) TMsgDlg::Plain(this, U("JVInitエラー：") + FromCp932(JVResultMessage("JVInit", code)));
+    if (code != jvresult::kOk) TMsgDlg::Plain(this, U("JVInitエラー：") + FromCp932(JVResultMessage("JVInit", code)));
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {

@@ -21,6 +21,7 @@
 #include "IniStore.h"
 #include "LocalJVLink.h"
 #include "MessageBox.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "YearStream.h"
 

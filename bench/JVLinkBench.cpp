@@ -52,7 +52,7 @@ void BM_ReadDemoWeekFromCache(benchmark::State& state) {
             int size = kJVReadBufferSize;
             int rc = link.JVRead(buffer, size, file);
             if (rc > 0) ++records;
-            if (rc == 0 || rc < -3) break;
+            if (rc == jvresult::kAllRead || rc < jvresult::kDownloading) break;  // done, or an error
         }
         link.JVClose();
         benchmark::DoNotOptimize(records);

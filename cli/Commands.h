@@ -24,7 +24,6 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error);
 // Prints the message and the usage to standard error; returns kUsage.
 int Usage(const std::string& message = {});
-std::filesystem::path FromUtf8(const std::string& s);
 
 int Import(const Options& o);
 int Days(const Options& o);

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "Cp932.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 
 namespace fs = std::filesystem;
@@ -22,7 +23,7 @@ int Import(const Options& o) {
             files.push_back(nullptr);
             continue;
         }
-        auto in = std::make_unique<std::ifstream>(FromUtf8(name), std::ios::binary);
+        auto in = std::make_unique<std::ifstream>(PathFromText(name), std::ios::binary);
         if (!*in) {
             std::cerr << "turfpad-cli: " << name << " を読み込めません\n";
             return kUsage;

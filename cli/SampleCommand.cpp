@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "DemoProgramme.h"
 #include "JvdFiles.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 
 namespace fs = std::filesystem;
@@ -52,7 +53,7 @@ int Sample(const Options& o) {
     }
     if (outDir.empty()) return Usage("出力フォルダを指定してください");
 
-    fs::path dir = FromUtf8(outDir);
+    fs::path dir = PathFromText(outDir);
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (!fs::is_directory(dir, ec)) {

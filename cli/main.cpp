@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "Cp932.h"
+#include "PathText.h"
 #include "ProgramFile.h"
 #include "RaceFiles.h"
 
@@ -56,8 +57,6 @@ int Usage(const std::string& message) {
     return kUsage;
 }
 
-fs::path FromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
-
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
@@ -66,9 +65,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
                 error = "--data にはフォルダを指定してください";
                 return false;
             }
-            o.dataDir = FromUtf8(argv[++i]);
+            o.dataDir = PathFromText(argv[++i]);
         } else if (a.rfind("--data=", 0) == 0) {
-            o.dataDir = FromUtf8(a.substr(7));
+            o.dataDir = PathFromText(a.substr(7));
         } else if (a == "--encoding" || a.rfind("--encoding=", 0) == 0) {
             std::string e = a.size() > 10 ? a.substr(11) : (i + 1 < argc ? argv[++i] : "");
             if (e == "utf-8" || e == "UTF-8" || e == "utf8") {

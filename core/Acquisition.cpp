@@ -10,6 +10,7 @@
 #include "IniStore.h"
 #include "JVLink.h"
 #include "RaceFiles.h"
+#include "Trim.h"
 
 namespace turfpad {
 namespace {
@@ -137,12 +138,12 @@ void GetDataLogic::StartAcquisition() {
 
     view_.SetBusyPointer(true);
     int code = jv_.JVOpen("RACE", JVTimeText(fromDate_), 2, readCount_, downloadCount_, lastFileTimestamp_);
-    if (code == -1 || (code == 0 && readCount_ <= 0)) {
+    if (code == jvresult::kNoNewData || (code == jvresult::kOk && readCount_ <= 0)) {
         view_.Inform("最新のデータがありません。", true);
         CloseJVLink();
         return;
     }
-    if (code != 0) {
+    if (code != jvresult::kOk) {
         view_.Inform("JVOpenエラー:" + Result("JVOpen", code), true);
         CloseJVLink();
         return;
@@ -237,12 +238,12 @@ bool GetDataLogic::ReadLoop() {
                 filingError = e.what();
                 break;
             }
-        } else if (code == -1) {
+        } else if (code == jvresult::kFileEnd) {
             ++files;
             view_.SetReadPosition(files);
             view_.SetStatus("データ読込み中．．．(" + counter());
             if (!FlushFiled(filingError)) break;  // one JV-Link file is on disk
-        } else if (code == 0) {
+        } else if (code == jvresult::kAllRead) {
             if (!FlushFiled(filingError)) break;
             view_.SetStatus("データ読込み完了(" + counter());
             view_.SetDownloadPosition(0);
@@ -250,7 +251,7 @@ bool GetDataLogic::ReadLoop() {
             view_.Inform("データ作成が完了しました。", true);
             complete = true;
             break;
-        } else if (code == -2 || code == -3) {
+        } else if (code == jvresult::kNoRecordYet || code == jvresult::kDownloading) {
             view_.ProcessEvents(kDownloadingWaitMs);  // wait for the file instead of spinning
             eventsRan = std::chrono::steady_clock::now();
         } else {
@@ -276,14 +277,12 @@ void GetDataLogic::CloseJVLink() {
     int code = jv_.JVClose();
     view_.SetBusyPointer(false);
     view_.Beep();
-    if (code != 0) view_.Inform("JVCloseエラー:" + Result("JVClose", code), false);
+    if (code != jvresult::kOk) view_.Inform("JVCloseエラー:" + Result("JVClose", code), false);
     state_ = State::Idle;
 }
 
 void GetDataLogic::TakeOverLastTime() {
-    std::string ts = lastFileTimestamp_;
-    std::size_t b = ts.find_first_not_of(' ');
-    ts = b == std::string::npos ? std::string() : ts.substr(b, ts.find_last_not_of(' ') - b + 1);
+    const std::string ts(Trim(lastFileTimestamp_, " "));
     if (ts.empty() || ts == "00000000000000") return;
     if (ts.size() != 14) return;  // never store what cannot be read back
     std::string text = ts.substr(0, 4) + "/" + ts.substr(4, 2) + "/" + ts.substr(6, 2) + " " + ts.substr(8, 2) + ":" +
@@ -321,7 +320,7 @@ void GetDataLogic::CancelAcquisition() {
 
 void GetDataLogic::Settings() {
     int code = jv_.JVSetUIProperties();
-    if (code != 0) view_.Inform("JVSetUIPropertiesエラー：" + Result("JVSetUIProperties", code), true);
+    if (code != jvresult::kOk) view_.Inform("JVSetUIPropertiesエラー：" + Result("JVSetUIProperties", code), true);
 }
 
 bool GetDataLogic::CloseRequested() {

@@ -237,11 +237,6 @@ void RemoveStaleTemporaries(const fs::path& folder) {
 
 #endif
 
-std::string PathText(const fs::path& path) {
-    std::u8string u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 bool ReadWholeFile(const fs::path& path, std::string& out) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return false;

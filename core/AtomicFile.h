@@ -48,9 +48,6 @@ std::optional<unsigned long> TemporaryFileWriter(const std::filesystem::path& na
 // Removes temporary files that a killed process left in `folder`.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);
 
-// A path as UTF-8 text, for messages and settings.
-std::string PathText(const std::filesystem::path& path);
-
 // Reads a whole file. Returns false when it cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 

@@ -16,12 +16,40 @@ class JVLinkCallError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The control's result codes that the program acts on or answers with itself. Their texts,
+// and those of every other code, are in CodeTables.h (JVResultMessage).
+namespace jvresult {
+inline constexpr int kOk = 0;  // done (every operation)
+// JVInit
+inline constexpr int kSidMissing = -101;       // no software identifier
+inline constexpr int kSidTooLong = -102;       // 64 bytes or more
+inline constexpr int kSidLeadingBlank = -103;  // its first character is a blank
+// JVSetUIProperties
+inline constexpr int kSetupFailed = -100;  // invalid input, or the settings could not be saved
+// JVOpen
+inline constexpr int kNoNewData = -1;         // nothing newer than the time asked for
+inline constexpr int kBadDataspec = -111;     // data kind
+inline constexpr int kBadFromtime = -112;     // time to fetch from
+inline constexpr int kBadOption = -115;       // option
+inline constexpr int kNotInitialised = -201;  // no JVInit yet (JVStatus and JVRead too)
+inline constexpr int kAlreadyOpen = -202;     // an acquisition is open (no JVClose yet)
+inline constexpr int kBadSettings = -211;     // the control's settings are damaged
+// JVRead (and JVStatus for its errors)
+inline constexpr int kAllRead = 0;       // every file is read
+inline constexpr int kFileEnd = -1;      // one file is finished, the next follows
+inline constexpr int kNoRecordYet = -2;  // no record this time, call again
+inline constexpr int kDownloading = -3;  // the next file is still being fetched, call again
+inline constexpr int kNotOpen = -203;    // no JVOpen yet
+inline constexpr int kDownloadFailed = -502;
+inline constexpr int kFileMissing = -503;  // a fetched file is gone
+}  // namespace jvresult
+
 class JVLink {
   public:
     virtual ~JVLink() = default;
 
-    // Initialises the control with the software identifier. 0 = ready; -101 no identifier,
-    // -102 64 bytes or more, -103 the first character is a blank.
+    // Initialises the control with the software identifier. 0 = ready; -101, -102, -103 for an
+    // identifier it does not take (see jvresult).
     virtual int JVInit(const std::string& sid) = 0;
 
     // Shows the control's own settings dialog (service key, data folder). 0 = done (also

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <sstream>
 
 #include "AtomicFile.h"
 #include "DemoProgramme.h"
+#include "IniText.h"
+#include "PathText.h"
 #include "ProgramFile.h"
 #include "RaceFiles.h"
 
@@ -14,60 +15,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Result codes of the control.
-constexpr int kNoData = -1;
-constexpr int kDownloading = -3;
-constexpr int kSetFailed = -100;
-constexpr int kSidMissing = -101;
-constexpr int kSidTooLong = -102;
-constexpr int kSidBlank = -103;
-constexpr int kBadDataspec = -111;
-constexpr int kBadFromtime = -112;
-constexpr int kBadOption = -115;
-constexpr int kNotInitialised = -201;
-constexpr int kAlreadyOpen = -202;
-constexpr int kNotOpen = -203;
-constexpr int kBadSettings = -211;
-constexpr int kDownloadFailed = -502;
-constexpr int kFileMissing = -503;
-
 constexpr int kMaxMsPerFile = 600000;
-
-fs::path PathFromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
-
-std::string Trim(std::string_view s) {
-    std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos) return {};
-    std::size_t e = s.find_last_not_of(" \t");
-    return std::string(s.substr(b, e - b + 1));
-}
+constexpr std::string_view kSettingsSection = "JVLinkLocal";
 
 }  // namespace
 
 LocalJVLinkSettings LoadLocalJVLinkSettings(const fs::path& file) {
+    // The file is read as the stand-in has always read it: a key counts wherever it stands
+    // (a hand-written file needs no section line), the last one of a name wins, and names are
+    // matched exactly.
     LocalJVLinkSettings settings;
-    std::string content;
-    if (!ReadWholeFile(file, content)) return settings;
-    std::istringstream in(content);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::size_t eq = line.find('=');
-        if (eq == std::string::npos || line.empty() || line[0] == '[' || line[0] == ';' || line[0] == '#') continue;
-        std::string key = Trim(std::string_view(line).substr(0, eq));
-        std::string value = line.substr(eq + 1);
+    IniText::FromFile(file, "\n").ForEachEntry([&](std::string_view, std::string_view key, std::string_view value) {
         if (key == "SourceFolder") {
-            settings.sourceFolder = Trim(value);
+            settings.sourceFolder = value;
         } else if (key == "ServiceKey") {
-            settings.serviceKey = Trim(value);
+            settings.serviceKey = value;
         } else if (key == "DownloadMsPerFile") {
-            std::string v = Trim(value);
             int ms = 0;
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), ms);
-            if (ec == std::errc() && end == v.data() + v.size())
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+            if (ec == std::errc() && end == value.data() + value.size())
                 settings.downloadMsPerFile = std::clamp(ms, 0, kMaxMsPerFile);
         }
-    }
+    });
     return settings;
 }
 
@@ -78,11 +47,12 @@ bool SaveLocalJVLinkSettings(const fs::path& file, const LocalJVLinkSettings& se
             return false;
         }
     }
-    std::string content = "[JVLinkLocal]\n";
-    content += "SourceFolder=" + settings.sourceFolder + "\n";
-    content += "ServiceKey=" + settings.serviceKey + "\n";
-    content += "DownloadMsPerFile=" + std::to_string(settings.downloadMsPerFile) + "\n";
-    return WriteWholeFile(file, content, true, error);
+    // The file is written anew, so that what it holds is exactly what was saved.
+    IniText text({}, "\n");
+    text.Set(kSettingsSection, "SourceFolder", settings.sourceFolder);
+    text.Set(kSettingsSection, "ServiceKey", settings.serviceKey);
+    text.Set(kSettingsSection, "DownloadMsPerFile", std::to_string(settings.downloadMsPerFile));
+    return text.Save(file, error);
 }
 
 namespace {
@@ -106,29 +76,30 @@ LocalJVLink::LocalJVLink(Config config) : config_(std::move(config)) {
 }
 
 int LocalJVLink::JVInit(const std::string& sid) {
-    if (sid.empty()) return kSidMissing;
-    if (sid.size() >= 64) return kSidTooLong;
-    if (sid[0] == ' ') return kSidBlank;
+    if (sid.empty()) return jvresult::kSidMissing;
+    if (sid.size() >= 64) return jvresult::kSidTooLong;
+    if (sid[0] == ' ') return jvresult::kSidLeadingBlank;
     initialised_ = true;
-    return 0;
+    return jvresult::kOk;
 }
 
 int LocalJVLink::JVSetUIProperties() {
     LocalJVLinkSettings settings = LoadLocalJVLinkSettings(config_.settingsFile);
-    if (!config_.dialog(settings)) return 0;  // cancelled: nothing changes
+    if (!config_.dialog(settings)) return jvresult::kOk;  // cancelled: nothing changes
     std::error_code ec;
-    if (!settings.sourceFolder.empty() && !fs::is_directory(PathFromUtf8(settings.sourceFolder), ec)) return kSetFailed;
-    if (settings.downloadMsPerFile < 0 || settings.downloadMsPerFile > kMaxMsPerFile) return kSetFailed;
+    if (!settings.sourceFolder.empty() && !fs::is_directory(PathFromText(settings.sourceFolder), ec))
+        return jvresult::kSetupFailed;
+    if (settings.downloadMsPerFile < 0 || settings.downloadMsPerFile > kMaxMsPerFile) return jvresult::kSetupFailed;
     std::string error;
-    return SaveLocalJVLinkSettings(config_.settingsFile, settings, error) ? 0 : kSetFailed;
+    return SaveLocalJVLinkSettings(config_.settingsFile, settings, error) ? jvresult::kOk : jvresult::kSetupFailed;
 }
 
 int LocalJVLink::Gather(const LocalJVLinkSettings& settings, const std::string& fromtime,
                         std::vector<Entry>& out) const {
     if (!settings.sourceFolder.empty()) {
-        fs::path folder = PathFromUtf8(settings.sourceFolder);
+        fs::path folder = PathFromText(settings.sourceFolder);
         std::error_code ec;
-        if (!fs::is_directory(folder, ec)) return kBadSettings;
+        if (!fs::is_directory(folder, ec)) return jvresult::kBadSettings;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             if (!it->is_regular_file(ec)) continue;
             std::string name = PathText(it->path().filename());
@@ -136,7 +107,7 @@ int LocalJVLink::Gather(const LocalJVLinkSettings& settings, const std::string& 
             if (!parsed || !IsRaceRecordType(parsed->type) || parsed->timestamp <= fromtime) continue;
             out.push_back(Entry{name, parsed->timestamp, it->path(), std::nullopt});
         }
-        if (ec) return kBadSettings;
+        if (ec) return jvresult::kBadSettings;
     } else {
         // The demo programme of this week, as far as it exists by now.
         auto now = config_.clock();
@@ -150,7 +121,7 @@ int LocalJVLink::Gather(const LocalJVLinkSettings& settings, const std::string& 
     std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) {
         return a.timestamp != b.timestamp ? a.timestamp < b.timestamp : a.name < b.name;
     });
-    return 0;
+    return jvresult::kOk;
 }
 
 bool LocalJVLink::InCache(const Entry& e) const {
@@ -170,18 +141,18 @@ int LocalJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime
     readCount = 0;
     downloadCount = 0;
     lastFileTimestamp.clear();
-    if (!initialised_) return kNotInitialised;
-    if (session_) return kAlreadyOpen;
-    if (dataspec != "RACE") return kBadDataspec;
-    if (!IsValidTimestamp(fromtime)) return kBadFromtime;
-    if (option < 1 || option > 4) return kBadOption;
+    if (!initialised_) return jvresult::kNotInitialised;
+    if (session_) return jvresult::kAlreadyOpen;
+    if (dataspec != "RACE") return jvresult::kBadDataspec;
+    if (!IsValidTimestamp(fromtime)) return jvresult::kBadFromtime;
+    if (option < 1 || option > 4) return jvresult::kBadOption;
 
     // Copies that a killed process left half done are of no use to anyone.
     RemoveStaleTemporaries(config_.cacheDir);
     LocalJVLinkSettings settings = LoadLocalJVLinkSettings(config_.settingsFile);
     Session s;
-    if (int rc = Gather(settings, fromtime, s.files); rc != 0) return rc;
-    if (s.files.empty()) return kNoData;
+    if (int rc = Gather(settings, fromtime, s.files); rc != jvresult::kOk) return rc;
+    if (s.files.empty()) return jvresult::kNoNewData;
     for (std::size_t i = 0; i < s.files.size(); ++i) {
         s.files[i].toDownload = !InCache(s.files[i]);
         if (s.files[i].toDownload) s.downloads.push_back(i);
@@ -192,7 +163,7 @@ int LocalJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime
     downloadCount = static_cast<int>(s.downloads.size());
     lastFileTimestamp = s.files.back().timestamp;
     session_ = std::move(s);
-    return 0;
+    return jvresult::kOk;
 }
 
 void LocalJVLink::Advance() {
@@ -211,7 +182,7 @@ void LocalJVLink::Advance() {
         bool ok = e.content ? true : ReadWholeFile(e.source, content);
         ok = ok && WriteWholeFile(config_.cacheDir / e.name, e.content ? *e.content : content, false, error);
         if (!ok) {
-            s.failure = kDownloadFailed;
+            s.failure = jvresult::kDownloadFailed;
             return;
         }
         e.toDownload = false;
@@ -220,27 +191,27 @@ void LocalJVLink::Advance() {
 }
 
 int LocalJVLink::JVStatus() {
-    if (!initialised_) return kNotInitialised;
-    if (!session_) return kNotOpen;
+    if (!initialised_) return jvresult::kNotInitialised;
+    if (!session_) return jvresult::kNotOpen;
     Advance();
     if (session_->failure != 0) return session_->failure;
     return static_cast<int>(session_->downloaded);
 }
 
 int LocalJVLink::JVRead(std::string& buffer, int& size, std::string& fileName) {
-    if (!initialised_) return kNotInitialised;
-    if (!session_) return kNotOpen;
+    if (!initialised_) return jvresult::kNotInitialised;
+    if (!session_) return jvresult::kNotOpen;
     Advance();
     Session& s = *session_;
-    if (s.file >= s.files.size()) return 0;
+    if (s.file >= s.files.size()) return jvresult::kAllRead;
     Entry& e = s.files[s.file];
     if (!s.loaded) {
         if (e.toDownload) {
             if (s.failure != 0) return s.failure;
             // A file the cancelled download never fetched will not come any more.
-            return s.cancelled ? kDownloadFailed : kDownloading;
+            return s.cancelled ? jvresult::kDownloadFailed : jvresult::kDownloading;
         }
-        if (!ReadWholeFile(config_.cacheDir / e.name, s.content)) return kFileMissing;
+        if (!ReadWholeFile(config_.cacheDir / e.name, s.content)) return jvresult::kFileMissing;
         s.at = 0;
         s.loaded = true;
     }
@@ -259,7 +230,7 @@ int LocalJVLink::JVRead(std::string& buffer, int& size, std::string& fileName) {
         ++s.file;
         s.loaded = false;
         s.content.clear();
-        return -1;
+        return jvresult::kFileEnd;
     }
     std::size_t placed = size > 0 ? std::min(record.size(), static_cast<std::size_t>(size)) : record.size();
     buffer.assign(record.data(), placed);
@@ -274,7 +245,7 @@ void LocalJVLink::JVCancel() {
 
 int LocalJVLink::JVClose() {
     session_.reset();
-    return 0;
+    return jvresult::kOk;
 }
 
 }  // namespace turfpad

@@ -24,10 +24,9 @@ std::string Format(const char* format, int value) {
     return buf;
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
+// A field that holds nothing but blanks (or control bytes) is empty.
+bool IsBlankField(std::string_view field) {
+    return std::all_of(field.begin(), field.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
 }  // namespace
@@ -132,7 +131,7 @@ std::string PrintedHorseName(const PrintedRunner& r) { return CutBytes(r.horseNa
 std::string PrintedSexAge(const PrintedRunner& r) { return SexName(r.sex) + NumberFieldText(r.age); }
 
 std::string PrintedWeight(const PrintedRunner& r) {
-    if (Trim(r.weight).empty()) return {};
+    if (IsBlankField(r.weight)) return {};
     return Chars(r.weight, 1, 2) + "." + Chars(r.weight, 3, 1) + "kg";
 }
 

@@ -6,6 +6,7 @@
 #include "AtomicFile.h"
 #include "CodeTables.h"
 #include "Cp932.h"
+#include "PathText.h"
 #include "RecordLayout.h"
 #include "SystemErrors.h"
 
@@ -65,8 +66,7 @@ std::string DayKeyOf(std::string_view record) {
 }
 
 fs::path RaceFilePath(const fs::path& dataDir, std::string_view cp932Name) {
-    std::string utf8 = Cp932ToUtf8(cp932Name);
-    return dataDir / fs::path(std::u8string(utf8.begin(), utf8.end()));
+    return dataDir / PathFromText(Cp932ToUtf8(cp932Name));
 }
 
 bool IsWholeUnit(std::string_view unit) {

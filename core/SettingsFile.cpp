@@ -1,11 +1,11 @@
 #include "SettingsFile.h"
 
-#include <algorithm>
 #include <charconv>
-#include <vector>
+#include <optional>
 
-#include "AtomicFile.h"
 #include "Cp932.h"
+#include "IniText.h"
+#include "PathText.h"
 #include "ProgramFile.h"
 
 #ifdef _WIN32
@@ -23,67 +23,6 @@ namespace {
 constexpr std::size_t kMaxValue = 2047;
 constexpr std::string_view kOpenCorner = "\xA2";   // ｢
 constexpr std::string_view kCloseCorner = "\xA3";  // ｣
-
-// One line of the file with its own line end, kept byte for byte.
-struct Line {
-    std::string_view text;
-    std::string_view end;
-};
-
-std::vector<Line> SplitLines(std::string_view content) {
-    std::vector<Line> lines;
-    std::size_t at = 0;
-    while (at < content.size()) {
-        std::size_t nl = content.find('\n', at);
-        std::size_t stop = nl == std::string_view::npos ? content.size() : nl;
-        // A line ends in LF or CR LF; a CR without LF after it is part of the text.
-        std::size_t textEnd = nl != std::string_view::npos && stop > at && content[stop - 1] == '\r' ? stop - 1 : stop;
-        std::size_t next = nl == std::string_view::npos ? content.size() : nl + 1;
-        lines.push_back({content.substr(at, textEnd - at), content.substr(textEnd, next - textEnd)});
-        at = next;
-    }
-    return lines;
-}
-
-std::string_view Trim(std::string_view s) {
-    std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos) return {};
-    std::size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    // Names compare without regard to the case of ASCII letters, as INI files do.
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-               return low(x) == low(y);
-           });
-}
-
-// The section a line opens, if it is a section line.
-bool SectionOf(std::string_view line, std::string_view& name) {
-    std::string_view t = Trim(line);
-    if (t.size() < 2 || t.front() != '[') return false;
-    std::size_t close = t.find(']');
-    if (close == std::string_view::npos) return false;
-    name = Trim(t.substr(1, close - 1));
-    return true;
-}
-
-// The key and value of a key line.
-bool EntryOf(std::string_view line, std::string_view& key, std::string_view& value) {
-    std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return false;
-    key = Trim(line.substr(0, eq));
-    value = Trim(line.substr(eq + 1));
-    return !key.empty();
-}
-
-std::string ReadFileOrEmpty(const fs::path& path) {
-    std::string content;
-    if (!path.empty() && !ReadWholeFile(path, content)) content.clear();
-    return content;
-}
 
 fs::path SystemFolder() {
 #ifdef _WIN32
@@ -120,7 +59,7 @@ void TIniGT::Resolve() {
         path_.clear();
         return;
     }
-    fs::path name(std::u8string(fileName_.begin(), fileName_.end()));
+    fs::path name = PathFromText(fileName_);
     if (name.has_parent_path()) {
         path_ = name;
         return;
@@ -139,63 +78,16 @@ void TIniGT::Resolve() {
 }
 
 std::string TIniGT::Lookup(std::string_view section, std::string_view key, std::string_view def) const {
-    const std::string content = ReadFileOrEmpty(path_);
-    const std::string sec = Utf8ToCp932(section);
-    const std::string k = Utf8ToCp932(key);
-    bool inSection = false;
-    for (const Line& line : SplitLines(content)) {
-        std::string_view name;
-        if (SectionOf(line.text, name)) {
-            inSection = SameName(name, sec);
-            continue;
-        }
-        std::string_view lineKey, value;
-        if (inSection && EntryOf(line.text, lineKey, value) && SameName(lineKey, k)) return CutBytes(value, kMaxValue);
-    }
-    return std::string(def);
+    const IniText text = IniText::FromFile(path_);
+    std::optional<std::string_view> value = text.Value(Utf8ToCp932(section), Utf8ToCp932(key));
+    return value ? CutBytes(*value, kMaxValue) : std::string(def);
 }
 
 void TIniGT::Store(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string content = ReadFileOrEmpty(path_);
-    const std::string sec = Utf8ToCp932(section);
-    const std::string k = Utf8ToCp932(key);
-    const std::string entry = k + "=" + Utf8ToCp932(value);
-    std::vector<Line> lines = SplitLines(content);
-
-    std::string out;
-    out.reserve(content.size() + entry.size() + sec.size() + 8);
-    bool inSection = false, found = false, done = false;
-    std::size_t insertAt = std::string::npos;  // after the section's last non-blank line
-    for (const Line& line : lines) {
-        std::string_view name, lineKey, lineValue;
-        if (!done && SectionOf(line.text, name)) {
-            if (inSection) done = true;  // the section ended without the key
-            inSection = !done && SameName(name, sec);
-            found = found || inSection;
-        } else if (!done && inSection && EntryOf(line.text, lineKey, lineValue) && SameName(lineKey, k)) {
-            out += entry;
-            out += line.end.empty() ? "\r\n" : line.end;
-            done = true;
-            insertAt = std::string::npos;
-            continue;
-        }
-        out += line.text;
-        out += line.end;
-        if (inSection && !done && !Trim(line.text).empty()) {
-            if (line.end.empty()) out += "\r\n";  // the file's last line gets a line end
-            insertAt = out.size();
-        }
-    }
-    if (!found) {
-        if (!out.empty() && out.back() != '\n') out += "\r\n";
-        out += "[" + sec + "]\r\n" + entry + "\r\n";
-    } else if (insertAt != std::string::npos) {
-        out.insert(insertAt, entry + "\r\n");
-    }
-
+    IniText text = IniText::FromFile(path_);
+    text.Set(Utf8ToCp932(section), Utf8ToCp932(key), Utf8ToCp932(value));
     std::string error;
-    if (path_.empty() || !WriteWholeFile(path_, out, true, error))
-        throw IniWriteError(PathText(path_) + " に書き込めません");
+    if (path_.empty() || !text.Save(path_, error)) throw IniWriteError(PathText(path_) + " に書き込めません");
 }
 
 bool TIniGT::ReadBool(std::string_view section, std::string_view key, bool def) const {

@@ -42,14 +42,13 @@ void Line(TPrevX& prev, int x1, int y1, int x2, int y2) {
     prev.LineTo(x2, y2);
 }
 
-}  // namespace
+// The steps of a page, in the order they draw. Each starts from the canvas the step before
+// left behind (font, pen and brush), so that the page comes out call for call the same.
 
-void DrawRaceCardPage(TPrevX& prev, const PrintedRace& race) {
+// The race above the table: racecourse, boxed race number, date and post time, name and
+// conditions. Leaves a plain black Gothic font, a white solid brush.
+void DrawRaceHeading(TPrevX& prev, const PrintedRace& race) {
     TPrevCanvas& c = prev.Canvas();
-    const int bands = PrintedBandCount(race);
-    const int tableBottom = kHeadingBottom + kBandHeight * bands;
-
-    // Race header.
     c.font.name = Gothic();
     c.font.size = 10;
     c.font.bold = true;
@@ -80,8 +79,12 @@ void DrawRaceCardPage(TPrevX& prev, const PrintedRace& race) {
     prev.TextOut(800, 200, Q(PrintedRaceCondition(race.raceCondition)));
     prev.TextOut(1100, 200, Q(PrintedTrack(race.track)));
     prev.TextOut(1300, 200, Q(PrintedDistance(race)));
+}
 
-    // The table: shaded heading band, frame and column rules.
+// The table down to `tableBottom`: shaded heading band, frame and column rules. Leaves no
+// brush.
+void DrawTableFrame(TPrevX& prev, int tableBottom) {
+    TPrevCanvas& c = prev.Canvas();
     c.pen.width = prev.PenWidth(20);
     c.brush.style = Qt::SolidPattern;
     c.brush.color = kSilver;
@@ -91,43 +94,55 @@ void DrawRaceCardPage(TPrevX& prev, const PrintedRace& race) {
     prev.Rectangle(kLeft, kHeadingTop, kRight, tableBottom);
     c.pen.width = prev.PenWidth(5);
     for (int x : kColumnRules) Line(prev, x, kHeadingTop, x, tableBottom);
+}
 
-    // One band per runner; a heavy rule and a boxed post number open each post group.
+// The band of one runner with its top at `y`. A runner of a new post group (its post
+// differs from `group`, which then counts on) gets a heavy rule across the table and its
+// boxed post number; the others a thin rule right of the post column.
+void DrawRunnerBand(TPrevX& prev, const PrintedRunner& r, int y, int& group) {
+    TPrevCanvas& c = prev.Canvas();
+    c.font.size = 11;
+    int post = ReadNumber(r.postPosition);
+    if (post != group) {
+        prev.TextOut(115, y + 40, Q(PrintedPostPosition(r)));
+        c.pen.width = prev.PenWidth(12);
+        Line(prev, kLeft, y, kRight, y);
+        prev.Rectangle(110, y + 30, 140, y + 80);
+        ++group;
+    } else {
+        c.pen.width = prev.PenWidth(1);
+        Line(prev, 150, y, kRight, y);
+    }
+    prev.TextOut(157, y + 40, Q(PrintedHorseNumber(r)));
+    c.font.name = PGothic();
+    c.font.size = 10;
+    prev.TextOut(205, y + 13, Q(PrintedHorseName(r)));
+    c.font.name = Gothic();
+    c.font.size = 9;
+    prev.TextOut(515, y + 5, Q(PrintedSexAge(r)));
+    c.font.size = 8;
+    prev.TextOut(215, y + 60, Q(r.jockey));
+    prev.TextOut(215, y + 90, Q(r.trainer));
+    prev.TextOut(450, y + 60, Q(PrintedWeight(r)));
+    prev.TextOut(585, y + 10, Q(PrintedBlinker(r)));
+    prev.TextOut(585, y + 60, Q(PrintedApprentice(r)));
+}
+
+// One band per runner under the heading band; bands beyond the race's runners stay blank.
+void DrawRunnerBands(TPrevX& prev, const PrintedRace& race, int bands) {
     static const PrintedRunner kBlankRunner;
     int group = 0;
     for (int k = 1; k <= bands; ++k) {
         const PrintedRunner& r = static_cast<std::size_t>(k) <= race.runners.size()
                                      ? race.runners[static_cast<std::size_t>(k - 1)]
                                      : kBlankRunner;
-        int y = kHeadingTop + kBandHeight * k;
-        c.font.size = 11;
-        int post = ReadNumber(r.postPosition);
-        if (post != group) {
-            prev.TextOut(115, y + 40, Q(PrintedPostPosition(r)));
-            c.pen.width = prev.PenWidth(12);
-            Line(prev, kLeft, y, kRight, y);
-            prev.Rectangle(110, y + 30, 140, y + 80);
-            ++group;
-        } else {
-            c.pen.width = prev.PenWidth(1);
-            Line(prev, 150, y, kRight, y);
-        }
-        prev.TextOut(157, y + 40, Q(PrintedHorseNumber(r)));
-        c.font.name = PGothic();
-        c.font.size = 10;
-        prev.TextOut(205, y + 13, Q(PrintedHorseName(r)));
-        c.font.name = Gothic();
-        c.font.size = 9;
-        prev.TextOut(515, y + 5, Q(PrintedSexAge(r)));
-        c.font.size = 8;
-        prev.TextOut(215, y + 60, Q(r.jockey));
-        prev.TextOut(215, y + 90, Q(r.trainer));
-        prev.TextOut(450, y + 60, Q(PrintedWeight(r)));
-        prev.TextOut(585, y + 10, Q(PrintedBlinker(r)));
-        prev.TextOut(585, y + 60, Q(PrintedApprentice(r)));
+        DrawRunnerBand(prev, r, kHeadingTop + kBandHeight * k, group);
     }
+}
 
-    // Labels of the heading band.
+// The column labels in the heading band. Leaves the proportional Gothic font.
+void DrawColumnLabels(TPrevX& prev) {
+    TPrevCanvas& c = prev.Canvas();
     c.font.name = Gothic();
     c.font.bold = false;
     c.font.color = kBlack;
@@ -144,6 +159,16 @@ void DrawRaceCardPage(TPrevX& prev, const PrintedRace& race) {
     prev.TextOut(585, 300, QStringLiteral("ブリンカ"));
     prev.TextOut(585, 350, QStringLiteral("見習区分"));
     c.font.name = PGothic();
+}
+
+}  // namespace
+
+void DrawRaceCardPage(TPrevX& prev, const PrintedRace& race) {
+    const int bands = PrintedBandCount(race);
+    DrawRaceHeading(prev, race);
+    DrawTableFrame(prev, kHeadingBottom + kBandHeight * bands);
+    DrawRunnerBands(prev, race, bands);
+    DrawColumnLabels(prev);
 }
 
 void DrawRaceCards(TPrevX& prev, std::span<const PrintedRace> races) {

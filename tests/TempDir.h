@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include "PathText.h"
+
 namespace turfpad::testing {
 
 class TempDir {
@@ -29,9 +31,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const {
-        return path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
-    }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / turfpad::PathFromText(name); }
 
   private:
     std::filesystem::path path_;

@@ -11,17 +11,11 @@
 #include "Acquisition.h"
 #include "HeadlessView.h"
 #include "LocalJVLink.h"
+#include "PathText.h"
 #include "SettingsFile.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;
-
-namespace {
-fs::path FromUtf8(const char* s) {
-    std::string t(s);
-    return fs::path(std::u8string(t.begin(), t.end()));
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -30,8 +24,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     LocalJVLink::Config config;
-    config.settingsFile = FromUtf8(argv[1]);
-    config.cacheDir = FromUtf8(argv[2]);
+    config.settingsFile = PathFromText(argv[1]);
+    config.cacheDir = PathFromText(argv[2]);
     config.dialog = [](LocalJVLinkSettings&) { return false; };
     LocalJVLink jvlink(config);
     if (int rc = jvlink.JVInit("TURFPAD-ACQUIRE"); rc != 0) {
@@ -41,7 +35,7 @@ int main(int argc, char** argv) {
     TIniGT settings;
     settings.SetDefaultDir(TIniGTDefaultDir::ddNone);
     settings.SetFileName(argv[3]);
-    fs::path data = FromUtf8(argv[4]);
+    fs::path data = PathFromText(argv[4]);
     fs::create_directories(data);
 
     testing::HeadlessView view;

@@ -12,6 +12,7 @@
 
 #include "AcquisitionSupport.h"
 #include "LocalJVLink.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "RecordLayout.h"
 #include "Subprocess.h"

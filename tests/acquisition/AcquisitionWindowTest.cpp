@@ -20,6 +20,7 @@
 #include "DemoProgramme.h"
 #include "LocalJVLink.h"
 #include "MessageBox.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "ScriptedJVLink.h"
 #include "SettingsFile.h"

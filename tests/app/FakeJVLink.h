@@ -19,7 +19,7 @@ class FakeJVLink : public JVLink {
     int JVOpen(const std::string&, const std::string&, int, int& rc, int& dc, std::string& ts) override {
         rc = dc = 0;
         ts.clear();
-        return -1;
+        return jvresult::kNoNewData;
     }
     int JVStatus() override { return 0; }
     int JVRead(std::string&, int&, std::string&) override { return 0; }

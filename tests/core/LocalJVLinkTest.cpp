@@ -8,6 +8,7 @@
 
 #include "AcquisitionSupport.h"
 #include "DemoProgramme.h"
+#include "PathText.h"
 #include "PlatformJVLink.h"
 #include "RaceFiles.h"
 #include "TempDir.h"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "Cp932.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "RecordBuilder.h"
 #include "TempDir.h"
@@ -182,7 +183,7 @@ TEST(Filing, ADamagedFileIsNeverExtendedOrOverwritten) {
     // (Windows without developer mode cannot make links: that case is left out there.)
     fs::remove(dir / kRaName);
     std::error_code linkError;
-    fs::create_symlink(fs::path(std::u8string(kRaName.begin(), kRaName.end())), dir / kRaName, linkError);
+    fs::create_symlink(PathFromText(kRaName), dir / kRaName, linkError);
     if (!linkError) {
         EXPECT_THROW(FileRaceRecord(dir.path(), Ra("20261212", "06", 1)), FilingError);
         EXPECT_TRUE(fs::is_symlink(dir / kRaName));

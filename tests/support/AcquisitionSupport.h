@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "JVLink.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "TempDir.h"
 
