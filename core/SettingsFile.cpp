@@ -7,6 +7,7 @@
 #include "AtomicFile.h"
 #include "Cp932.h"
 #include "ProgramFile.h"
+#include "ProgramPlaces.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -127,7 +128,8 @@ void TIniGT::Resolve() {
     }
     switch (defaultDir_) {
         case TIniGTDefaultDir::ddApplication:
-            path_ = ProgramFolder() / name;
+            // The program folder, or the user's own settings folder for an installed program.
+            path_ = Places().settingsHome / name;
             break;
         case TIniGTDefaultDir::ddWindows:
             path_ = SystemFolder() / name;
