@@ -11,7 +11,9 @@
 
 #include "JapaneseUi.h"
 #include "MessageBox.h"
+#include "ProgramPlaces.h"
 #include "RaisedLabel.h"
+#include "SettingsFile.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -62,6 +64,26 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton = new QPushButton("OK", this);
     OKButton->setGeometry(231, 214, 75, 26);
     OKButton->setDefault(true);
+
+    // An installed program keeps its data and settings in the user's own folders: say where,
+    // on a strip below the buttons.
+    const ProgramPlaces& places = Places();
+    if (places.perUser) {
+        PlacesLabel = new QLabel(this);
+        PlacesLabel->setObjectName("PlacesLabel");
+        PlacesLabel->setGeometry(11, 246, 296, 34);
+        const QFontMetrics fm(PlacesLabel->font());
+        auto line = [&](const char* caption, const std::filesystem::path& folder) {
+            QString text = QString::fromUtf8(caption) + QString::fromStdU16String(folder.u16string());
+            return fm.elidedText(text, Qt::ElideMiddle, PlacesLabel->width());
+        };
+        TIniGT settings;
+        settings.Loaded();
+        PlacesLabel->setText(line("データ: ", places.DataFolder()) + "\n" + line("設定: ", settings.Path()));
+        PlacesLabel->setToolTip(QString::fromStdU16String(places.DataFolder().u16string()) + "\n" +
+                                QString::fromStdU16String(settings.Path().u16string()));
+        setFixedSize(318, 286);
+    }
 
     openWebPage = [](const QString& address) { return OpenWebPage(address); };
     connect(HomePageButton, &QPushButton::clicked, this, [this] { HomePageButtonClick(); });
@@ -123,7 +145,7 @@ bool OpenWebPage(const QString& address, int) { return QDesktopServices::openUrl
 #endif
 
 void OpenManual(QWidget* owner, const fs::path& programFolder, const std::function<void(const QString&)>& open) {
-    fs::path manual = programFolder / kManualName;
+    fs::path manual = ShippedFile(programFolder, kManualName);
     std::error_code ec;
     if (!fs::exists(manual, ec)) {
         TMsgDlg::Information(owner, QString::fromUtf8("使用解説書[Turfpad.pdf]が見つかりません。"));

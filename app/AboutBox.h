@@ -1,5 +1,6 @@
 // The about box, and the hand-over to programs outside: the maker's web page in the user's
-// browser, and the manual (Turfpad.pdf beside the program) in the PDF viewer.
+// browser, and the manual (Turfpad.pdf beside the program, or in share/turfpad when installed)
+// in the PDF viewer.
 #pragma once
 
 #include <QDialog>
@@ -28,6 +29,9 @@ class TAboutBox : public QDialog {
     TLabel3Dj* VersionLabel;
     QPushButton* HomePageButton;  // "作者のホームページ"
     QPushButton* OKButton;
+    // Where the data folder and the settings file are, shown only when they are in the
+    // user's own folders rather than beside the program; null otherwise.
+    QLabel* PlacesLabel = nullptr;
 
     // What the home page button calls; replaced by tests.
     std::function<bool(const QString&)> openWebPage;
@@ -49,7 +53,8 @@ bool OpenWebPage(const QString& address, int showCommand = 1);
 // character in front of it, then a blank and the address are appended.
 std::string HtmHandlerCommandLine(std::string command, const std::string& address);
 
-// Opens the manual beside the program; when it is missing, beeps and says so.
+// Opens the manual beside the program (or in the installed layout's share/turfpad); when it
+// is missing, beeps and says so.
 // `open` starts the viewer (replaced by tests).
 void OpenManual(QWidget* owner, const std::filesystem::path& programFolder,
                 const std::function<void(const QString&)>& open = {});

@@ -284,7 +284,7 @@ void TMainForm::FormCreate() {
 
     std::error_code ec;
     if (!fs::is_directory(DataFolder(), ec)) {
-        fs::create_directory(DataFolder(), ec);
+        fs::create_directories(DataFolder(), ec);
         if (ec) {
             // An installed program folder may be read-only: say so and go on; filing will
             // report the same when it is tried.

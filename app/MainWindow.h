@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "DayReading.h"
+#include "ProgramPlaces.h"
 #include "RaceBrowser.h"
 #include "SettingsFile.h"
 
@@ -47,9 +48,10 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     explicit TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The program folder (the program file's folder) and its data folder.
+    // The program folder (the program file's folder), and the data folder: "Data" beside the
+    // program, or in the user's own data folder when the program folder cannot be written.
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
-    std::filesystem::path DataFolder() const { return programFolder_ / "Data"; }
+    std::filesystem::path DataFolder() const { return Places().DataFolder(); }
     JVLink& JVLink1() { return *jvlink_; }
     TIniGT& IniGT1() { return ini_; }
     TPrgrsForm* PrgrsForm() { return prgrsForm_; }

@@ -16,7 +16,7 @@ constexpr int kNotFound = 4;    // the day's files are missing or damaged, or th
 // The options every command understands; everything else (the command's own flags among
 // them) is left in `args`, in order.
 struct Options {
-    std::filesystem::path dataDir;  // --data DIR, by default "Data" beside the executable
+    std::filesystem::path dataDir;  // --data DIR, by default the program's data folder
     bool cp932 = false;             // --encoding cp932 (UTF-8 otherwise)
     std::vector<std::string> args;
 };

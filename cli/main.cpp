@@ -12,6 +12,7 @@
 #include "Cp932.h"
 #include "PathText.h"
 #include "ProgramFile.h"
+#include "ProgramPlaces.h"
 #include "RaceFiles.h"
 
 #ifdef _WIN32
@@ -43,7 +44,8 @@ const char* const kUsageText =
     "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
     "                                            スケジュールを、印刷と同じ内容で PDF ファイル (A4) に書き出す\n"
     "\n"
-    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data)\n"
+    "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data。プログラムのフォルダに\n"
+    "               書き込めないときはユーザーごとのデータフォルダ ~/.local/share/turfpad/Data など)\n"
     "  --encoding   出力の文字コード (既定: utf-8)\n"
     "  DAY          開催日 (days の表示のとおり。例 2026年12月12日中山)、RACE はレース番号 1～12\n";
 
@@ -137,7 +139,7 @@ int main(int argc, char** argv) {
         return kOk;
     }
     Options o;
-    o.dataDir = ProgramFolder() / "Data";
+    o.dataDir = Places().DataFolder();  // the program's own data folder
     std::string error;
     if (!ParseOptions(argc, argv, o, error)) return Usage(error);
     for (const Command& c : kCommands)

@@ -8,6 +8,7 @@
 #include "IniText.h"
 #include "PathText.h"
 #include "ProgramFile.h"
+#include "ProgramPlaces.h"
 #include "RaceFiles.h"
 
 namespace turfpad {
@@ -69,8 +70,8 @@ LocalJVLink::SettingsDialog LocalJVLink::DefaultSettingsDialog() { return Defaul
 LocalJVLink::LocalJVLink() : LocalJVLink(Config{}) {}
 
 LocalJVLink::LocalJVLink(Config config) : config_(std::move(config)) {
-    if (config_.settingsFile.empty()) config_.settingsFile = ProgramFolder() / "JVLinkLocal.ini";
-    if (config_.cacheDir.empty()) config_.cacheDir = ProgramFolder() / "JVLinkLocal";
+    if (config_.settingsFile.empty()) config_.settingsFile = Places().settingsHome / "JVLinkLocal.ini";
+    if (config_.cacheDir.empty()) config_.cacheDir = Places().dataHome / "JVLinkLocal";
     if (!config_.clock) config_.clock = [] { return std::chrono::system_clock::now(); };
     if (!config_.dialog) config_.dialog = DefaultSettingsDialog();
 }

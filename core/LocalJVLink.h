@@ -39,8 +39,8 @@ class LocalJVLink : public JVLink {
     using SettingsDialog = std::function<bool(LocalJVLinkSettings&)>;
 
     struct Config {
-        std::filesystem::path settingsFile;  // default: ProgramFolder()/"JVLinkLocal.ini"
-        std::filesystem::path cacheDir;      // default: ProgramFolder()/"JVLinkLocal"
+        std::filesystem::path settingsFile;  // default: "JVLinkLocal.ini" in Places().settingsHome
+        std::filesystem::path cacheDir;      // default: "JVLinkLocal" in Places().dataHome
         Clock clock;                         // default: the system clock
         SettingsDialog dialog;               // default: DefaultSettingsDialog()
     };

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "ProgramPlaces.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -29,6 +31,9 @@ std::filesystem::path ProgramFile() {
 
 std::filesystem::path ProgramFolder() { return ProgramFile().parent_path(); }
 
-void SetProgramFile(const std::filesystem::path& path) { Override() = std::filesystem::absolute(path); }
+void SetProgramFile(const std::filesystem::path& path) {
+    Override() = std::filesystem::absolute(path);
+    ForgetPlaces();
+}
 
 }  // namespace turfpad

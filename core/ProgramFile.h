@@ -1,5 +1,6 @@
-// Where the running program file lies. The data folder, the settings file and the manual are
-// all found beside it, wherever the program was started from.
+// Where the running program file lies, wherever the program was started from. What the program
+// writes goes beside it or to the user's own folders (ProgramPlaces.h); what it ships with it
+// (the manual) is found beside it or in its installed layout.
 #pragma once
 
 #include <filesystem>
@@ -10,8 +11,8 @@ namespace turfpad {
 std::filesystem::path ProgramFile();
 // Its folder, the program folder.
 std::filesystem::path ProgramFolder();
-// Makes ProgramFile() answer `path` from now on (tests run the program's parts as if they
-// were installed elsewhere).
+// Makes ProgramFile() answer `path` from now on, and decides the places of ProgramPlaces.h
+// again (tests run the program's parts as if they were installed elsewhere).
 void SetProgramFile(const std::filesystem::path& path);
 
 }  // namespace turfpad

@@ -7,6 +7,7 @@
 #include "IniText.h"
 #include "PathText.h"
 #include "ProgramFile.h"
+#include "ProgramPlaces.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -66,7 +67,8 @@ void TIniGT::Resolve() {
     }
     switch (defaultDir_) {
         case TIniGTDefaultDir::ddApplication:
-            path_ = ProgramFolder() / name;
+            // The program folder, or the user's own settings folder for an installed program.
+            path_ = Places().settingsHome / name;
             break;
         case TIniGTDefaultDir::ddWindows:
             path_ = SystemFolder() / name;

@@ -1,4 +1,5 @@
-// The settings file: an INI file in cp932 beside the program file, read and written by our
+// The settings file: an INI file in cp932 beside the program file (or in the user's settings
+// folder for an installed program, ProgramPlaces.h), read and written by our
 // own small code so that every other section, key and line stays as it was. Every write goes
 // to the file at once, and every read comes from the file, so several components on one
 // file always see each other's values.
@@ -20,7 +21,7 @@ class IniWriteError : public std::runtime_error {
 };
 
 enum class TIniGTDefaultDir {
-    ddApplication,  // the folder of the program file
+    ddApplication,  // the folder of the program file (the user's settings folder when installed)
     ddWindows,      // the system's folder (the Windows folder; the home folder elsewhere)
     ddNone,         // the file name as given
 };

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-translations-l10n libgl-dev
     fonts-ipafont-gothic
+    librsvg2-bin
     "$@"
 )
 

@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "ProgramFile.h"
+#include "ProgramPlaces.h"
+
 namespace turfpad {
 
 void InstallFontSubstitutes() {
@@ -18,12 +21,19 @@ void InstallFontSubstitutes() {
 }
 
 void InstallJapaneseTranslator(QCoreApplication* app) {
+    // Qt's own translations folder first; then the copy a portable or installed program
+    // carries: "translations" beside the program, or share/turfpad/translations.
+    const std::filesystem::path shipped = ShippedFile(ProgramFolder(), "translations");
+    const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                               QString::fromStdU16String(shipped.u16string())};
     auto* translator = new QTranslator(app);
-    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app->installTranslator(translator);
-    else
-        delete translator;
+    for (const QString& folder : folders) {
+        if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", folder)) {
+            app->installTranslator(translator);
+            return;
+        }
+    }
+    delete translator;
 }
 
 QFont PixelFont(const QString& face, int pixels, bool bold) {

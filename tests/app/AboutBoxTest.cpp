@@ -1,14 +1,51 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <optional>
 
 #include "AboutBox.h"
 #include "MessageBox.h"
+#include "ProgramFile.h"
+#include "ProgramPlaces.h"
 #include "RaisedLabel.h"
+#include "TempDir.h"
 
 using namespace turfpad;
+using turfpad::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets (or, with nothing, removes) an environment variable for the length of a test.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+        if (qEnvironmentVariableIsSet(name)) old_ = qgetenv(name).toStdString();
+        if (value)
+            qputenv(name, QByteArray::fromStdString(*value));
+        else
+            qunsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            qputenv(name_, QByteArray::fromStdString(*old_));
+        else
+            qunsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+QString Text(const fs::path& p) { return QString::fromStdU16String(p.u16string()); }
+
+}  // namespace
 
 TEST(HtmHandlerCommandLine, RemovesThePlaceholderWithTheCharacterBeforeIt) {
     const std::string url = "https://turfpad.example.jp/";
@@ -21,6 +58,8 @@ TEST(HtmHandlerCommandLine, RemovesThePlaceholderWithTheCharacterBeforeIt) {
 }
 
 TEST(AboutBox, ShowsTheVersionEachTimeAndReportsAFailedWebPage) {
+    TempDir dir;
+    SetProgramFile(dir / "turfpad");  // a portable copy: nothing more to say
     TMsgDlg::SetRecording(true);
     for (int i = 0; i < 2; ++i) {
         auto* box = new TAboutBox;
@@ -34,6 +73,7 @@ TEST(AboutBox, ShowsTheVersionEachTimeAndReportsAFailedWebPage) {
         };
         box->show();
         EXPECT_EQ(box->VersionLabel->caption(), "Version 1.00");
+        EXPECT_EQ(box->PlacesLabel, nullptr);
         QTest::mouseClick(box->HomePageButton, Qt::LeftButton);
         EXPECT_EQ(asked, QString::fromUtf8(kMakerWebPage));
         auto shown = TMsgDlg::TakeShown();
@@ -46,3 +86,49 @@ TEST(AboutBox, ShowsTheVersionEachTimeAndReportsAFailedWebPage) {
     }
     TMsgDlg::SetRecording(false);
 }
+
+#ifndef _WIN32  // the XDG folders
+TEST(AboutBox, AnInstalledProgramSaysWhereItsDataAndSettingsAre) {
+    TempDir dir;
+    ScopedEnv data("XDG_DATA_HOME", (dir / "xdg-data").string());
+    ScopedEnv config("XDG_CONFIG_HOME", (dir / "xdg-config").string());
+    SetProgramFile(dir / "usr" / "bin" / "turfpad");  // a folder that cannot be written
+    TAboutBox box;
+    ASSERT_NE(box.PlacesLabel, nullptr);
+    EXPECT_EQ(box.size(), QSize(318, 286));  // a strip below the buttons
+    EXPECT_EQ(box.PlacesLabel->toolTip(), Text(dir / "xdg-data" / "turfpad" / "Data") + "\n" +
+                                              Text(dir / "xdg-config" / "turfpad" / "turfpad.ini"));
+    EXPECT_TRUE(box.PlacesLabel->text().startsWith(QString::fromUtf8("データ: ")));
+    EXPECT_TRUE(box.PlacesLabel->text().contains(QString::fromUtf8("\n設定: ")));
+    SetProgramFile(dir / "turfpad");
+}
+
+TEST(ProgramPlaces, TheUsersFoldersAreTheOnesQtNamesForTheProgram) {
+    // What the program and turfpad-cli decide without Qt must be what QStandardPaths says
+    // for an application called "turfpad", with the variables set and with the defaults.
+    TempDir dir;
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(kUserFolderName);
+    auto env = [](const char* n) -> std::optional<std::string> {
+        const char* v = std::getenv(n);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    {
+        ScopedEnv data("XDG_DATA_HOME", (dir / "d").string());
+        ScopedEnv config("XDG_CONFIG_HOME", (dir / "c").string());
+        ProgramPlaces p = PlacesFor(dir / "bin", false, env);
+        EXPECT_EQ(Text(p.dataHome), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        EXPECT_EQ(Text(p.settingsHome), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    }
+    {
+        ScopedEnv home("HOME", (dir / "home").string());
+        ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+        ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+        ProgramPlaces p = PlacesFor(dir / "bin", false, env);
+        EXPECT_EQ(Text(p.dataHome), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        EXPECT_EQ(Text(p.settingsHome), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+        EXPECT_EQ(p.dataHome, dir / "home" / ".local" / "share" / "turfpad");
+    }
+    QCoreApplication::setApplicationName(name);
+}
+#endif
