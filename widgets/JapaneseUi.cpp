@@ -18,6 +18,9 @@ void InstallFontSubstitutes() {
 }
 
 void InstallJapaneseTranslator(QCoreApplication* app) {
+    // Every widget speaks Japanese, whatever the user's own locale: the calendar of the date
+    // picker names its months and weekdays in Japanese and starts the week as Japan does.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* translator = new QTranslator(app);
     if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
