@@ -12,6 +12,7 @@
 #include "JapaneseUi.h"
 #include "MessageBox.h"
 #include "RaisedLabel.h"
+#include "WindowPlacement.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -71,6 +72,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 void TAboutBox::showEvent(QShowEvent* e) {
     VersionLabel->setCaption(QString::fromUtf8(kVersionText));
     QDialog::showEvent(e);
+    CentreOnScreen(this);
 }
 
 void TAboutBox::HomePageButtonClick() {
@@ -122,7 +124,7 @@ bool OpenWebPage(const QString& address, int showCommand) {
 bool OpenWebPage(const QString& address, int) { return QDesktopServices::openUrl(QUrl(address)); }
 #endif
 
-void OpenManual(QWidget* owner, const fs::path& programFolder, const std::function<void(const QString&)>& open) {
+void OpenManual(QWidget* owner, const fs::path& programFolder, const std::function<bool(const QString&)>& open) {
     fs::path manual = programFolder / kManualName;
     std::error_code ec;
     if (!fs::exists(manual, ec)) {
@@ -130,10 +132,12 @@ void OpenManual(QWidget* owner, const fs::path& programFolder, const std::functi
         return;
     }
     QString path = QString::fromStdU16String(manual.u16string());
-    if (open)
-        open(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));  // a viewer that cannot start says nothing
+    const bool opened = open ? open(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!opened)
+        TMsgDlg::Information(owner, QString::fromUtf8("使用解説書を開けませんでした。PDFファイルを表示するソフトを"
+                                                      "インストールしてから、もう一度お試しください。\n"
+                                                      "使用解説書の場所：") +
+                                        path);
 }
 
 QPixmap AboutPicture() {

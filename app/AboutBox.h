@@ -49,10 +49,11 @@ bool OpenWebPage(const QString& address, int showCommand = 1);
 // character in front of it, then a blank and the address are appended.
 std::string HtmHandlerCommandLine(std::string command, const std::string& address);
 
-// Opens the manual beside the program; when it is missing, beeps and says so.
-// `open` starts the viewer (replaced by tests).
+// Opens the manual beside the program; when it is missing, beeps and says so, and when no
+// viewer could be started for it, says so and where the file is. `open` starts the viewer and
+// tells whether it did (replaced by tests).
 void OpenManual(QWidget* owner, const std::filesystem::path& programFolder,
-                const std::function<void(const QString&)>& open = {});
+                const std::function<bool(const QString&)>& open = {});
 
 // The picture of the about box, 300 x 200.
 QPixmap AboutPicture();
