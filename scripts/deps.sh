@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-translations-l10n libgl-dev
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic fonts-noto-cjk
     "$@"
 )
 
