@@ -92,10 +92,22 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     logic_ = std::make_unique<GetDataLogic>(jvlink, std::move(dataFolder), settings, static_cast<GetDataView&>(*this),
                                             std::move(now));
 
-    connect(ButtonStart, &QPushButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Start(); }); });
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Cancel(); }); });
+    // The start button stands disabled while an acquisition runs, so that a second start is
+    // seen to be impossible; every action that can end one enables it again when it has.
+    connect(ButtonStart, &QPushButton::clicked, this, [this] {
+        ButtonStart->setEnabled(false);
+        TMsgDlg::Guard(this, [&] { logic_->Start(); });
+        UpdateStartButton();
+    });
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] {
+        TMsgDlg::Guard(this, [&] { logic_->Cancel(); });
+        UpdateStartButton();
+    });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Settings(); }); });
-    connect(TimerJVStatus, &QTimer::timeout, this, [this] { TMsgDlg::Guard(this, [&] { logic_->Timer(); }); });
+    connect(TimerJVStatus, &QTimer::timeout, this, [this] {
+        TMsgDlg::Guard(this, [&] { logic_->Timer(); });
+        UpdateStartButton();
+    });
     connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DateChanged(); });
     connect(listRefresh_, &QTimer::timeout, this, [this] { FlushList(); });
 
@@ -104,8 +116,14 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
 
 TGetDataForm::~TGetDataForm() = default;
 
+void TGetDataForm::UpdateStartButton() {
+    if (logic_) ButtonStart->setEnabled(logic_->GetState() == GetDataLogic::State::Idle);
+}
+
 void TGetDataForm::closeEvent(QCloseEvent* e) {
-    if (!logic_->CloseRequested()) {
+    const bool mayClose = logic_->CloseRequested();
+    UpdateStartButton();
+    if (!mayClose) {
         e->ignore();  // the read loop ends first; the window then closes itself
         return;
     }

@@ -69,6 +69,7 @@ class TGetDataForm : public QDialog, private GetDataView {
     void DateChanged();
     // Puts the lines waiting for the list into it and shows the last one.
     void FlushList();
+    void UpdateStartButton();  // enabled while no acquisition runs
 
     std::unique_ptr<GetDataLogic> logic_;
     // Filed records come far faster than a list can lay itself out and repaint: lines are

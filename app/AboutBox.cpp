@@ -14,6 +14,7 @@
 #include "ProgramPlaces.h"
 #include "RaisedLabel.h"
 #include "SettingsFile.h"
+#include "WindowPlacement.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -93,6 +94,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 void TAboutBox::showEvent(QShowEvent* e) {
     VersionLabel->setCaption(QString::fromUtf8(kVersionText));
     QDialog::showEvent(e);
+    CentreOnScreen(this);
 }
 
 void TAboutBox::HomePageButtonClick() {
@@ -144,7 +146,7 @@ bool OpenWebPage(const QString& address, int showCommand) {
 bool OpenWebPage(const QString& address, int) { return QDesktopServices::openUrl(QUrl(address)); }
 #endif
 
-void OpenManual(QWidget* owner, const fs::path& programFolder, const std::function<void(const QString&)>& open) {
+void OpenManual(QWidget* owner, const fs::path& programFolder, const std::function<bool(const QString&)>& open) {
     fs::path manual = ShippedFile(programFolder, kManualName);
     std::error_code ec;
     if (!fs::exists(manual, ec)) {
@@ -152,10 +154,12 @@ void OpenManual(QWidget* owner, const fs::path& programFolder, const std::functi
         return;
     }
     QString path = QString::fromStdU16String(manual.u16string());
-    if (open)
-        open(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));  // a viewer that cannot start says nothing
+    const bool opened = open ? open(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!opened)
+        TMsgDlg::Information(owner, QString::fromUtf8("使用解説書を開けませんでした。PDFファイルを表示するソフトを"
+                                                      "インストールしてから、もう一度お試しください。\n"
+                                                      "使用解説書の場所：") +
+                                        path);
 }
 
 QPixmap AboutPicture() {

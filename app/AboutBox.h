@@ -54,10 +54,11 @@ bool OpenWebPage(const QString& address, int showCommand = 1);
 std::string HtmHandlerCommandLine(std::string command, const std::string& address);
 
 // Opens the manual beside the program (or in the installed layout's share/turfpad); when it
-// is missing, beeps and says so.
-// `open` starts the viewer (replaced by tests).
+// is missing, beeps and says so, and when no
+// viewer could be started for it, says so and where the file is. `open` starts the viewer and
+// tells whether it did (replaced by tests).
 void OpenManual(QWidget* owner, const std::filesystem::path& programFolder,
-                const std::function<void(const QString&)>& open = {});
+                const std::function<bool(const QString&)>& open = {});
 
 // The picture of the about box, 300 x 200.
 QPixmap AboutPicture();

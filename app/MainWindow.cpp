@@ -37,6 +37,7 @@
 #include "RaisedLabel.h"
 #include "SystemErrors.h"
 #include "ToolIcons.h"
+#include "WindowPlacement.h"
 
 namespace turfpad {
 namespace fs = std::filesystem;
@@ -55,6 +56,19 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
     if (hint) b->setStatusTip(U(hint));
     return b;
 }
+
+// Runs an action when a mouse button is pressed on the watched widget, before the widget sees it.
+class PressWatcher : public QObject {
+  public:
+    PressWatcher(QObject* parent, std::function<void()> onPress) : QObject(parent), onPress_(std::move(onPress)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) onPress_();
+        return false;
+    }
+
+  private:
+    std::function<void()> onPress_;
+};
 
 }  // namespace
 
@@ -228,6 +242,16 @@ void TMainForm::BuildBody() {
     connect(DatList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) TMsgDlg::Guard(this, [&] { browser_->ChooseRace(row); });
     });
+    // A click on the race already shown changes no row, yet it chooses that race once more (the
+    // day list hides again when the option is on; an incomplete race says so again). A click
+    // on another row is chosen above, when the row changes.
+    DatList->viewport()->installEventFilter(
+        new PressWatcher(DatList->viewport(), [this] { rowAtPress_ = DatList->currentRow(); }));
+    connect(DatList, &QListWidget::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && index.row() == rowAtPress_)
+            TMsgDlg::Guard(this, [&] { browser_->ChooseRace(index.row()); });
+        rowAtPress_ = -1;
+    });
     connect(UpDown1, &QSpinBox::valueChanged, this,
             [this](int position) { TMsgDlg::Guard(this, [&] { browser_->Step(position); }); });
     connect(ClipBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
@@ -315,8 +339,15 @@ void TMainForm::MakeDataListBtnClick() { browser_->BuildDayList(); }
 
 void TMainForm::SetPrinter(std::unique_ptr<Printer> printer) {
     printer_ = std::move(printer);
+    if (auto* pdf = dynamic_cast<QtPrinter*>(printer_.get()))
+        pdf->SetSavedNotice(
+            [this](const QString& path) { statusBar()->showMessage(U("PDFファイルを保存しました：") + path); });
     gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
     InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
+}
+
+void TMainForm::SuggestPdfName(const QString& name) {
+    if (auto* pdf = dynamic_cast<QtPrinter*>(printer_.get())) pdf->SetSuggestedFileName(name);
 }
 
 void TMainForm::ClipBtnClick() { browser_->CopyRaceCard(); }
@@ -326,11 +357,13 @@ void TMainForm::print1btnClick() {
     TIniGT settings;
     settings.Loaded();
     std::vector<PrintedRace> races = PrintedRacesOf(browser_->Table(), browser_->RaceListSlots());
+    SuggestPdfName(DateCombo->currentText());
     PrintRaceCards(this, *printer_, settings, DateCombo->currentText(), races, showPreview);
 }
 
 void TMainForm::print3btnClick() {
     StringGridSource grid(*StringGrid1);
+    SuggestPdfName(DateCombo->currentText() + U("スケジュール"));
     PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
 }
 
@@ -408,9 +441,9 @@ void TMainForm::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (shown_) return;
     shown_ = true;
-    // The stored size is the window's outer size: take the frame off once it is known.
-    QSize frame = frameGeometry().size() - size();
-    if (frame != QSize(0, 0)) resize(savedSize_ - frame);
+    // The stored size is the window's outer size: the frame comes off once the window
+    // manager has added it.
+    ApplyOuterSize(this, savedSize_);
     FormShow();
 }
 

@@ -100,7 +100,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
 
     // What the about box and the manual do (tests replace them).
     std::function<void()> showAboutBox;
-    std::function<void(const QString&)> openManualFile;
+    std::function<bool(const QString&)> openManualFile;
 
     // Runs with each new acquisition window before it is shown (tests drive it from here).
     std::function<void(QDialog*)> beforeAcquisition;
@@ -117,6 +117,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SpeedButton8Click();
     void MakeDataListBtnClick();
     void ClipBtnClick();
+    void SuggestPdfName(const QString& name);  // for the PDF save dialog, when printing to a file
     void print1btnClick();
     void print3btnClick();
 
@@ -125,6 +126,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void closeEvent(QCloseEvent* e) override;
 
   private:
+    int rowAtPress_ = -1;  // the current race list row when a mouse button went down on the list
     void FormCreate();
     void FormShow();
     void BuildToolBar();

@@ -30,7 +30,8 @@ bool ProbeJVLink() {
 }
 
 void PrepareApplication() {
-    QApplication::setApplicationDisplayName(QString::fromUtf8("ターフパッド"));
+    // No application display name: Qt would add it to every window caption, and each window
+    // has the caption it is given.
     InstallFontSubstitutes();
     InstallJapaneseTranslator(QCoreApplication::instance());
     LocalJVLink::SetDefaultSettingsDialog(RunLocalJVLinkDialog);

@@ -331,7 +331,8 @@ bool GetDataLogic::CloseRequested() {
             CloseJVLink();
             return true;
         case State::Reading:
-            cancel_ = true;
+            // The loop runs to its end, so that everything is filed and the starting point
+            // taken over; the window closes after JV-Link. Cancel is the way to stop early.
             closeRequested_ = true;
             return false;
         default:

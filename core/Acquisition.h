@@ -72,8 +72,8 @@ class GetDataLogic {
     void Cancel();    // "データ取込み中止"
     void Settings();  // "JVLink設定"
     // The window is asked to close: true when it may close now. During a download the
-    // download is cancelled and JV-Link closed first; during the read loop the loop is ended
-    // and the window closes once JV-Link is closed.
+    // download is cancelled and JV-Link closed first; during the read loop the loop runs to
+    // its end and the window closes once JV-Link is closed.
     bool CloseRequested();
 
     State GetState() const { return state_; }

@@ -1,5 +1,6 @@
 #include "PagePreview.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
@@ -178,8 +179,29 @@ int TPrevX::PenWidth(int w) const {
     return static_cast<int>(std::max<std::int64_t>(1, RoundHalfEven(static_cast<std::int64_t>(w) * dpiY_, d)));
 }
 
+QString PrintFace(const QString& face, bool bold) {
+#ifdef _WIN32
+    (void)bold;
+    return face;
+#else
+    // The gothics that stand in for ＭＳ ゴシック and ＭＳ Ｐゴシック (IPA's) have no bold face:
+    // the printer's engine emboldens them, but the screen's drops that for the large glyphs
+    // of a 600 dpi page, and the preview would show bold text regular. Bold text takes Noto's
+    // gothics (Debian's fonts-noto-cjk), which have real bold faces, the same on screen and on
+    // paper; regular text keeps the stand-ins, whose widths are those of the Windows gothics.
+    if (!bold) return face;
+    static const QString mono = QStringLiteral("Noto Sans Mono CJK JP");
+    static const QString proportional = QStringLiteral("Noto Sans CJK JP");
+    const QString* real = nullptr;
+    if (face == QString::fromUtf8(kGothic) || face == QStringLiteral("MS Gothic")) real = &mono;
+    if (face == QString::fromUtf8(kPGothic) || face == QStringLiteral("MS PGothic")) real = &proportional;
+    if (real != nullptr && QFontDatabase::hasFamily(*real)) return *real;
+    return face;
+#endif
+}
+
 void TPrevX::Apply() {
-    QFont font(canvas_.font.name);
+    QFont font(PrintFace(canvas_.font.name, canvas_.font.bold));
     font.setPixelSize(std::max(1, MulDiv(canvas_.font.size, dpiY_, 72)));
     font.setBold(canvas_.font.bold);
     painter_->setFont(font);
@@ -199,9 +221,14 @@ void TPrevX::TextOut(int x, int y, const QString& text) {
     if (!painter_) return;
     Apply();
     QPointF at(X(x), Y(y));
-    QFontMetricsF metrics(painter_->font());
+    // Placed by the top of the face the page names, whichever face draws it: a face with real
+    // bold glyphs (PrintFace) has a taller ascent and would sit lower in its box.
+    QFont named = painter_->font();
+    named.setFamily(canvas_.font.name);
+    const QFontMetricsF metrics(named);
+    const QFontMetricsF drawn(painter_->font());
     if (canvas_.brush.style != Qt::NoBrush && !text.isEmpty())
-        painter_->fillRect(QRectF(at, QSizeF(metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent())),
+        painter_->fillRect(QRectF(at, QSizeF(drawn.horizontalAdvance(text), metrics.ascent() + metrics.descent())),
                            canvas_.brush.color);
     painter_->setPen(QPen(canvas_.font.color));
     painter_->drawText(QPointF(at.x(), at.y() + metrics.ascent()), text);

@@ -81,6 +81,11 @@ struct TPrevOp {
     TPrevCanvas canvas;  // the settings in force
 };
 
+// The font family the printed pages draw `face` in: on Linux bold text takes a gothic with
+// real bold faces in place of the Windows gothics where one is installed, so that the preview
+// shows bold text as the printer prints it.
+QString PrintFace(const QString& face, bool bold);
+
 class TPrevX : public QWidget {
     Q_OBJECT
   public:

@@ -12,6 +12,7 @@
 #include "PagePreview.h"
 #include "PrintControls.h"
 #include "Printer.h"
+#include "WindowPlacement.h"
 
 namespace turfpad {
 
@@ -91,10 +92,10 @@ void TAllPrintForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (placed_) return;
     placed_ = true;
-    // The settings hold the outer bounds; once the frame is known, take it off the size.
-    QSize frame = frameGeometry().size() - geometry().size();
-    if (frame != QSize(0, 0)) resize(placement_.size() - frame);
+    // The settings hold the outer bounds: the frame comes off the size once the window
+    // manager has added it.
     move(placement_.topLeft());
+    ApplyOuterSize(this, placement_.size());
 }
 
 void TAllPrintForm::RadioGroup1Click() {

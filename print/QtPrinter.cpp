@@ -1,11 +1,15 @@
 #include "QtPrinter.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 
 namespace turfpad {
 
@@ -56,12 +60,19 @@ bool QtPrinter::BeginJob(const QString& title) {
     declined_ = false;
     if (painter_.isActive()) return false;
     if (IsPdf() && askFileName_) {
-        QString name = askFileName_(printer_->outputFileName());
-        if (name.isEmpty()) {
+        const QFileInfo previous(printer_->outputFileName());
+        QString folder = lastFolder_;
+        if (folder.isEmpty() && !printer_->outputFileName().isEmpty()) folder = previous.absolutePath();
+        if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+        const QString name = suggestedName_.isEmpty() ? previous.fileName() : suggestedName_;
+        QString chosen = askFileName_(SuggestedPath(folder, name));
+        if (chosen.isEmpty()) {
             declined_ = true;
             return false;
         }
-        printer_->setOutputFileName(name);
+        lastFolder_ = QFileInfo(chosen).absolutePath();
+        printer_->setOutputFileName(chosen);
     }
     if (IsPdf() && printer_->outputFileName().isEmpty()) return false;
     printer_->setDocName(title);
@@ -70,7 +81,19 @@ bool QtPrinter::BeginJob(const QString& title) {
 
 bool QtPrinter::NewPage() { return painter_.isActive() && printer_->newPage(); }
 
-bool QtPrinter::EndJob() { return painter_.isActive() && painter_.end(); }
+bool QtPrinter::EndJob() {
+    if (!painter_.isActive() || !painter_.end()) return false;
+    if (IsPdf() && savedNotice_) savedNotice_(QFileInfo(printer_->outputFileName()).absoluteFilePath());
+    return true;
+}
+
+QString QtPrinter::SuggestedPath(const QString& folder, const QString& name) {
+    if (name.isEmpty()) return folder;
+    QString file = name;
+    file.replace('/', '_');  // a day's name never holds one; a title might
+    if (!file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) file += QStringLiteral(".pdf");
+    return QDir(folder).filePath(file);
+}
 
 QPainter* QtPrinter::Painter() { return painter_.isActive() ? &painter_ : nullptr; }
 
@@ -86,8 +109,9 @@ bool QtPrinter::SetupDialog(QWidget* parent) {
 
 QtPrinter::FileNameAsker PdfSaveDialog(QWidget* parent) {
     return [parent](const QString& suggested) {
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("PDFファイルに保存"), suggested,
-                                            QStringLiteral("PDF (*.pdf)"));
+        QWidget* asking = QApplication::activeModalWidget();
+        return QFileDialog::getSaveFileName(asking != nullptr ? asking : parent, QStringLiteral("PDFファイルに保存"),
+                                            suggested, QStringLiteral("PDF (*.pdf)"));
     };
 }
 

@@ -41,6 +41,14 @@ class QtPrinter : public Printer {
     QPainter* Painter() override;
     bool SetupDialog(QWidget* parent) override;
 
+    // The file name the PDF save dialog suggests for the next job (the day's name, say),
+    // in the folder a PDF file was saved to last.
+    void SetSuggestedFileName(const QString& name) { suggestedName_ = name; }
+    // Told the path of each PDF file written, once the job has ended well.
+    void SetSavedNotice(std::function<void(const QString& path)> notice) { savedNotice_ = std::move(notice); }
+    // The full path the save dialog is offered: `name` (with ".pdf") in `folder`.
+    static QString SuggestedPath(const QString& folder, const QString& name);
+
   private:
     QtPrinter() = default;
     void MakePdf();
@@ -49,9 +57,13 @@ class QtPrinter : public Printer {
     QPainter painter_;
     FileNameAsker askFileName_;
     bool declined_ = false;
+    QString suggestedName_;
+    QString lastFolder_;
+    std::function<void(const QString&)> savedNotice_;
 };
 
-// Asks for a PDF file name with a save dialog over `parent`.
+// Asks for a PDF file name with a save dialog over the window that asked for the job: the
+// active modal window (the page preview), or `parent` when there is none.
 QtPrinter::FileNameAsker PdfSaveDialog(QWidget* parent);
 
 }  // namespace turfpad

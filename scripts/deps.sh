@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n libgl-dev
     fonts-ipafont-gothic
     librsvg2-bin
+    fonts-ipafont-gothic fonts-noto-cjk
     "$@"
 )
 

@@ -1,10 +1,12 @@
 #include "StringGrid.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "Cp932.h"
@@ -118,10 +120,14 @@ class TStringGrid::FrozenView : public QTableView {
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setSelectionMode(QAbstractItemView::NoSelection);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setAutoScroll(false);
     }
     using QTableView::updateGeometries;
 
   protected:
+    // The grid decides where its fixed parts stand: the wheel scrolls the grid, not the overlay.
+    void wheelEvent(QWheelEvent* event) override { QCoreApplication::sendEvent(grid_->viewport(), event); }
+
     void mouseReleaseEvent(QMouseEvent* event) override {
         QTableView::mouseReleaseEvent(event);
         grid_->ClearSelection();
@@ -238,11 +244,12 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new TStri
         v->setSelectionModel(selectionModel());
         v->setItemDelegate(delegate_.get());
     }
-    // The fixed rows follow the grid sideways, the fixed columns up and down, both ways.
-    connect(horizontalScrollBar(), &QScrollBar::valueChanged, top_->horizontalScrollBar(), &QScrollBar::setValue);
-    connect(top_->horizontalScrollBar(), &QScrollBar::valueChanged, horizontalScrollBar(), &QScrollBar::setValue);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, left_->verticalScrollBar(), &QScrollBar::setValue);
-    connect(left_->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
+    // The fixed rows follow the grid sideways, the fixed columns up and down, to the pixel: the
+    // grid scrolls by whole cells except at the end, where its last cell ends at the edge, and
+    // an overlay of another width would count its cells differently. So the overlays scroll by
+    // pixels and take the grid's own offsets (SyncOverlays).
+    top_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    left_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     SetDefaultRowHeight(defaultRowHeight_);
     ApplySections();
 }
@@ -436,11 +443,25 @@ void TStringGrid::PlaceOverlays() {
     corner_->setVisible(h > 0 && w > 0);
     for (FrozenView* v : {top_, left_, corner_}) v->raise();
     for (FrozenView* v : {top_, left_, corner_}) v->updateGeometries();
-    top_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
-    left_->verticalScrollBar()->setValue(verticalScrollBar()->value());
     top_->verticalScrollBar()->setValue(0);
     left_->horizontalScrollBar()->setValue(0);
     inLayout_ = false;
+    SyncOverlays();
+}
+
+void TStringGrid::SyncOverlays() {
+    if (top_ == nullptr) return;
+    const int x = horizontalHeader()->offset();
+    const int y = verticalHeader()->offset();
+    if (top_->horizontalScrollBar()->maximum() < x) top_->updateGeometries();
+    if (left_->verticalScrollBar()->maximum() < y) left_->updateGeometries();
+    top_->horizontalScrollBar()->setValue(x);
+    left_->verticalScrollBar()->setValue(y);
+}
+
+void TStringGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    SyncOverlays();
 }
 
 void TStringGrid::updateGeometries() {

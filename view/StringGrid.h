@@ -107,11 +107,13 @@ class TStringGrid : public QTableView {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
 
   private:
     class FrozenView;
     void ApplySections();
     void PlaceOverlays();
+    void SyncOverlays();  // the fixed parts to the grid's scroll offsets
     int SectionWidth(int col) const;
     int SectionHeight(int row) const;
 

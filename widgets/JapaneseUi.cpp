@@ -26,6 +26,9 @@ void InstallJapaneseTranslator(QCoreApplication* app) {
     const std::filesystem::path shipped = ShippedFile(ProgramFolder(), "translations");
     const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
                                QString::fromStdU16String(shipped.u16string())};
+    // Every widget speaks Japanese, whatever the user's own locale: the calendar of the date
+    // picker names its months and weekdays in Japanese and starts the week as Japan does.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* translator = new QTranslator(app);
     for (const QString& folder : folders) {
         if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", folder)) {

@@ -1,7 +1,10 @@
 #include "MessageBox.h"
 
+#include "WindowPlacement.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <deque>
 #include <exception>
 
@@ -17,6 +20,18 @@ Recorder& R() {
     static Recorder r;
     return r;
 }
+
+// A message box centred on the screen, not on the window that asked.
+class ScreenCentredBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);  // sizes the box to its text
+        CentreOnScreen(this);
+    }
+};
 }  // namespace
 
 MsgAnswer TMsgDlg::Show(QWidget* parent, MsgKind kind, const QString& text, bool beep) {
@@ -30,8 +45,8 @@ MsgAnswer TMsgDlg::Show(QWidget* parent, MsgKind kind, const QString& text, bool
         return answer;
     }
     if (beep) QApplication::beep();
-    QMessageBox box(parent);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    ScreenCentredBox box(parent);
+    box.setWindowTitle(QString::fromUtf8("ターフパッド"));
     box.setText(text);
     switch (kind) {
         case MsgKind::Information:

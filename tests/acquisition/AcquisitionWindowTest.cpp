@@ -22,6 +22,7 @@
 #include "MessageBox.h"
 #include "PathText.h"
 #include "RaceFiles.h"
+#include "RecordBuilder.h"
 #include "ScriptedJVLink.h"
 #include "SettingsFile.h"
 #include "TempDir.h"
@@ -168,6 +169,7 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
         EXPECT_EQ(form->ProgressBar1->maximum(), n);
         EXPECT_TRUE(form->TimerJVStatus->isActive());
         EXPECT_EQ(form->cursor().shape(), Qt::BusyCursor);
+        EXPECT_FALSE(form->ButtonStart->isEnabled());  // no second start while this one runs
 
         // The download advances only as the stand-in's clock does, one file a second.
         for (int done = 0; done < n; ++done) {
@@ -182,6 +184,7 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
         ASSERT_TRUE(QTest::qWaitFor([&] { return form->ProgressLabel->text() == finished; }, kWaitMs));
         EXPECT_FALSE(form->TimerJVStatus->isActive());
         EXPECT_EQ(watch.downloadValues, CountedUpAndReset(n));
+        EXPECT_TRUE(form->ButtonStart->isEnabled());
         EXPECT_EQ(watch.readValues, CountedUpAndReset(n));
         EXPECT_EQ(watch.readMaxAtFirstRow, n);
         EXPECT_EQ(ListLines(*form), ref.list);
@@ -251,6 +254,7 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
     EXPECT_EQ(form->DateTimePicker1->date(), QDate(2026, 12, 7));
     QTest::mouseClick(form->ButtonStart, Qt::LeftButton);
     EXPECT_EQ(jv.calls, (std::vector<std::string>{"JVOpen RACE " + ts + " 2 = -1", "JVClose = 0"}));
+    EXPECT_TRUE(form->ButtonStart->isEnabled());
     shown = TMsgDlg::TakeShown();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].text, Q("最新のデータがありません。"));
@@ -365,6 +369,44 @@ TEST_F(AcquisitionWindowTest, ListTakesTheLinesInBatchesInFilingOrder) {
     EXPECT_EQ(form->ListBox1->verticalScrollBar()->value(), form->ListBox1->verticalScrollBar()->maximum());
     TMsgDlg::TakeShown();
     CloseWindow(form);
+}
+
+TEST(AcquisitionWindowClosing, ClosedDuringTheReadLoopItFilesEverythingFirst) {
+    TMsgDlg::SetRecording(true);
+    TempDir dir;
+    ScriptedJVLink jv;
+    MemoryIni ini;
+    int rebuilt = 0;
+    auto* form = new TGetDataForm(jv, dir.path(), ini, [&] { ++rebuilt; });
+    QPointer<TGetDataForm> alive(form);
+    form->show();
+    // Race 1 of 2026-12-12 at 中山 (06): year at byte 12, month-day at 16, racecourse at 20, race
+    // number at 26 (1-based), in an otherwise blank RA record.
+    std::string ra = RecordBuilder::Ra();
+    ra.replace(11, 4, "2026");
+    ra.replace(15, 4, "1212");
+    ra.replace(19, 2, "06");
+    ra.replace(25, 2, "01");
+    jv.reads = {{1272, ra}, {-1, ""}, {0, ""}};
+    bool enabledWhileReading = true;
+    jv.onRead = [&] {
+        enabledWhileReading = enabledWhileReading && form->ButtonStart->isEnabled();
+        if (jv.Count("JVRead") == 1) form->close();  // the user closes the window mid-loop
+    };
+    QTest::mouseClick(form->ButtonStart, Qt::LeftButton);
+    EXPECT_FALSE(enabledWhileReading);
+    EXPECT_EQ(jv.Count("JVRead"), 3);  // the loop ran to its end
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_TRUE(fs::exists(dir.path() / "2026年12月12日中山.jvRA"));
+    EXPECT_EQ(ini.values["JvDataGet/LastTime"], "2026/12/10 16:00:00");
+    bool completed = false;
+    for (const ShownMessage& m : TMsgDlg::TakeShown())
+        completed = completed || m.text == Q("データ作成が完了しました。");
+    EXPECT_TRUE(completed);
+    // Then the window closes by itself.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return alive.isNull(); }, kWaitMs));
+    EXPECT_EQ(rebuilt, 1);
+    TMsgDlg::SetRecording(false);
 }
 
 TEST(AcquisitionWindowClosing, EscapeClosesThroughTheCloseRules) {

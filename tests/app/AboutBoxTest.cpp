@@ -8,12 +8,18 @@
 #include <cstdlib>
 #include <optional>
 
+#include <QCalendarWidget>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
 #include "AboutBox.h"
 #include "MessageBox.h"
 #include "ProgramFile.h"
 #include "ProgramPlaces.h"
 #include "RaisedLabel.h"
 #include "TempDir.h"
+#include "WindowPlacement.h"
 
 using namespace turfpad;
 using turfpad::testing::TempDir;
@@ -132,3 +138,49 @@ TEST(ProgramPlaces, TheUsersFoldersAreTheOnesQtNamesForTheProgram) {
     QCoreApplication::setApplicationName(name);
 }
 #endif
+
+TEST(Startup, CaptionsStayAsGivenAndWidgetsSpeakJapanese) {
+    // No display name of the program's own, which Qt would append to every caption.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+    EXPECT_EQ(QLocale().territory(), QLocale::Japan);
+    // The date picker's calendar names the month and the weekdays in Japanese.
+    QCalendarWidget calendar;
+    calendar.setCurrentPage(2026, 12);
+    EXPECT_EQ(calendar.locale().standaloneMonthName(12), QString::fromUtf8("12月"));
+    EXPECT_EQ(calendar.locale().dayName(1, QLocale::ShortFormat), QString::fromUtf8("月"));
+}
+
+TEST(AboutBox, IsCentredOnTheScreenNotOnItsOwner) {
+    QWidget owner;
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    auto* box = new TAboutBox(&owner);
+    box->show();
+    QApplication::processEvents();
+    const QRect screen = owner.screen()->availableGeometry();
+    EXPECT_LE(std::abs(box->frameGeometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(box->frameGeometry().center().y() - screen.center().y()), 1);
+    box->close();
+}
+
+TEST(WindowPlacement, CentresAnyWindowAndKeepsOuterSizes) {
+    QWidget owner;
+    owner.setGeometry(0, 0, 100, 80);
+    owner.show();
+    QDialog dialog(&owner);
+    dialog.resize(301, 151);
+    CentreOnScreen(&dialog);
+    const QRect screen = owner.screen()->availableGeometry();
+    EXPECT_EQ(dialog.pos(),
+              QPoint(screen.left() + (screen.width() - 301) / 2, screen.top() + (screen.height() - 151) / 2));
+
+    // The outer size is kept, frame included, once the platform has told the frame (offscreen
+    // tells a thin one).
+    QWidget window;
+    window.resize(50, 50);
+    window.show();
+    ApplyOuterSize(&window, QSize(630, 450));
+    QTest::qWait(100);
+    EXPECT_EQ(window.frameGeometry().size(), QSize(630, 450));
+}

@@ -124,6 +124,20 @@ TEST_F(BrowsingWindowTest, TheIncompleteRaceKeepsTheTabsHiddenAndSaysWhich) {
             EXPECT_TRUE(shown[0].text.endsWith(QString::fromUtf8("Rはデータ作成が未完了です。")))
                 << shown[0].text.toStdString();
             EXPECT_FALSE(form->PageControl1->isVisible());
+            // Clicked again, the same race says it again, once a click; clicking another race
+            // chooses that one once.
+            const QPoint at = form->DatList->visualItemRect(form->DatList->item(r)).center();
+            for (int again = 0; again < 2; ++again) {
+                QTest::mouseClick(form->DatList->viewport(), Qt::LeftButton, {}, at);
+                EXPECT_EQ(TMsgDlg::TakeShown().size(), 1u) << again;
+            }
+            const int other = r == 0 ? 1 : 0;
+            QTest::mouseClick(form->DatList->viewport(), Qt::LeftButton, {},
+                              form->DatList->visualItemRect(form->DatList->item(other)).center());
+            EXPECT_EQ(form->DatList->currentRow(), other);
+            EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+            QTest::mouseClick(form->DatList->viewport(), Qt::LeftButton, {}, at);
+            EXPECT_EQ(TMsgDlg::TakeShown().size(), 1u);
         }
     }
     EXPECT_TRUE(seen);
@@ -137,6 +151,14 @@ TEST_F(BrowsingWindowTest, TheOptionHidesTheDayListOnceARaceIsShownAndIsStored) 
     EXPECT_FALSE(form->LeftPanel->isVisible());
     form->SpeedButton8->click();  // "F" brings it back
     EXPECT_TRUE(form->LeftPanel->isVisible());
+    // A click on the race already shown chooses it again: the list goes once more.
+    const int current = form->DatList->currentRow();
+    ASSERT_GE(current, 0);
+    QTest::mouseClick(form->DatList->viewport(), Qt::LeftButton, {},
+                      form->DatList->visualItemRect(form->DatList->item(current)).center());
+    EXPECT_EQ(form->DatList->currentRow(), current);
+    EXPECT_FALSE(form->LeftPanel->isVisible());
+    form->SpeedButton8->click();
     form->DataListCloseItem->trigger();
     EXPECT_NE(ReadAll(dir / "turfpad.ini").find("[datalist]\r\nclose=0"), std::string::npos);
 }

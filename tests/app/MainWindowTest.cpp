@@ -177,7 +177,11 @@ TEST_F(MainFormTest, AboutBoxAndManualFromTheWindow) {
     EXPECT_EQ(abouts, 2);
 
     QString opened;
-    form.openManualFile = [&](const QString& path) { opened = path; };
+    bool viewerStarts = true;
+    form.openManualFile = [&](const QString& path) {
+        opened = path;
+        return viewerStarts;
+    };
     form.HelpContentsItem->trigger();
     auto shown = TMsgDlg::TakeShown();
     ASSERT_EQ(shown.size(), 1u);
@@ -185,8 +189,16 @@ TEST_F(MainFormTest, AboutBoxAndManualFromTheWindow) {
     EXPECT_TRUE(shown[0].beep);
     WriteAll(dir / "Turfpad.pdf", "%PDF");
     QTest::mouseClick(form.SpeedButton5, Qt::LeftButton);
-    EXPECT_EQ(opened, QString::fromStdString((dir / "Turfpad.pdf").string()));
+    const QString manual = QString::fromStdString((dir / "Turfpad.pdf").string());
+    EXPECT_EQ(opened, manual);
     EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+    // No viewer: say so, and where the manual is.
+    viewerStarts = false;
+    form.HelpContentsItem->trigger();
+    shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(QString::fromUtf8("使用解説書を開けませんでした。")));
+    EXPECT_TRUE(shown[0].text.endsWith(manual)) << shown[0].text.toStdString();
 }
 
 TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowGoesOn) {

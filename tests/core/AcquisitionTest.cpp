@@ -327,11 +327,20 @@ TEST_F(AcquisitionTest, ClosingTheWindow) {
 
     jv.downloadCount = 0;
     jv.reads = {{1272, Ra(1)}, {1272, Ra(2)}, {0, ""}};
-    jv.onRead = [&] { EXPECT_FALSE(logic.CloseRequested()); };  // reading: the loop ends first
+    bool asked = false;
+    jv.onRead = [&] {  // reading: the loop runs to its end, then the window closes
+        if (!std::exchange(asked, true)) {
+            EXPECT_FALSE(logic.CloseRequested());
+        }
+        EXPECT_FALSE(view.closed);
+    };
     logic.Start();
-    EXPECT_EQ(jv.Count("JVRead"), 1);
+    EXPECT_EQ(jv.Count("JVRead"), 3);
     EXPECT_EQ(jv.calls.back(), "JVClose");
+    EXPECT_TRUE(Saw("データ作成が完了しました。"));
+    EXPECT_EQ(ini.values["JvDataGet/LastTime"], "2026/12/10 16:00:00");
     EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(fs::exists(dir / "2026年12月12日中山.jvRA"));
 }
 
 TEST_F(AcquisitionTest, ACallThatFailsKeepsWhatWasFiledAndLeavesTheWindowUsable) {

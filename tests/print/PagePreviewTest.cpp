@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "FakePrinter.h"
+#include "JapaneseUi.h"
 #include "PagePreview.h"
 #include "PrintTestSupport.h"
 
@@ -266,8 +267,9 @@ TEST_F(PrevFixture, PagesReachThePrinterAtTheirRecordedPositions) {
     EXPECT_TRUE(text.font.bold());
     EXPECT_EQ(text.pen.color(), QColor(Qt::red));
     QFont f = text.font;
+    f.setFamily(QStringLiteral("ＭＳ ゴシック"));  // the face the page names, whichever draws it
     EXPECT_NEAR(text.pos.x(), 236, 0.01);
-    EXPECT_NEAR(text.pos.y(), 472 + QFontMetricsF(f).ascent(), 0.1);  // placed by its top
+    EXPECT_NEAR(text.pos.y(), 472 + QFontMetricsF(f).ascent(), 0.5);  // placed by its top
 
     const DrawnItem& rect = page[1];
     EXPECT_EQ(rect.kind, DrawnItem::Kind::Rect);
@@ -366,6 +368,44 @@ TEST_F(PrevFixture, PaintsTheSheetThePrintableAreaAndThePageStretchedIntoIt) {
     EXPECT_LT(Grey(image, 18 + 180, 18 + 180), 64);
     EXPECT_GT(Grey(image, 18 + 200, 18 + 100), 192);
     EXPECT_GT(Grey(image, 18 + 100, 18 + 200), 192);
+}
+
+// Dark pixels of the preview of one page holding `text` in `face` at 20 pt.
+int InkOfPreviewedText(const QString& face, const QString& text, bool bold, int zoom) {
+    FakePrinter printer;
+    TPrevX prev(&printer);
+    prev.SetScreenDpi(96);
+    prev.SetZoomScale(zoom);
+    prev.BeginDoc();
+    prev.Canvas().font.name = face;
+    prev.Canvas().font.size = 20;
+    prev.Canvas().font.bold = bold;
+    prev.TextOut(100, 100, text);
+    prev.EndDoc();
+    prev.FitToSheet();
+    const QImage image = prev.grab().toImage();
+    int ink = 0;
+    for (int y = 0; y < image.height() / 4; ++y)
+        for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 128;
+    return ink;
+}
+
+TEST(PrevBold, ThePreviewShowsBoldTextBoldAtEveryZoom) {
+    const QString gothic = QString::fromUtf8(kGothic);
+    const QString real = PrintFace(gothic, true);
+    if (real == gothic) GTEST_SKIP() << "no gothic with a real bold face is installed (fonts-noto-cjk)";
+    EXPECT_EQ(PrintFace(QString::fromUtf8(kPGothic), true), QStringLiteral("Noto Sans CJK JP"));
+    EXPECT_EQ(PrintFace(gothic, false), gothic);  // regular text keeps the widths it had
+    EXPECT_EQ(PrintFace(QStringLiteral("Arial"), true), QStringLiteral("Arial"));
+    // Bold text on the page is darker than the same face's regular text, at every zoom.
+    const QString text = QString::fromUtf8("中山ﾚｰｽ");
+    for (int zoom : {25, 50, 75, 100}) {
+        const int sheet = InkOfPreviewedText(real, QString(), false, zoom);  // outline and margins
+        const int regular = InkOfPreviewedText(real, text, false, zoom) - sheet;
+        const int bold = InkOfPreviewedText(gothic, text, true, zoom) - sheet;
+        ASSERT_GT(regular, 0) << zoom;
+        EXPECT_GT(bold * 100, regular * 115) << "zoom " << zoom << ": " << regular << " / " << bold;
+    }
 }
 
 }  // namespace

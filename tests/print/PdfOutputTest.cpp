@@ -46,16 +46,39 @@ TEST(PdfPrinter, IsA4PortraitAt600Dpi) {
     EXPECT_GT(printable.height(), 6317);  // room for a race card of 18 runners below 10 mm
 }
 
-TEST(PdfPrinter, AsksForTheFileWhenAJobStartsAndCanBeCancelled) {
-    QString asked;
+TEST_F(PdfFixture, AsksForTheFileSuggestingTheDayInTheFolderUsedLastAndTellsWhereItWent) {
+    QStringList asked;
+    QString answer;
     QtPrinter printer([&](const QString& suggested) {
-        asked = suggested.isEmpty() ? QStringLiteral("(none)") : suggested;
-        return QString();
+        asked << suggested;
+        return answer;
     });
     if (!printer.IsPdf()) GTEST_SKIP() << "a system printer is installed here";
+    QStringList saved;
+    printer.SetSavedNotice([&](const QString& path) { saved << path; });
+    printer.SetSuggestedFileName(QString::fromUtf8("2026年12月12日中山"));
+
+    // Cancelled: no job, nothing written, nothing told.
     EXPECT_FALSE(printer.BeginJob(QStringLiteral("x")));
-    EXPECT_EQ(asked, QStringLiteral("(none)"));
+    EXPECT_TRUE(printer.JobDeclined());
     EXPECT_EQ(printer.Painter(), nullptr);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].endsWith(QString::fromUtf8("/2026年12月12日中山.pdf"))) << asked[0].toStdString();
+
+    // Saved into a folder of the user's choice; the next job suggests the next day there.
+    answer = Path("chosen.pdf");
+    ASSERT_TRUE(printer.BeginJob(QStringLiteral("x")));
+    ASSERT_TRUE(printer.EndJob());
+    EXPECT_EQ(saved, QStringList{QFileInfo(answer).absoluteFilePath()});
+    EXPECT_TRUE(QFileInfo::exists(answer));
+    printer.SetSuggestedFileName(QString::fromUtf8("2026年12月13日中山"));
+    answer.clear();
+    EXPECT_FALSE(printer.BeginJob(QStringLiteral("x")));
+    ASSERT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked[2],
+              QDir(QFileInfo(Path("chosen.pdf")).absolutePath()).filePath(QString::fromUtf8("2026年12月13日中山.pdf")));
+    EXPECT_EQ(saved.size(), 1);
+    EXPECT_EQ(QtPrinter::SuggestedPath("/d", "a.PDF"), QStringLiteral("/d/a.PDF"));
 }
 
 TEST_F(PdfFixture, WritesOneRaceCardPagePerRace) {

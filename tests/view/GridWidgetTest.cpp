@@ -188,6 +188,74 @@ TEST(StringGrid, FixedRowAndColumnsStayInPlaceWhenScrolling) {
     EXPECT_EQ(g.CellRect(0, 39).top(), last.top());
 }
 
+// Every column of the header row stands over the same column of the body, and every row of
+// the fixed columns beside the same row of the body, wherever the grid has been scrolled.
+void ExpectFixedPartsAligned(const TStringGrid& g, const char* where) {
+    SCOPED_TRACE(where);
+    for (int c = g.FixedCols(); c < g.ColCount(); ++c) {
+        const QRect head = g.CellRect(c, 0);
+        const QRect body = g.CellRect(c, g.RowCount() - 1);
+        if (!head.isValid() || !body.isValid()) continue;
+        EXPECT_EQ(head.left(), body.left()) << "column " << c;
+        EXPECT_EQ(head.width(), body.width()) << "column " << c;
+    }
+    for (int r = g.FixedRows(); r < g.RowCount(); ++r) {
+        const QRect side = g.CellRect(0, r);
+        const QRect body = g.CellRect(g.ColCount() - 1, r);
+        if (!side.isValid() || !body.isValid()) continue;
+        EXPECT_EQ(side.top(), body.top()) << "row " << r;
+    }
+}
+
+TEST(StringGrid, FixedPartsStayAlignedWithTheBodyAtEveryScrollPosition) {
+    // Columns of unequal widths, as in the race card, too wide for the grid; the rows fit, as a
+    // race card's do in the default window.
+    TStringGrid g;
+    g.SetColCount(14);
+    g.SetRowCount(14);
+    g.SetFixedCols(2);
+    g.SetDefaultRowHeight(15);
+    for (int c = 0; c < 14; ++c) g.SetColWidths(c, 20 + (c * 37) % 90);
+    g.SetRowHeights(0, 36);
+    g.resize(464, 330);
+    g.show();
+    QApplication::processEvents();
+    QScrollBar* h = g.horizontalScrollBar();
+    QScrollBar* v = g.verticalScrollBar();
+    ASSERT_GT(h->maximum(), 1);
+    ASSERT_EQ(v->maximum(), 0);
+    for (int x = h->minimum(); x <= h->maximum(); ++x) {
+        h->setValue(x);
+        ExpectFixedPartsAligned(g, "horizontal bar set");
+    }
+    // The arrow of the bar and the End key.
+    h->setValue(0);
+    h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ExpectFixedPartsAligned(g, "one step");
+    g.setFocus();
+    g.SelectRow(3);
+    QTest::keyClick(&g, Qt::Key_End);
+    QApplication::processEvents();
+    ExpectFixedPartsAligned(g, "End");
+    // At the end the last column ends at the viewport's edge, its header with it.
+    EXPECT_NEAR(g.CellRect(13, 0).right(), g.viewport()->geometry().right(), 2);
+
+    // More rows than fit, in a narrower grid: both ways.
+    g.SetRowCount(40);
+    g.resize(400, 180);
+    QApplication::processEvents();
+    ASSERT_GT(v->maximum(), 1);
+    ExpectFixedPartsAligned(g, "resized");
+    for (int y = v->minimum(); y <= v->maximum(); ++y) {
+        v->setValue(y);
+        ExpectFixedPartsAligned(g, "vertical bar set");
+    }
+    for (int x = h->minimum(); x <= h->maximum(); ++x) {
+        h->setValue(x);
+        ExpectFixedPartsAligned(g, "horizontal bar set, rows scrolled");
+    }
+}
+
 TEST(StringGrid, AnyMouseButtonReleasedClearsTheSelection) {
     TStringGrid g;
     g.SetRowSelect(true);
