@@ -78,6 +78,11 @@ bool SaveLocalJVLinkSettings(const fs::path& file, const LocalJVLinkSettings& se
             return false;
         }
     }
+    std::string old;
+    if (ReadExistingFile(file, old) == ExistingFile::Unreadable) {
+        error = "設定ファイルを読み込めないため、書き換えません";
+        return false;
+    }
     std::string content = "[JVLinkLocal]\n";
     content += "SourceFolder=" + settings.sourceFolder + "\n";
     content += "ServiceKey=" + settings.serviceKey + "\n";

@@ -79,9 +79,10 @@ bool EntryOf(std::string_view line, std::string_view& key, std::string_view& val
     return !key.empty();
 }
 
+// The file's contents; a missing file, or one that cannot be read, reads as empty.
 std::string ReadFileOrEmpty(const fs::path& path) {
     std::string content;
-    if (!path.empty() && !ReadWholeFile(path, content)) content.clear();
+    if (!path.empty()) ReadExistingFile(path, content);
     return content;
 }
 
@@ -156,7 +157,11 @@ std::string TIniGT::Lookup(std::string_view section, std::string_view key, std::
 }
 
 void TIniGT::Store(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string content = ReadFileOrEmpty(path_);
+    // A file that exists but cannot be read is never replaced by one made from nothing: every
+    // line of it would be lost.
+    std::string content;
+    if (path_.empty() || ReadExistingFile(path_, content) == ExistingFile::Unreadable)
+        throw IniWriteError(PathText(path_) + " に書き込めません");
     const std::string sec = Utf8ToCp932(section);
     const std::string k = Utf8ToCp932(key);
     const std::string entry = k + "=" + Utf8ToCp932(value);
