@@ -158,7 +158,8 @@ class Importer {
         const std::size_t unwritten = filer_.UnwrittenRecords();
         List();
         filer_.Abandon();
-        if (unwritten > 0) std::cerr << "turfpad-cli: 登録したレコードのうち " << unwritten << " 件は書き込まれていません\n";
+        if (unwritten > 0)
+            std::cerr << "turfpad-cli: 登録したレコードのうち " << unwritten << " 件は書き込まれていません\n";
     }
 
     RaceFiler filer_;

@@ -144,7 +144,9 @@ int WriteTemp(const fs::path& path, fs::path& tmp, std::string_view content, boo
     return code;
 }
 
-std::string ErrorText(int code) { return code == EROFS ? std::string("読み取り専用のファイルです") : SystemMessage(code); }
+std::string ErrorText(int code) {
+    return code == EROFS ? std::string("読み取り専用のファイルです") : SystemMessage(code);
+}
 }  // namespace
 
 bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {

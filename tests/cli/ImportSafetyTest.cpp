@@ -107,8 +107,10 @@ TEST(ImportSafety, ConcurrentImportsLoseNothing) {
     for (std::size_t i = 0; i < records.size(); ++i) halves[i % 2] += records[i];
     WriteAll(dir / "h0.jvd", halves[0]);
     WriteAll(dir / "h1.jvd", halves[1]);
-    ASSERT_EQ(turfpad::testing::Run(kCli, {"import", "--data", (dir / "one").string(), (dir / "h0.jvd").string()}).status, 0);
-    ASSERT_EQ(turfpad::testing::Run(kCli, {"import", "--data", (dir / "one").string(), (dir / "h1.jvd").string()}).status, 0);
+    ASSERT_EQ(
+        turfpad::testing::Run(kCli, {"import", "--data", (dir / "one").string(), (dir / "h0.jvd").string()}).status, 0);
+    ASSERT_EQ(
+        turfpad::testing::Run(kCli, {"import", "--data", (dir / "one").string(), (dir / "h1.jvd").string()}).status, 0);
     const auto expected = RaceFiles(dir / "one");
     ASSERT_FALSE(expected.empty());
 
@@ -177,7 +179,8 @@ TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
     ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, a)).status, 0);
     std::string loop = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16; do ";
     for (const char* version : {"b", "a"})
-        loop += kCli + " import --data " + Quoted(data) + " " + Quoted(dir / version) + "/*.jvd >/dev/null 2>&1 || exit 1; ";
+        loop += kCli + " import --data " + Quoted(data) + " " + Quoted(dir / version) +
+                "/*.jvd >/dev/null 2>&1 || exit 1; ";
     loop += "done";
     pid_t writer = Start(kShell, {"-c", loop});
     int reads = 0, mixed = 0, raw = 0;
@@ -197,8 +200,8 @@ TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
     TempDir dir;
     WriteAll(dir / "year.jvd", Concatenated(YearStream(12)));
     const fs::path data = dir / "Data";
-    RunResult r = turfpad::testing::Run(kShell, {"-c", "set -o pipefail; " + kCli + " import --data " + Quoted(data) + " " +
-                                         Quoted(dir / "year.jvd") + " | head -3"});
+    RunResult r = turfpad::testing::Run(kShell, {"-c", "set -o pipefail; " + kCli + " import --data " + Quoted(data) +
+                                                           " " + Quoted(dir / "year.jvd") + " | head -3"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("標準出力に書き込めない"), std::string::npos) << r.err;
     std::vector<std::string> listed = Lines(r.out);
@@ -314,8 +317,8 @@ TEST(ImportSafety, EndlessLineStaysSmallAndLongLineIsOneRejection) {
                          .Raw(ra::Day, "12")
                          .Raw(ra::Racecourse, "06")
                          .Number(ra::RaceNumber, 2);
-    RunResult r =
-        turfpad::testing::Run(kCli, {"import", "--data", (dir / "Data").string(), "-"}, std::string(200000, 'x') + "\r\n" + ra);
+    RunResult r = turfpad::testing::Run(kCli, {"import", "--data", (dir / "Data").string(), "-"},
+                                        std::string(200000, 'x') + "\r\n" + ra);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "作成済み:02R/2026年12月12日中山.jvRA\n");
     EXPECT_NE(r.err.find("-: 1 件目: 1 行が 64 KiB を超えています"), std::string::npos) << r.err;

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -316,7 +316,8 @@ TEST(FilingSafety, OneFilerAtATime) {
 
     DataFolderLock reader(dir.path());
     std::string error;
-    EXPECT_EQ(reader.Lock(DataFolderLock::Mode::Shared, [] { return false; }, error),
+    EXPECT_EQ(reader.Lock(
+                  DataFolderLock::Mode::Shared, [] { return false; }, error),
               DataFolderLock::Result::GaveUp);
     first.Flush();
     EXPECT_TRUE(first.IsWritten(Utf8ToCp932(kSeName)));
