@@ -284,7 +284,9 @@ TEST(ImportSafety, WaitsForAnotherFilerOrGivesUp) {
     std::string command = "exec " + kCli + " import --data " + Quoted(data);
     for (const fs::path& f : week) command += " " + Quoted(f);
     pid_t waiting = Start(kShell, {"-c", command + " >/dev/null 2>" + Quoted(dir / "err")});
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // It says so once it meets the lock (given a few seconds to start, under sanitizers too).
+    for (int i = 0; i < 100 && ReadAll(dir / "err").find("終わるまで待っています") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_NE(ReadAll(dir / "err").find("終わるまで待っています"), std::string::npos) << ReadAll(dir / "err");
     EXPECT_TRUE(RaceFiles(data).empty());
     flock(lock, LOCK_UN);
