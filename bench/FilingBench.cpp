@@ -1,14 +1,18 @@
 // Filing a year of JV-Data into an empty data folder: our filing (files held in memory and
 // written out whole at every end of a JV-Link file) against a reference that reads and
-// rewrites the whole race data file for every record.
+// rewrites the whole race data file for every record; and our filing with and without the
+// data folder's lock (taken for each batch, with the files held let go after it), side by
+// side, for what the lock costs.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "CodeTables.h"
+#include "DataFolderLock.h"
 #include "RaceFiles.h"
 #include "RecordLayout.h"
 #include "YearStream.h"
@@ -68,12 +72,14 @@ void Report(benchmark::State& state) {
 
 void BM_Filing(benchmark::State& state) {
     const bool durable = state.range(0) != 0;
+    const bool locking = state.range(1) != 0;
     for (auto _ : state) {
         state.PauseTiming();
         fs::path dir = FreshFolder();
         state.ResumeTiming();
         RaceFiler filer(dir);
         filer.SetDurable(durable);
+        filer.SetLocking(locking);
         for (const JvFile& f : Stream()) {
             for (const std::string& r : f.records) filer.File(r);
             filer.Flush();  // every end of a JV-Link file
@@ -84,7 +90,68 @@ void BM_Filing(benchmark::State& state) {
     }
     Report(state);
 }
-BENCHMARK(BM_Filing)->Arg(1)->Arg(0)->ArgName("durable")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Filing)
+    ->ArgsProduct({{1, 0}, {1, 0}})
+    ->ArgNames({"durable", "locked"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// One year filed twice per iteration, with and without the lock, in turn (which goes first
+// alternates), so that both sides see the same machine. The time reported is the locked
+// filing's; "lock_cost_%" is what it took beyond the unlocked one, over all iterations.
+void BM_FilingLockCost(benchmark::State& state) {
+    const bool durable = state.range(0) != 0;
+    using Clock = std::chrono::steady_clock;
+    Clock::duration locked{}, unlocked{};
+    bool lockedFirst = false;
+    for (auto _ : state) {
+        Clock::duration lockedRun{};
+        for (int side = 0; side < 2; ++side) {
+            const bool locking = (side == 0) == lockedFirst;
+            fs::path dir = FreshFolder();
+            auto start = Clock::now();
+            {
+                RaceFiler filer(dir);
+                filer.SetDurable(durable);
+                filer.SetLocking(locking);
+                for (const JvFile& f : Stream()) {
+                    for (const std::string& r : f.records) filer.File(r);
+                    filer.Flush();
+                }
+            }
+            auto took = Clock::now() - start;
+            (locking ? locked : unlocked) += took;
+            if (locking) lockedRun = took;
+            fs::remove_all(dir);
+        }
+        lockedFirst = !lockedFirst;
+        state.SetIterationTime(std::chrono::duration<double>(lockedRun).count());
+    }
+    state.counters["lock_cost_%"] =
+        100.0 * (std::chrono::duration<double>(locked).count() / std::chrono::duration<double>(unlocked).count() - 1.0);
+    Report(state);
+}
+BENCHMARK(BM_FilingLockCost)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("durable")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+
+// The lock alone: taking and giving back the data folder's lock, once per batch.
+void BM_LockCycle(benchmark::State& state) {
+    fs::path dir = FreshFolder();
+    DataFolderLock lock(dir);
+    std::string error;
+    for (auto _ : state) {
+        lock.Lock(DataFolderLock::Mode::Exclusive, nullptr, error);
+        lock.Unlock();
+    }
+    state.counters["batches_a_year"] = static_cast<double>(Stream().size());
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_LockCycle)->Unit(benchmark::kMicrosecond);
 
 void BM_ReferenceWholeFilePerRecord(benchmark::State& state) {
     for (auto _ : state) {

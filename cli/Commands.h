@@ -12,6 +12,7 @@ constexpr int kRejected = 1;  // a record was rejected, or a file could not be w
 constexpr int kUsage = 2;
 constexpr int kIncomplete = 3;  // the race's data is not complete yet (the card is printed all the same)
 constexpr int kNotFound = 4;    // the day's files are missing or damaged, or the race is not in the day
+constexpr int kBusy = 5;        // import --no-wait: another program is filing into the data folder
 
 // The options every command understands; everything else (the command's own flags among
 // them) is left in `args`, in order.

@@ -1,8 +1,11 @@
 // turfpad-cli import and days: filing JV-Data streams into the data folder and listing its
 // days, through the same filing and listing code as the program.
+#include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <iostream>
-#include <memory>
+#include <limits>
+#include <vector>
 
 #include "Commands.h"
 #include "Cp932.h"
@@ -13,71 +16,210 @@ namespace fs = std::filesystem;
 
 namespace turfpad::cli {
 
-int Import(const Options& o) {
-    for (const std::string& a : o.args)
-        if (a.size() > 1 && a[0] == '-') return Usage("不明なオプションです: " + a);
-    if (o.args.empty()) return Usage("登録するファイルを指定してください");
-    std::vector<std::unique_ptr<std::ifstream>> files;
-    for (const std::string& name : o.args) {
-        if (name == "-") {
-            files.push_back(nullptr);
-            continue;
+namespace {
+
+// The longest line taken as a record: far beyond any record, so only a stream that is no
+// JV-Data (or has lost its line ends) reaches it. A longer line is one rejected record, read
+// past without being held.
+constexpr std::size_t kMaxLine = 64 * 1024;
+
+// The records of a batch, listed once the files holding them are on disk.
+struct Listed {
+    std::string line;      // UTF-8, as printed
+    std::string fileName;  // cp932
+};
+
+class Importer {
+  public:
+    Importer(const Options& o, bool wait) : filer_(o.dataDir), dataDir_(o.dataDir) {
+        filer_.SetWaiting([this, wait] {
+            if (!wait) return false;
+            if (!told_)
+                std::cerr << "turfpad-cli: データフォルダ「" << PathText(dataDir_)
+                          << "」が他のプログラムで取込み中です。終わるまで待っています\n";
+            told_ = true;
+            return true;
+        });
+    }
+
+    // Reads one source to its end, or until output or filing fails. False after such a failure.
+    bool Source(std::istream& in, const std::string& source) {
+        std::vector<char> buf(kMaxLine + 2);
+        long number = 0;
+        while (ok_) {
+            in.getline(buf.data(), static_cast<std::streamsize>(buf.size()), '\n');
+            const auto got = static_cast<std::size_t>(in.gcount());
+            if (got == 0 && !in.good()) break;
+            ++number;
+            if (in.fail() && !in.eof()) {
+                // The line did not fit: skip the rest of it, whatever its length.
+                in.clear();
+                in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+                ++rejected_;
+                std::cerr << source << ": " << number << " 件目: 1 行が " << kMaxLine / 1024
+                          << " KiB を超えています（JV-Data のレコードではありません）\n";
+                continue;
+            }
+            // getline counts the line end it took but does not store it.
+            const bool ended = !in.eof();
+            std::string_view stored(buf.data(), ended ? got - 1 : got);
+            record_.assign(stored);
+            if (ended) record_ += '\n';  // the line end belongs to the record
+            File(source, number);
+            if (in.eof()) break;
         }
-        auto in = std::make_unique<std::ifstream>(PathFromText(name), std::ios::binary);
-        if (!*in) {
+        if (in.bad()) {
+            std::cerr << "turfpad-cli: " << source << " の読み込み中にエラーが起きました\n";
+            readError_ = true;
+        }
+        return ok_;
+    }
+
+    // Writes what is held out and lists it; false when writing or listing failed.
+    bool Flush() {
+        if (!ok_) return false;
+        try {
+            filer_.Flush();
+        } catch (const FilingError& e) {
+            Failed(e.what(), false);
+            return false;
+        }
+        return List();
+    }
+
+    int Finish() {
+        if (ok_) Flush();
+        std::cerr << "登録 " << filed_ << " 件、対象外 " << passed_ << " 件、不正 " << rejected_ << " 件\n";
+        if (busy_) return kBusy;
+        if (readError_) return kUsage;
+        return rejected_ > 0 || !ok_ ? kRejected : kOk;
+    }
+
+  private:
+    void File(const std::string& source, long number) {
+        // A batch ends before the filer would have to write out on its own, so every batch
+        // is listed right after it is on disk.
+        if (filer_.HeldFiles() >= filer_.MaxHeldFiles() && !Flush()) return;
+        FilingResult r;
+        try {
+            r = filer_.File(record_);
+        } catch (const FolderBusyError& e) {
+            busy_ = true;
+            ok_ = false;
+            std::cerr << "turfpad-cli: " << e.what() << '\n';
+            return;
+        } catch (const FilingError& e) {
+            Failed(e.what(), true);
+            return;
+        }
+        switch (r.outcome) {
+            case FilingResult::Outcome::Filed:
+                batch_.push_back({r.ListLineUtf8(), r.fileName});
+                break;
+            case FilingResult::Outcome::PassedOver:
+                ++passed_;
+                break;
+            case FilingResult::Outcome::Rejected:
+                ++rejected_;
+                std::cerr << source << ": " << number << " 件目: " << r.reason << '\n';
+                break;
+        }
+    }
+
+    // Lists the records of the batch that are on disk (all of them after a flush).
+    bool List() {
+        for (const Listed& l : batch_) {
+            if (!filer_.IsWritten(l.fileName)) continue;
+            std::cout << l.line << '\n';
+            ++filed_;
+        }
+        batch_.clear();
+        std::cout.flush();
+        if (std::cout) return true;
+        // A closed pipe or a full disk: what is filed is on disk, the rest of the input is left.
+        ok_ = false;
+        std::cerr << "turfpad-cli: 標準出力に書き込めないため、登録を終了しました\n";
+        return false;
+    }
+
+    // A file that cannot be read or written ends the import. With `flushHeld` the files held
+    // that are not at fault are written out first; whatever did reach the disk is listed and
+    // what did not is counted.
+    void Failed(const std::string& what, bool flushHeld) {
+        ok_ = false;
+        ++rejected_;
+        std::cerr << "turfpad-cli: " << what << '\n';
+        if (flushHeld) {
+            try {
+                filer_.Flush();
+            } catch (const FilingError& e) {
+                std::cerr << "turfpad-cli: " << e.what() << '\n';
+            }
+        }
+        const std::size_t unwritten = filer_.UnwrittenRecords();
+        List();
+        filer_.Abandon();
+        if (unwritten > 0)
+            std::cerr << "turfpad-cli: 登録したレコードのうち " << unwritten << " 件は書き込まれていません\n";
+    }
+
+    RaceFiler filer_;
+    fs::path dataDir_;
+    std::string record_;
+    std::vector<Listed> batch_;
+    long filed_ = 0, passed_ = 0, rejected_ = 0;
+    bool ok_ = true, busy_ = false, told_ = false, readError_ = false;
+};
+
+}  // namespace
+
+int Import(const Options& o) {
+    bool wait = true;
+    std::vector<std::string> names;
+    for (const std::string& a : o.args) {
+        if (a == "--no-wait")
+            wait = false;
+        else if (a.size() > 1 && a[0] == '-')
+            return Usage("不明なオプションです: " + a);
+        else
+            names.push_back(a);
+    }
+    if (names.empty()) return Usage("登録するファイルを指定してください");
+    // Every FILE is checked before anything is filed, and opened again (one at a time) when
+    // its turn comes: any number of them takes one file descriptor.
+    for (const std::string& name : names) {
+        if (name == "-") continue;
+        std::ifstream in(PathFromText(name), std::ios::binary);
+        if (!in) {
             std::cerr << "turfpad-cli: " << name << " を読み込めません\n";
             return kUsage;
         }
-        files.push_back(std::move(in));
     }
     std::error_code ec;
     fs::create_directories(o.dataDir, ec);
 
-    long filed = 0, passed = 0, rejected = 0;
-    int status = kOk;
+    // A closed pipe is an error on write, not the end of the process.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     std::ios::sync_with_stdio(false);
-    try {
-        RaceFiler filer(o.dataDir);
-        for (std::size_t f = 0; f < files.size(); ++f) {
-            std::istream& in = files[f] ? *files[f] : std::cin;
-            const std::string& source = o.args[f];
-            std::string record;
-            long number = 0;
-            while (std::getline(in, record, '\n')) {
-                ++number;
-                if (in.good() || !in.eof()) record += '\n';  // the line end belongs to the record
-                FilingResult r = filer.File(record);
-                switch (r.outcome) {
-                    case FilingResult::Outcome::Filed:
-                        ++filed;
-                        std::cout << r.ListLineUtf8() << '\n';
-                        break;
-                    case FilingResult::Outcome::PassedOver:
-                        ++passed;
-                        break;
-                    case FilingResult::Outcome::Rejected:
-                        ++rejected;
-                        std::cerr << source << ": " << number << " 件目: " << r.reason << '\n';
-                        break;
-                }
+    Importer importer(o, wait);
+    for (const std::string& name : names) {
+        bool ok = true;
+        if (name == "-") {
+            ok = importer.Source(std::cin, name);
+        } else {
+            std::ifstream in(PathFromText(name), std::ios::binary);
+            if (!in) {
+                std::cerr << "turfpad-cli: " << name << " を読み込めません\n";
+                importer.Flush();
+                return std::max(importer.Finish(), kUsage);
             }
-            if (in.bad()) {
-                std::cerr << "turfpad-cli: " << source << " の読み込み中にエラーが起きました\n";
-                status = kUsage;
-            }
-            filer.Flush();  // every file whole on disk at the end of each source
+            ok = importer.Source(in, name);
         }
-        filer.Flush();
-    } catch (const FilingError& e) {
-        std::cout.flush();
-        std::cerr << "turfpad-cli: " << e.what() << '\n';
-        ++rejected;
-        status = kRejected;
+        if (!ok) break;
     }
-    std::cout.flush();
-    std::cerr << "登録 " << filed << " 件、対象外 " << passed << " 件、不正 " << rejected << " 件\n";
-    if (status != kOk) return status;
-    return rejected > 0 ? kRejected : kOk;
+    return importer.Finish();
 }
 
 int Days(const Options& o) {

@@ -31,7 +31,10 @@ namespace {
 
 const char* const kUsageText =
     "使い方:\n"
-    "  turfpad-cli import [--data DIR] FILE...   JV-Data のレコード列 (CR LF 区切り、cp932) を登録する (- は標準入力)\n"
+    "  turfpad-cli import [--data DIR] [--no-wait] FILE...\n"
+    "                                            JV-Data のレコード列 (CR LF 区切り、cp932) を登録する (- は標準入力)\n"
+    "                                            --no-wait: 他のプログラムが取込み中なら待たずに終了する (終了コード "
+    "5)\n"
     "  turfpad-cli days [--data DIR]             開催日の一覧を新しい順に表示する\n"
     "  turfpad-cli sample OUTDIR [--week YYYY-MM-DD]\n"
     "                                            その週 (既定: 今週) のデモ用出馬表を JV-Data ファイル (.jvd) として\n"

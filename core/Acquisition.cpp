@@ -209,6 +209,17 @@ bool GetDataLogic::ReadLoop() {
     view_.SetReadPosition(0);
     view_.SetReadMax(readCount_);
     filer_ = std::make_unique<RaceFiler>(dataFolder_);
+    // Another program filing into the same folder is waited for, with the window alive and
+    // the cancel button working.
+    bool told = false;
+    filer_->SetWaiting([&] {
+        if (!told) {
+            view_.SetStatus("データフォルダが他のプログラムで取込み中です。終わるまで待っています");
+            told = true;
+        }
+        view_.ProcessEvents();
+        return !cancel_;
+    });
 
     bool complete = false;
     std::string filingError;
@@ -234,6 +245,8 @@ bool GetDataLogic::ReadLoop() {
                 } else if (r.outcome == FilingResult::Outcome::Rejected) {
                     if (rejected++ == 0) firstReason = r.reason;
                 }
+            } catch (const FolderBusyError&) {
+                break;  // cancelled while waiting: nothing of ours is held
             } catch (const FilingError& e) {
                 filingError = e.what();
                 break;
@@ -261,9 +274,14 @@ bool GetDataLogic::ReadLoop() {
     }
     // Whatever ended the loop, the records filed so far go to disk.
     if (filingError.empty() && !complete) FlushFiled(filingError);
+    const std::size_t unwritten = filer_->UnwrittenRecords();
+    filer_->Abandon();
     filer_.reset();
     if (!filingError.empty()) {
-        view_.Inform("データを保存できないため、読み込みを終了しました。\n" + filingError, true);
+        std::string lost;
+        if (unwritten > 0)
+            lost = "\n一覧に表示したレコードのうち " + std::to_string(unwritten) + " 件は保存されていません。";
+        view_.Inform("データを保存できないため、読み込みを終了しました。\n" + filingError + lost, true);
         complete = false;
     }
     if (rejected > 0)

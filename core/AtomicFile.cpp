@@ -1,8 +1,11 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <system_error>
 
 #include "SystemErrors.h"
@@ -12,6 +15,7 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,9 +23,11 @@ namespace turfpad {
 namespace fs = std::filesystem;
 
 namespace {
-// Temporary files are named ".<name>.<process id>.part": hidden, never matching the race
-// data file masks, and told apart per process so two writers never share one.
+// Temporary files are named ".<name>.<process id>.<16 random hex digits>.part": hidden, never
+// matching the race data file masks, told apart per process, and not to be guessed, so that
+// no one can prepare a file or link of that name for us.
 constexpr std::string_view kTempSuffix = ".part";
+constexpr std::size_t kRandomDigits = 16;
 
 #ifdef _WIN32
 unsigned long ProcessId() { return GetCurrentProcessId(); }
@@ -30,10 +36,13 @@ unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 #endif
 
 fs::path TempPathFor(const fs::path& path) {
-    fs::path name = path.filename();
-    std::u8string tmp = u8"." + name.u8string() + u8".";
-    std::string pid = std::to_string(ProcessId()) + std::string(kTempSuffix);
-    tmp.append(pid.begin(), pid.end());
+    static thread_local std::random_device random;
+    std::uint64_t bits = (static_cast<std::uint64_t>(random()) << 32) ^ random();
+    char digits[kRandomDigits + 1];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(bits));
+    std::u8string tmp = u8"." + path.filename().u8string() + u8".";
+    std::string rest = std::to_string(ProcessId()) + "." + digits + std::string(kTempSuffix);
+    tmp.append(rest.begin(), rest.end());
     return path.parent_path() / fs::path(tmp);
 }
 
@@ -47,6 +56,13 @@ std::optional<unsigned long> TemporaryFileWriter(const fs::path& name) {
     std::string rest = text.substr(0, text.size() - kTempSuffix.size());
     std::size_t dot = rest.rfind('.');
     if (dot == std::string::npos || dot + 1 == rest.size()) return std::nullopt;
+    // The random digits before ".part" (names of older versions have none).
+    if (rest.size() - dot - 1 == kRandomDigits &&
+        rest.find_first_not_of("0123456789abcdef", dot + 1) == std::string::npos) {
+        rest.resize(dot);
+        dot = rest.rfind('.');
+        if (dot == std::string::npos || dot + 1 == rest.size()) return std::nullopt;
+    }
     unsigned long pid = 0;
     for (std::size_t i = dot + 1; i < rest.size(); ++i) {
         if (rest[i] < '0' || rest[i] > '9' || pid > 100000000UL) return std::nullopt;
@@ -84,7 +100,7 @@ DWORD ReplaceWithRetry(const fs::path& tmp, const fs::path& path) {
 
 bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
     fs::path tmp = TempPathFor(path);
-    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = SystemMessage(static_cast<int>(GetLastError()));
         return false;
@@ -147,14 +163,39 @@ void RemoveStaleTemporaries(const fs::path& folder) {
 #else
 
 namespace {
-// Writes the temporary file; returns the error number or 0.
-int WriteTemp(const fs::path& tmp, std::string_view content, bool sync) {
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return errno;
+// Whether a file may be replaced: 0 with the permission bits its successor gets in `mode`,
+// or the error number. A file without any write permission bit was made read-only by its
+// user and is not replaced.
+int ReplaceableMode(const fs::path& path, mode_t& mode) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) return errno;
+        mode = 0666;  // a new file: what the umask leaves of it
+        return 0;
+    }
+    if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EROFS;
+    mode = S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0666;
+    return 0;
+}
+
+// Creates and writes the temporary file for `path`, never through an existing name or link;
+// sets `tmp` to its name and returns the error number or 0 (no file is left on failure).
+int WriteTemp(const fs::path& path, fs::path& tmp, std::string_view content, bool sync) {
+    mode_t mode = 0;
+    if (int code = ReplaceableMode(path, mode)) return code;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
+        tmp = TempPathFor(path);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) return errno;
+    }
+    if (fd < 0) return EEXIST;
     int code = 0;
+    // The replaced file's own bits, whatever the umask would take from them.
+    if (mode != 0666 && ::fchmod(fd, mode) != 0) code = errno;
     const char* p = content.data();
     std::size_t left = content.size();
-    while (left > 0) {
+    while (code == 0 && left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -169,24 +210,30 @@ int WriteTemp(const fs::path& tmp, std::string_view content, bool sync) {
     if (code != 0) ::unlink(tmp.c_str());
     return code;
 }
+
+std::string ErrorText(int code) {
+    return code == EROFS ? std::string("読み取り専用のファイルです") : SystemMessage(code);
+}
 }  // namespace
 
 bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
-    fs::path tmp = TempPathFor(path);
-    int code = WriteTemp(tmp, content, durable);
-    if (code == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) code = errno;
-    if (code != 0) {
+    fs::path tmp;
+    int code = WriteTemp(path, tmp, content, durable);
+    if (code == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        code = errno;
         ::unlink(tmp.c_str());
-        error = SystemMessage(code);
+    }
+    if (code != 0) {
+        error = ErrorText(code);
         return false;
     }
     return true;
 }
 
 bool FileBatch::Stage(const fs::path& path, std::string_view content, std::string& error) {
-    fs::path tmp = TempPathFor(path);
-    if (int code = WriteTemp(tmp, content, false)) {
-        error = SystemMessage(code);
+    fs::path tmp;
+    if (int code = WriteTemp(path, tmp, content, false)) {
+        error = ErrorText(code);
         return false;
     }
     staged_.push_back({path, tmp});
@@ -228,10 +275,12 @@ void RemoveStaleTemporaries(const fs::path& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
-        if (!pid || it->is_symlink(ec) || !it->is_regular_file(ec)) continue;
+        if (!pid) continue;
+        // Only a regular file of ours: a link, or anyone else's file of that name, stays.
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
         if (::kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;  // its writer lives
-        fs::remove(it->path(), ec);
-        ec.clear();
+        ::unlink(it->path().c_str());
     }
 }
 
@@ -249,6 +298,22 @@ bool ReadWholeFile(const fs::path& path, std::string& out) {
     char buf[65536];
     while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
     return !in.bad();
+}
+
+}  // namespace turfpad
+
+namespace turfpad {
+
+ExistingFile ReadExistingFile(const fs::path& path, std::string& out) {
+    out.clear();
+    std::error_code ec;
+    fs::file_status st = fs::symlink_status(path, ec);
+    if (st.type() == fs::file_type::not_found) return ExistingFile::Missing;
+    if (ec || !ReadWholeFile(path, out)) {
+        out.clear();
+        return ExistingFile::Unreadable;
+    }
+    return ExistingFile::Read;
 }
 
 }  // namespace turfpad

@@ -1,5 +1,8 @@
 // Replacing a file's contents so that the file is always either the old or the new one:
 // the contents go to a temporary file in the same folder, which is then renamed over it.
+// The temporary file has a name no one can guess, is created only when no file (or link) of
+// that name exists, and takes the permission bits of the file it replaces. A file the user
+// made read-only (no write permission bit at all) is never replaced.
 #pragma once
 
 #include <filesystem>
@@ -45,10 +48,20 @@ class FileBatch {
 // The process id in a temporary file's name, or nothing when `name` is not one of ours.
 std::optional<unsigned long> TemporaryFileWriter(const std::filesystem::path& name);
 
-// Removes temporary files that a killed process left in `folder`.
+// Removes temporary files that a killed process left in `folder`: only regular files of our
+// own naming, owned by this user, whose process is gone.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);
 
 // Reads a whole file. Returns false when it cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
+
+// Reading a file that is to be rewritten: a file that exists but cannot be read must never be
+// replaced by one made from nothing.
+enum class ExistingFile {
+    Read,        // read whole into `out`
+    Missing,     // there is no file of that name: `out` is empty
+    Unreadable,  // it exists (or its presence cannot be told) but cannot be read
+};
+ExistingFile ReadExistingFile(const std::filesystem::path& path, std::string& out);
 
 }  // namespace turfpad

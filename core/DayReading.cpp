@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "Cp932.h"
+#include "DataFolderLock.h"
 #include "RaceFiles.h"
 
 namespace turfpad {
@@ -103,6 +104,12 @@ DayReadResult ReadDay(const fs::path& dataDir, std::string_view dayEntry, RaceCa
         result.message = kDayMissingMessage;
         return result;
     }
+    // The day is read under the data folder's lock, shared: no filer replaces its files
+    // meanwhile, so its RA and SE files come from the same write. Where the lock cannot be
+    // had (a folder no one may write into) no filer can write either, and the day is read as is.
+    DataFolderLock lock(dataDir);
+    std::string lockError;
+    lock.Lock(DataFolderLock::Mode::Shared, nullptr, lockError);
     Reader reader(dataDir, dayEntry, table);
     if (!reader.BothExist()) {
         progress.Close();

@@ -48,6 +48,11 @@ bool SaveLocalJVLinkSettings(const fs::path& file, const LocalJVLinkSettings& se
             return false;
         }
     }
+    std::string old;
+    if (ReadExistingFile(file, old) == ExistingFile::Unreadable) {
+        error = "設定ファイルを読み込めないため、書き換えません";
+        return false;
+    }
     // The file is written anew, so that what it holds is exactly what was saved.
     IniText text({}, "\n");
     text.Set(kSettingsSection, "SourceFolder", settings.sourceFolder);

@@ -83,7 +83,7 @@ bool IsWholeRaceFile(std::string_view content, std::size_t unitSize) {
 }
 
 RaceFiler::RaceFiler(fs::path dataDir, std::size_t maxHeldFiles)
-    : dataDir_(std::move(dataDir)), maxHeld_(std::max<std::size_t>(maxHeldFiles, 1)) {
+    : dataDir_(std::move(dataDir)), maxHeld_(std::max<std::size_t>(maxHeldFiles, 1)), lock_(dataDir_) {
     RemoveStaleTemporaries(dataDir_);
 }
 
@@ -134,6 +134,7 @@ FilingResult RaceFiler::File(std::string_view record) {
     Held& held = Load(r.fileName, r.runner ? kSeFileSize : kRaFileSize, lineSize);
     held.content.replace(slot * lineSize, lineSize, record);
     held.changed = true;
+    ++held.filed;
     r.outcome = FilingResult::Outcome::Filed;
     return r;
 }
@@ -145,6 +146,7 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
         Flush();
         held_.clear();
     }
+    TakeLock();
 
     fs::path path = RaceFilePath(dataDir_, name);
     Held held;
@@ -174,6 +176,23 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
     return held_.emplace(name, std::move(held)).first->second;
 }
 
+void RaceFiler::TakeLock() {
+    if (!locking_ || lock_.Held()) return;
+    // What was held under an earlier lock may have been replaced since.
+    held_.clear();
+    std::error_code ec;
+    if (!fs::is_directory(dataDir_, ec)) return;  // Load reports the missing folder
+    std::string error;
+    switch (lock_.Lock(DataFolderLock::Mode::Exclusive, waiting_, error)) {
+        case DataFolderLock::Result::Locked:
+            return;
+        case DataFolderLock::Result::GaveUp:
+            throw FolderBusyError("データフォルダ「" + PathText(dataDir_) + "」が他のプログラムで取込み中です。");
+        case DataFolderLock::Result::Failed:
+            throw FilingError("データフォルダ「" + PathText(dataDir_) + "」をロックできません（" + error + "）。");
+    }
+}
+
 void RaceFiler::Flush() {
     FileBatch batch(durable_);
     std::vector<Held*> written;
@@ -186,10 +205,33 @@ void RaceFiler::Flush() {
     }
     fs::path failed;
     bool ok = batch.Commit(failed, error);
-    for (std::size_t i = 0; i < batch.Replaced(); ++i) written[i]->changed = false;
+    for (std::size_t i = 0; i < batch.Replaced(); ++i) {
+        written[i]->changed = false;
+        written[i]->filed = 0;
+    }
     if (!ok)
         throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
                           "）。");
+    if (lock_.Held()) {
+        lock_.Unlock();
+        held_.clear();
+    }
+}
+
+void RaceFiler::Abandon() {
+    held_.clear();
+    lock_.Unlock();
+}
+
+std::size_t RaceFiler::UnwrittenRecords() const {
+    std::size_t n = 0;
+    for (const auto& [name, held] : held_) n += held.filed;
+    return n;
+}
+
+bool RaceFiler::IsWritten(const std::string& fileName) const {
+    auto found = held_.find(fileName);
+    return found == held_.end() || !found->second.changed;
 }
 
 bool RaceFiler::HasUnwritten() const {

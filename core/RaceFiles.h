@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "AtomicFile.h"
+#include "DataFolderLock.h"
 
 namespace turfpad {
 
@@ -28,6 +30,12 @@ inline constexpr std::string_view kSeExtension = ".jvSEr";
 class FilingError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+};
+
+// Another filer holds the data folder and the caller stopped waiting for it.
+class FolderBusyError : public FilingError {
+  public:
+    using FilingError::FilingError;
 };
 
 struct FilingResult {
@@ -60,6 +68,12 @@ std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::st
 // written out whole (to a temporary file renamed over the old one), so a file on disk is
 // always either the old or the new one, never half-written. Flush() writes everything out;
 // it also happens when many files are held and when the filer is destroyed.
+//
+// From the first file it reads until everything it changed is written out, the filer holds
+// the data folder's lock exclusively: no other filer reads or writes a race data file in
+// between, so none of them writes over what another filed, and a reader sees the files of a
+// day as one flush left them. After a flush that leaves nothing unwritten the lock is given
+// back and the files held are let go (another filer may change them next).
 class RaceFiler {
   public:
     explicit RaceFiler(std::filesystem::path dataDir, std::size_t maxHeldFiles = 64);
@@ -69,29 +83,51 @@ class RaceFiler {
 
     // Files one record (cp932, as delivered, ending in CR LF). Throws FilingError when a
     // file cannot be read or written or is damaged; the file on disk is then unchanged.
+    // Throws FolderBusyError when another filer holds the data folder and the waiting
+    // function gave up.
     FilingResult File(std::string_view record);
 
     // Writes every changed file out. Throws FilingError; files not yet written stay held, so
     // a later Flush() tries them again.
     void Flush();
+    // Lets every file held go unwritten (after a failure the caller has reported) and gives
+    // the lock back.
+    void Abandon();
 
     bool HasUnwritten() const;
+    // Records filed into files not yet written out.
+    std::size_t UnwrittenRecords() const;
+    // Whether nothing filed into the file of this name (cp932) waits to be written out.
+    bool IsWritten(const std::string& fileName) const;
+    // Files held in memory; at maxHeldFiles the next new file flushes them all first.
+    std::size_t HeldFiles() const { return held_.size(); }
+    std::size_t MaxHeldFiles() const { return maxHeld_; }
     const std::filesystem::path& DataDir() const { return dataDir_; }
 
     // Whether every file is synced to the disk before it replaces the old one (on by
     // default; a file is whole after a crash of the process either way).
     void SetDurable(bool durable) { durable_ = durable; }
+    // Called about every 50 ms while another filer holds the data folder; waiting ends
+    // (FolderBusyError) when it returns false. Without it the filer waits until the lock is free.
+    void SetWaiting(std::function<bool()> waiting) { waiting_ = std::move(waiting); }
+    // Filing without the lock, only to measure what the lock costs.
+    void SetLocking(bool locking) { locking_ = locking; }
 
   private:
     struct Held {
         std::string content;
         bool changed = false;
+        std::size_t filed = 0;  // records filed since it was last written
     };
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
+    void TakeLock();
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;
     bool durable_ = true;
+    bool locking_ = true;
+    std::function<bool()> waiting_;
+    DataFolderLock lock_;
     std::map<std::string, Held> held_;
 };
 

@@ -5,6 +5,7 @@
 
 #include "Cp932.h"
 #include "IniText.h"
+#include "AtomicFile.h"
 #include "PathText.h"
 #include "ProgramFile.h"
 #include "ProgramPlaces.h"
@@ -86,6 +87,11 @@ std::string TIniGT::Lookup(std::string_view section, std::string_view key, std::
 }
 
 void TIniGT::Store(std::string_view section, std::string_view key, std::string_view value) {
+    // A file that exists but cannot be read is never replaced by one made from nothing: every
+    // line of it would be lost.
+    std::string content;
+    if (path_.empty() || ReadExistingFile(path_, content) == ExistingFile::Unreadable)
+        throw IniWriteError(PathText(path_) + " に書き込めません");
     IniText text = IniText::FromFile(path_);
     text.Set(Utf8ToCp932(section), Utf8ToCp932(key), Utf8ToCp932(value));
     std::string error;

@@ -47,6 +47,7 @@ void Check() {
             continue;
         }
         if (e.path().parent_path() != d.data) Fail("file outside the data folder: " + e.path().string());
+        if (e.path().filename().string() == kDataFolderLockName) continue;  // the filers' lock file
         std::string content;
         if (!ReadWholeFile(e.path(), content)) Fail("unreadable " + e.path().string());
         bool ra = content.size() == kRaFileSize && IsWholeRaceFile(content, kRaRecordSize);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <map>
 
 #include "Acquisition.h"
 #include "Cp932.h"
+#include "DataFolderLock.h"
 #include "IniStore.h"
 #include "JVLink.h"
 #include "RaceFiles.h"
@@ -302,6 +304,63 @@ TEST_F(AcquisitionTest, FilingErrorEndsTheLoopNamesTheFileAndClosesJVLink) {
     EXPECT_TRUE(named);
     EXPECT_EQ(ini.values.count("JvDataGet/LastTime"), 0u);
     EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA"), "damaged");
+}
+
+// A failed flush says how many of the records already listed did not reach the disk.
+TEST_F(AcquisitionTest, FailedFlushCountsTheListedRecordsNotWritten) {
+    Open();
+    FileRaceRecord(dir.path(), Se(1, 1));
+    ASSERT_EQ(chmod((dir / "2026年12月12日中山.jvSEr").c_str(), 0444), 0);
+    jv.reads = {{1272, Ra(1)}, {555, Se(1, 2)}, {555, Se(1, 3)}, {-1, ""}, {0, ""}};
+    logic.Start();
+    EXPECT_EQ(view.list.size(), 3u);
+    bool counted = false;
+    for (const std::string& b : view.boxes)
+        counted |= b.find("読み取り専用") != std::string::npos &&
+                   b.find("一覧に表示したレコードのうち 3 件は保存されていません") != std::string::npos;
+    EXPECT_TRUE(counted);
+    EXPECT_FALSE(fs::exists(dir / "2026年12月12日中山.jvRA"));
+}
+
+// Another program filing into the data folder is waited for with the window alive and said
+// so; once it is done the records are filed. Cancelling while waiting ends the reading.
+TEST_F(AcquisitionTest, WaitsForAnotherFilerAndCanBeCancelledMeanwhile) {
+    Open();
+    auto other = std::make_unique<DataFolderLock>(dir.path());
+    std::string error;
+    ASSERT_EQ(other->Lock(DataFolderLock::Mode::Exclusive, nullptr, error), DataFolderLock::Result::Locked);
+    int waits = 0;
+    view.onProcess = [&] {
+        if (other && ++waits == 3) other.reset();
+    };
+    jv.reads = {{1272, Ra(1)}, {-1, ""}, {0, ""}};
+    logic.Start();
+    EXPECT_EQ(waits, 3);
+    EXPECT_NE(std::find(view.statuses.begin(), view.statuses.end(),
+                        "データフォルダが他のプログラムで取込み中です。終わるまで待っています"),
+              view.statuses.end());
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA").substr(0, kRaRecordSize), Ra(1));
+
+    ASSERT_EQ(DataFolderLock(dir.path()).Lock(DataFolderLock::Mode::Exclusive, nullptr, error),
+              DataFolderLock::Result::Locked);  // a lock given back with its holder
+    DataFolderLock holder(dir.path());
+    ASSERT_EQ(holder.Lock(DataFolderLock::Mode::Exclusive, nullptr, error), DataFolderLock::Result::Locked);
+    view.answers = {true};
+    bool cancelled = false;
+    view.onProcess = [&] {
+        if (cancelled || view.statuses.empty() ||
+            view.statuses.back().find("終わるまで待っています") == std::string::npos)
+            return;
+        cancelled = true;
+        logic.Cancel();
+    };
+    jv.reads = {{1272, Ra(2)}, {0, ""}};
+    view.boxes.clear();
+    logic.Start();
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(Saw("JVCancel:キャンセルされました"));
+    for (const std::string& b : view.boxes) EXPECT_EQ(b.find("保存できない"), std::string::npos) << b;
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA").substr(kRaRecordSize, 2), "  ");
 }
 
 TEST_F(AcquisitionTest, RejectedRecordsAreReportedOnce) {

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -248,11 +250,97 @@ TEST(Filing, LeavesNoTemporaryFilesBehind) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{kRaName, kSeName}));
+    // The lock file stays: removing it would let two filers lock two different files.
+    EXPECT_EQ(names, (std::vector<std::string>{".turfpad.lock", kRaName, kSeName}));
     // A temporary file of a process that no longer runs is swept away by the next filer.
     WriteAll(dir / ("." + kRaName + ".999999999.part"), "x");
     RaceFiler next(dir.path());
     EXPECT_FALSE(fs::exists(dir / ("." + kRaName + ".999999999.part")));
+}
+
+// Links planted in the data folder by someone with write access to it: at the temporary
+// file's old, predictable name, at a stale temporary file's name and at the lock file's name.
+// None is ever followed; the files they point to keep their bytes.
+TEST(FilingSafety, PlantedLinksAreNeverFollowed) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    fs::create_directories(data);
+    WriteAll(dir / "outside", "precious");
+    fs::create_symlink(dir / "outside", data / ("." + kRaName + "." + std::to_string(getpid()) + ".part"));
+    fs::create_symlink(dir / "outside", data / ("." + kSeName + ".999999999.0123456789abcdef.part"));
+    WriteAll(data / ("." + kSeName + ".999999998.fedcba9876543210.part"), "stale");
+    FileRaceRecord(data, Ra("20261212", "06", 1));
+    EXPECT_EQ(ReadAll(dir / "outside"), "precious");
+    EXPECT_EQ(ReadAll(data / kRaName).substr(0, kRaRecordSize), Ra("20261212", "06", 1));
+    // The sweep of stale temporary files removes our own regular file and leaves the link.
+    EXPECT_TRUE(fs::is_symlink(data / ("." + kSeName + ".999999999.0123456789abcdef.part")));
+    EXPECT_FALSE(fs::exists(data / ("." + kSeName + ".999999998.fedcba9876543210.part")));
+
+    const fs::path other = dir / "Other";
+    fs::create_directories(other);
+    fs::create_symlink(dir / "outside", other / ".turfpad.lock");
+    EXPECT_THROW(FileRaceRecord(other, Ra("20261212", "06", 1)), FilingError);
+    EXPECT_EQ(ReadAll(dir / "outside"), "precious");
+    EXPECT_FALSE(fs::exists(other / kRaName));
+}
+
+// A replaced file keeps its permission bits; a file without any write bit is not replaced.
+TEST(FilingSafety, PermissionBitsKeptAndReadOnlyFilesLeftAlone) {
+    TempDir dir;
+    FileRaceRecord(dir.path(), Ra("20261212", "06", 1));
+    ASSERT_EQ(chmod((dir / kRaName).c_str(), 0604), 0);
+    FileRaceRecord(dir.path(), Ra("20261212", "06", 2));
+    struct stat st {};
+    ASSERT_EQ(stat((dir / kRaName).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+
+    ASSERT_EQ(chmod((dir / kRaName).c_str(), 0444), 0);
+    const std::string before = ReadAll(dir / kRaName);
+    try {
+        FileRaceRecord(dir.path(), Ra("20261212", "06", 3));
+        ADD_FAILURE() << "no error";
+    } catch (const FilingError& e) {
+        EXPECT_NE(std::string(e.what()).find("読み取り専用"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadAll(dir / kRaName), before);
+}
+
+// A filer holds the data folder from its first file until it is written out: a second filer
+// waits (its waiting function is asked), gives up when told, and a reader's shared lock waits
+// for the write. Both files of a flush are replaced inside one hold.
+TEST(FilingSafety, OneFilerAtATime) {
+    TempDir dir;
+    RaceFiler first(dir.path());
+    first.File(Ra("20261212", "06", 1));
+    first.File(Se("20261212", "06", 1, 1));
+    EXPECT_EQ(first.UnwrittenRecords(), 2u);
+    EXPECT_FALSE(first.IsWritten(Utf8ToCp932(kSeName)));
+
+    RaceFiler second(dir.path());
+    int asked = 0;
+    second.SetWaiting([&] { return ++asked < 3; });
+    EXPECT_THROW(second.File(Ra("20261212", "06", 2)), FolderBusyError);
+    EXPECT_EQ(asked, 3);
+
+    DataFolderLock reader(dir.path());
+    std::string error;
+    EXPECT_EQ(reader.Lock(
+                  DataFolderLock::Mode::Shared, [] { return false; }, error),
+              DataFolderLock::Result::GaveUp);
+    first.Flush();
+    EXPECT_TRUE(first.IsWritten(Utf8ToCp932(kSeName)));
+    EXPECT_EQ(first.UnwrittenRecords(), 0u);
+    ASSERT_EQ(reader.Lock(DataFolderLock::Mode::Shared, nullptr, error), DataFolderLock::Result::Locked);
+    // A reader holds writers off; its lock gone, the second filer files over the first's
+    // records without losing them.
+    asked = 0;
+    EXPECT_THROW(second.File(Ra("20261212", "06", 2)), FolderBusyError);
+    reader.Unlock();
+    second.File(Ra("20261212", "06", 2));
+    second.Flush();
+    const std::string ra = ReadAll(dir / kRaName);
+    EXPECT_EQ(ra.substr(0, kRaRecordSize), Ra("20261212", "06", 1));
+    EXPECT_EQ(ra.substr(kRaRecordSize, kRaRecordSize), Ra("20261212", "06", 2));
 }
 
 TEST(DayList, SortedNamesNewestFirst) {

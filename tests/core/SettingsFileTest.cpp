@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "Cp932.h"
@@ -136,4 +138,46 @@ TEST_F(IniGTTest, ARefusedWriteNamesTheFile) {
         EXPECT_EQ(std::string(e.what()), ini.Path().string() + " に書き込めません");
     }
     EXPECT_TRUE(fs::is_directory(ini.Path() / "x"));
+}
+
+// A settings file the user running the program cannot read: reading gives the defaults,
+// writing fails with the usual message, and the file keeps every byte. Run as an ordinary
+// user (as root the test drops to "nobody" in a child process).
+TEST(IniGTSafety, UnreadableFileIsNeverRewritten) {
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all);  // the folder stays writable for anyone
+    const fs::path path = dir / "turfpad.ini";
+    std::string content = "; 利用者のメモ\r\n[Option]\r\nDataListClose=1\r\n[他のプログラム]\r\nKey=値\r\n";
+    content += std::string(4000, ';') + "\r\n";
+    WriteAll(path, Utf8ToCp932(content));
+    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+
+    auto check = [&]() -> int {
+        TIniGT ini;
+        ini.SetFileName(path.string());
+        if (ini.ReadInteger("Option", "DataListClose", 7) != 7) return 10;
+        try {
+            ini.WriteInteger("Option", "DataListClose", 0);
+            return 11;
+        } catch (const IniWriteError& e) {
+            if (std::string(e.what()) != path.string() + " に書き込めません") return 12;
+        }
+        return 0;
+    };
+    if (geteuid() != 0) {
+        EXPECT_EQ(check(), 0);
+    } else {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
+            _exit(check());
+        }
+        int raw = 0;
+        ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+        ASSERT_TRUE(WIFEXITED(raw));
+        if (WEXITSTATUS(raw) == 99) GTEST_SKIP() << "cannot run as the user nobody here";
+        EXPECT_EQ(WEXITSTATUS(raw), 0) << "10: not the default, 11: written, 12: another message";
+    }
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(ReadAll(path), Utf8ToCp932(content));
 }

@@ -1,0 +1,353 @@
+// turfpad-cli import against what other programs, pipelines and odd inputs do to it: two
+// imports at once, readers during imports, a pipe closed early, a kill, a read-only file, a
+// folder held by another filer, input without line ends and more FILEs than descriptors.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "Cp932.h"
+#include "RaceFiles.h"
+#include "RecordBuilder.h"
+#include "Subprocess.h"
+#include "TempDir.h"
+#include "YearStream.h"
+
+using namespace turfpad;
+using namespace turfpad::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCli = TURFPAD_CLI;
+const std::string kShell = "/bin/bash";
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+std::map<std::string, std::string> RaceFiles(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    if (!fs::exists(dir)) return files;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        std::string name = e.path().filename().string();
+        if (name.ends_with(".jvRA") || name.ends_with(".jvSEr")) files[name] = ReadAll(e.path());
+    }
+    return files;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The records of a stream, each with its CR LF.
+std::vector<std::string> Records(const std::string& stream) {
+    std::vector<std::string> records;
+    for (std::size_t at = 0; at < stream.size();) {
+        std::size_t end = stream.find('\n', at);
+        end = end == std::string::npos ? stream.size() : end + 1;
+        records.push_back(stream.substr(at, end - at));
+        at = end;
+    }
+    return records;
+}
+
+// Whether the record a listing line names is in its slot on disk:
+// 作成済み:11R/<day>.jvRA or 作成済み:03R/07番/<day>.jvSEr.
+bool ListedIsOnDisk(const fs::path& data, const std::string& line, std::map<std::string, std::string>& files) {
+    const std::string made = "作成済み:";
+    if (line.rfind(made, 0) != 0) return false;
+    const int race = std::stoi(line.substr(made.size(), 2));
+    const bool runner = line.ends_with(".jvSEr");
+    const int horse = runner ? std::stoi(line.substr(made.size() + 4, 2)) : 1;
+    const std::string name = line.substr(line.rfind('/') + 1);
+    const std::size_t unit = runner ? 555 : 1272;
+    const std::size_t slot = runner ? static_cast<std::size_t>((race - 1) * 18 + horse - 1) : race - 1u;
+    if (!files.contains(name)) files[name] = ReadAll(data / fs::path(std::u8string(name.begin(), name.end())));
+    const std::string& content = files[name];
+    return content.size() >= (slot + 1) * unit && content.compare(slot * unit, 2, runner ? "SE" : "RA") == 0;
+}
+
+// The demo week as JV-Data files in `dir`.
+std::vector<fs::path> SampleWeek(const fs::path& dir) {
+    EXPECT_EQ(turfpad::testing::Run(kCli, {"sample", dir.string(), "--week", "2026-12-12"}).status, 0);
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::string> Args(std::vector<std::string> head, const std::vector<fs::path>& files) {
+    for (const fs::path& f : files) head.push_back(f.string());
+    return head;
+}
+
+}  // namespace
+
+// Two imports of the two halves of a week (every other record, so both need every file) run
+// at the same moment, 20 times: the folder always ends as the two run one after the other.
+TEST(ImportSafety, ConcurrentImportsLoseNothing) {
+    TempDir dir;
+    std::string week;
+    for (const fs::path& f : SampleWeek(dir / "week")) week += ReadAll(f);
+    std::string halves[2];
+    std::vector<std::string> records = Records(week);
+    for (std::size_t i = 0; i < records.size(); ++i) halves[i % 2] += records[i];
+    WriteAll(dir / "h0.jvd", halves[0]);
+    WriteAll(dir / "h1.jvd", halves[1]);
+    ASSERT_EQ(
+        turfpad::testing::Run(kCli, {"import", "--data", (dir / "one").string(), (dir / "h0.jvd").string()}).status, 0);
+    ASSERT_EQ(
+        turfpad::testing::Run(kCli, {"import", "--data", (dir / "one").string(), (dir / "h1.jvd").string()}).status, 0);
+    const auto expected = RaceFiles(dir / "one");
+    ASSERT_FALSE(expected.empty());
+
+    std::mt19937 random(20261212);
+    std::uniform_int_distribution<int> delayUs(0, 3000);
+    for (int round = 0; round < 20; ++round) {
+        const fs::path data = dir / ("both" + std::to_string(round));
+        fs::create_directories(data);
+        pid_t first = Start(kCli, {"import", "--data", data.string(), (dir / "h0.jvd").string()});
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        pid_t second = Start(kCli, {"import", "--data", data.string(), (dir / "h1.jvd").string()});
+        EXPECT_EQ(Wait(first), 0);
+        EXPECT_EQ(Wait(second), 0);
+        EXPECT_TRUE(RaceFiles(data) == expected) << "round " << round;
+        fs::remove_all(data);
+    }
+}
+
+// Imports alternate between two versions of a week (the second with other horse names and
+// one runner fewer in every race) while cards are read: every card is one version's, never
+// the race of one with the runners of the other.
+TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
+    TempDir dir;
+    std::vector<fs::path> a = SampleWeek(dir / "a");
+    fs::create_directories(dir / "b");
+    for (const fs::path& f : a) {
+        std::string changed;
+        for (std::string r : Records(ReadAll(f))) {
+            if (r.rfind("RA", 0) == 0) {
+                // 登録頭数 at position 882 (2 bytes)
+                int heads = std::stoi(r.substr(881, 2));
+                if (heads > 1) r.replace(881, 2, (heads <= 10 ? "0" : "") + std::to_string(heads - 1));
+            } else if (r.rfind("SE", 0) == 0) {
+                r.replace(40, 2, "\x82\x61");  // 馬名 at position 41 begins with Ｂ
+            }
+            changed += r;
+        }
+        WriteAll(dir / "b" / f.filename().string(), changed);
+    }
+    const std::string day = "2026年12月12日東京";
+    auto cardIn = [&](const fs::path& data, int race) {
+        return turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, std::to_string(race)}).out;
+    };
+    auto filesOf = [&](const std::string& version, const std::string& type) {
+        std::vector<fs::path> files;
+        for (const auto& e : fs::directory_iterator(dir / version))
+            if (e.path().filename().string().rfind(type, 0) == 0) files.push_back(e.path());
+        return files;
+    };
+    // The four combinations of the day's RA and SE files give four different cards.
+    std::map<std::string, std::vector<fs::path>> combos;
+    for (const char* name : {"AA", "BB", "AB", "BA"}) {
+        combos[name] = filesOf(name[0] == 'A' ? "a" : "b", "RA");
+        for (const fs::path& f : filesOf(name[1] == 'A' ? "a" : "b", "SE")) combos[name].push_back(f);
+    }
+    std::map<std::string, std::string> cards;
+    std::mt19937 random(4242);
+    const int race = std::uniform_int_distribution<int>(1, 12)(random);
+    for (auto& [name, files] : combos) {
+        ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", (dir / name).string()}, files)).status, 0);
+        cards[name] = cardIn(dir / name, race);
+    }
+    ASSERT_EQ(std::set<std::string>({cards["AA"], cards["BB"], cards["AB"], cards["BA"]}).size(), 4u);
+
+    const fs::path data = dir / "shared";
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, a)).status, 0);
+    std::string loop = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16; do ";
+    for (const char* version : {"b", "a"})
+        loop += kCli + " import --data " + Quoted(data) + " " + Quoted(dir / version) +
+                "/*.jvd >/dev/null 2>&1 || exit 1; ";
+    loop += "done";
+    pid_t writer = Start(kShell, {"-c", loop});
+    int reads = 0, mixed = 0, raw = 0;
+    while (waitpid(writer, &raw, WNOHANG) == 0) {
+        std::string card = cardIn(data, race);
+        ++reads;
+        if (card != cards["AA"] && card != cards["BB"]) ++mixed;
+    }
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ(mixed, 0) << "of " << reads;
+    EXPECT_GE(reads, 20);
+}
+
+// A pipeline that stops reading after three lines: the import ends with status 1 when it
+// can no longer write its listing, every listed record is on disk, every file is whole.
+TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
+    TempDir dir;
+    WriteAll(dir / "year.jvd", Concatenated(YearStream(12)));
+    const fs::path data = dir / "Data";
+    RunResult r = turfpad::testing::Run(kShell, {"-c", "set -o pipefail; " + kCli + " import --data " + Quoted(data) +
+                                                           " " + Quoted(dir / "year.jvd") + " | head -3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("標準出力に書き込めない"), std::string::npos) << r.err;
+    std::vector<std::string> listed = Lines(r.out);
+    ASSERT_EQ(listed.size(), 3u);
+    std::map<std::string, std::string> files;
+    for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(data, line, files)) << line;
+    for (const auto& [name, content] : RaceFiles(data))
+        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+}
+
+// Killed at random moments while its listing goes to a file: every record listed is on disk.
+TEST(ImportSafety, KilledImportListedOnlyWhatIsOnDisk) {
+    TempDir dir;
+    WriteAll(dir / "year.jvd", Concatenated(YearStream(12)));
+    std::mt19937 random(1207);
+    std::uniform_int_distribution<int> afterMs(30, 600);
+    int checked = 0;
+    for (int round = 0; round < 4; ++round) {
+        const fs::path data = dir / ("Data" + std::to_string(round));
+        const fs::path out = dir / ("out" + std::to_string(round));
+        pid_t pid = Start(kShell, {"-c", "exec " + kCli + " import --data " + Quoted(data) + " " +
+                                             Quoted(dir / "year.jvd") + " > " + Quoted(out)});
+        std::this_thread::sleep_for(std::chrono::milliseconds(afterMs(random)));
+        Kill(pid);
+        std::string text = ReadAll(out);
+        text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);  // whole lines
+        std::map<std::string, std::string> files;
+        for (const std::string& line : Lines(text)) {
+            ASSERT_TRUE(ListedIsOnDisk(data, line, files)) << line << " round " << round;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 0);
+}
+
+// A data file the user made read-only is reported and left alone, and nothing of the failed
+// batch is listed or counted; a file's permission bits survive its replacement.
+TEST(ImportSafety, ReadOnlyFileReportedAndPermissionsKept) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    std::vector<fs::path> week = SampleWeek(dir / "week");
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
+    const fs::path ra = data / fs::path(u8"2026年12月12日東京.jvRA");
+    const fs::path se = data / fs::path(u8"2026年12月12日東京.jvSEr");
+    ASSERT_EQ(chmod(se.c_str(), 0640), 0);
+    ASSERT_EQ(chmod(ra.c_str(), 0444), 0);
+    const std::string before = ReadAll(ra);
+
+    RunResult r = turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("読み取り専用のファイルです"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("件は書き込まれていません"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("登録 0 件"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadAll(ra), before);
+
+    ASSERT_EQ(chmod(ra.c_str(), 0644), 0);
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(se.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// While another program holds the data folder, --no-wait gives up at once with status 5 and
+// a plain import says that it waits, then files once the folder is free.
+TEST(ImportSafety, WaitsForAnotherFilerOrGivesUp) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    fs::create_directories(data);
+    std::vector<fs::path> week = SampleWeek(dir / "week");
+    int lock = open((data / ".turfpad.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+
+    RunResult busy = turfpad::testing::Run(kCli, Args({"import", "--no-wait", "--data", data.string()}, week));
+    EXPECT_EQ(busy.status, 5);
+    EXPECT_NE(busy.err.find("が他のプログラムで取込み中です"), std::string::npos) << busy.err;
+    EXPECT_TRUE(RaceFiles(data).empty());
+
+    std::string command = "exec " + kCli + " import --data " + Quoted(data);
+    for (const fs::path& f : week) command += " " + Quoted(f);
+    pid_t waiting = Start(kShell, {"-c", command + " >/dev/null 2>" + Quoted(dir / "err")});
+    // It says so once it meets the lock (given a few seconds to start, under sanitizers too).
+    for (int i = 0; i < 100 && ReadAll(dir / "err").find("終わるまで待っています") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(ReadAll(dir / "err").find("終わるまで待っています"), std::string::npos) << ReadAll(dir / "err");
+    EXPECT_TRUE(RaceFiles(data).empty());
+    flock(lock, LOCK_UN);
+    EXPECT_EQ(Wait(waiting), 0);
+    EXPECT_FALSE(RaceFiles(data).empty());
+    close(lock);
+}
+
+// Input without line ends costs no memory: /dev/zero is read for a while with the process
+// staying small. A line over 64 KiB is one rejected record, and what follows it is filed.
+TEST(ImportSafety, EndlessLineStaysSmallAndLongLineIsOneRejection) {
+    TempDir dir;
+    pid_t pid = Start(kCli, {"import", "--data", (dir / "Data").string(), "/dev/zero"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::string status = ReadAll("/proc/" + std::to_string(pid) + "/status");
+    Kill(pid);
+    const std::size_t at = status.find("VmRSS:");
+    ASSERT_NE(at, std::string::npos);
+    const long rssKb = std::stol(status.substr(at + 6));
+#if defined(__SANITIZE_ADDRESS__)
+    const long limitKb = 120 * 1024;  // the sanitizer's own shadow memory comes on top
+#else
+    const long limitKb = 50 * 1024;
+#endif
+    EXPECT_LT(rssKb, limitKb);
+
+    std::string ra = RecordBuilder::Ra()
+                         .Raw(ra::Year, "2026")
+                         .Raw(ra::Month, "12")
+                         .Raw(ra::Day, "12")
+                         .Raw(ra::Racecourse, "06")
+                         .Number(ra::RaceNumber, 2);
+    RunResult r = turfpad::testing::Run(kCli, {"import", "--data", (dir / "Data").string(), "-"},
+                                        std::string(200000, 'x') + "\r\n" + ra);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "作成済み:02R/2026年12月12日中山.jvRA\n");
+    EXPECT_NE(r.err.find("-: 1 件目: 1 行が 64 KiB を超えています"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("登録 1 件、対象外 0 件、不正 1 件"), std::string::npos) << r.err;
+}
+
+// More FILE arguments than the process may have open files: each is opened in its turn.
+TEST(ImportSafety, ManyFilesWithFewDescriptors) {
+    TempDir dir;
+    std::string command = "ulimit -n 32 && exec " + kCli + " import --data " + Quoted(dir / "Data");
+    int count = 0;
+    for (int race = 1; race <= 12; ++race) {
+        for (int horse = 1; horse <= 10; ++horse) {
+            std::string se = RecordBuilder::Se()
+                                 .Raw(se::Year, "2026")
+                                 .Raw(se::Month, "12")
+                                 .Raw(se::Day, "12")
+                                 .Raw(se::Racecourse, "06")
+                                 .Number(se::RaceNumber, race)
+                                 .Number(se::HorseNumber, horse);
+            const fs::path f = dir / ("f" + std::to_string(count++) + ".jvd");
+            WriteAll(f, se);
+            command += " " + Quoted(f);
+        }
+    }
+    RunResult r = turfpad::testing::Run(kShell, {"-c", command});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 120u);
+    EXPECT_NE(r.err.find("登録 120 件"), std::string::npos) << r.err;
+}
