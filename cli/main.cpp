@@ -39,7 +39,8 @@ const char* const kUsageText =
     "  turfpad-cli schedule [--data DIR] [--encoding utf-8|cp932] DAY\n"
     "                                            全レーススケジュールを TAB 区切りで表示する\n"
     "  turfpad-cli form [--data DIR] [--runs N] [--encoding utf-8|cp932] DAY RACE\n"
-    "                                            出走馬の近走成績 (馬柱、1 頭 N 走まで、既定 5) を TAB 区切りで表示する\n"
+    "                                            出走馬の近走成績 (馬柱、1 頭 N 走まで、既定 5) を TAB "
+    "区切りで表示する\n"
     "  turfpad-cli pdf [--schedule] [--data DIR] DAY OUT.pdf\n"
     "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
     "                                            スケジュールを、印刷と同じ内容で PDF ファイル (A4) に書き出す\n"
@@ -96,7 +97,8 @@ struct Command {
     int (*run)(const Options&);
 };
 const Command kCommands[] = {
-    {"import", Import}, {"days", Days}, {"sample", Sample}, {"card", Card}, {"schedule", Schedule}, {"form", Form}, {"pdf", Pdf},
+    {"import", Import},     {"days", Days}, {"sample", Sample}, {"card", Card},
+    {"schedule", Schedule}, {"form", Form}, {"pdf", Pdf},
 };
 }  // namespace
 

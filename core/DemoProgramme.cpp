@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -121,7 +121,8 @@ std::vector<std::string_view> CoursesOn(sys_days saturday) {
         case 3:
             return {"06", "09", "07"};
         case 4:
-            return late ? std::vector<std::string_view>{"05", "08", "03"} : std::vector<std::string_view>{"06", "09", "03"};
+            return late ? std::vector<std::string_view>{"05", "08", "03"}
+                        : std::vector<std::string_view>{"06", "09", "03"};
         case 5:
             return {"05", "08", "04"};
         case 6:
@@ -148,20 +149,20 @@ int RegionOf(std::string_view course) {
 
 // Horse names: a word alone, or a first part and a word, in katakana.
 const std::vector<std::string_view> kNameHeads = {
-    "ミラクル", "ラッキー", "スター",   "シルバー", "ブルー",   "レッド",     "グランド", "ハッピー",
-    "ロイヤル", "ミスター", "ダイヤ",   "ドリーム", "サンライズ", "ムーン",   "ホワイト", "ナイト",
-    "フラワー", "ピュア",   "マジック", "ノーブル", "メモリー", "エバー",     "コスモ",   "アイ",
-    "トップ",   "ワン",     "ベル",     "マイ",     "ゴールド", "ブラック",   "サクラ",   "キング",
-    "クイーン", "プリンス", "エアー",   "メイショウ", "タイキ", "ヒシ",       "テイエム", "ニシノ"};
+    "ミラクル", "ラッキー", "スター",   "シルバー",   "ブルー",     "レッド",   "グランド", "ハッピー",
+    "ロイヤル", "ミスター", "ダイヤ",   "ドリーム",   "サンライズ", "ムーン",   "ホワイト", "ナイト",
+    "フラワー", "ピュア",   "マジック", "ノーブル",   "メモリー",   "エバー",   "コスモ",   "アイ",
+    "トップ",   "ワン",     "ベル",     "マイ",       "ゴールド",   "ブラック", "サクラ",   "キング",
+    "クイーン", "プリンス", "エアー",   "メイショウ", "タイキ",     "ヒシ",     "テイエム", "ニシノ"};
 const std::vector<std::string_view> kNameWords = {
-    "ソレイユ", "アルテミス",   "ブリーズ",   "ハルカ",     "シエル",       "リュミエール", "フォルテ", "エトワール",
-    "カレン",   "ヴィクトリー", "オーロラ",   "ミライ",     "ツバサ",       "ヒカリ",       "アサヒ",   "ホマレ",
-    "ラピス",   "セレナーデ",   "グローリア", "パッション", "ファンタジア", "ウインド",     "ストーム", "スピカ",
-    "レグルス", "ベガ",         "リゲル",     "シリウス",   "カペラ",       "ノヴァ",       "ルナ",     "ソラ",
-    "カイ",     "ユメ",         "ハナ",       "コウ",       "セイラ",       "マリン",       "アトラス", "ペガサス",
-    "アルタイル", "デネブ",     "ミモザ",     "カルナ",     "ティアラ",     "ロンド",       "ワルツ",   "ボレロ",
-    "アリア",   "カノン",       "フーガ",     "エール",     "ジーク",       "バロン",       "ダンサー", "ランナー",
-    "ハヤテ",   "イブキ",       "カグラ",     "ミヤビ"};
+    "ソレイユ",   "アルテミス",   "ブリーズ",   "ハルカ",     "シエル",       "リュミエール", "フォルテ", "エトワール",
+    "カレン",     "ヴィクトリー", "オーロラ",   "ミライ",     "ツバサ",       "ヒカリ",       "アサヒ",   "ホマレ",
+    "ラピス",     "セレナーデ",   "グローリア", "パッション", "ファンタジア", "ウインド",     "ストーム", "スピカ",
+    "レグルス",   "ベガ",         "リゲル",     "シリウス",   "カペラ",       "ノヴァ",       "ルナ",     "ソラ",
+    "カイ",       "ユメ",         "ハナ",       "コウ",       "セイラ",       "マリン",       "アトラス", "ペガサス",
+    "アルタイル", "デネブ",       "ミモザ",     "カルナ",     "ティアラ",     "ロンド",       "ワルツ",   "ボレロ",
+    "アリア",     "カノン",       "フーガ",     "エール",     "ジーク",       "バロン",       "ダンサー", "ランナー",
+    "ハヤテ",     "イブキ",       "カグラ",     "ミヤビ"};
 
 // Every name that can be made (at most nine characters), in an order of their own.
 const std::vector<std::string>& AllNames() {
@@ -417,9 +418,7 @@ std::uint64_t Mix(std::uint64_t x) {
     return r.Next();
 }
 
-long WeekIndex(sys_days monday) {
-    return static_cast<long>((monday - sys_days{year{1970} / January / 5}).count() / 7);
-}
+long WeekIndex(sys_days monday) { return static_cast<long>((monday - sys_days{year{1970} / January / 5}).count() / 7); }
 
 struct Horse {
     int born = 0;
@@ -482,9 +481,9 @@ Horse MakeHorse(int born, int serial) {
     h.debut = first;
     const long a = h.ability;
     if (a >= 15) h.wins[0] = (100 - a) / 14;
-    if (a >= 40) h.wins[1] = h.wins[0] + 1 + (100 - a) / 10;
-    if (a >= 60) h.wins[2] = h.wins[1] + 1 + (100 - a) / 10;
-    if (a >= 78) h.wins[3] = h.wins[2] + 1 + (100 - a) / 8;
+    if (a >= 35) h.wins[1] = h.wins[0] + 1 + (100 - a) / 14;
+    if (a >= 55) h.wins[2] = h.wins[1] + 1 + (100 - a) / 14;
+    if (a >= 70) h.wins[3] = h.wins[2] + 1 + (100 - a) / 14;
     h.trainer = static_cast<std::size_t>(rng.Below(static_cast<int>(Trainers().size())));
     h.jockey = static_cast<std::size_t>(rng.Below(static_cast<int>(Jockeys().size())));
     h.owner = static_cast<std::size_t>(rng.Below(static_cast<int>(kOwners.size())));
@@ -598,8 +597,7 @@ class WeekBuilder {
         for (std::size_t m = 0; m < meetings_.size(); ++m) {
             for (std::size_t c = 0; c < courses.size(); ++c) {
                 const Course& course = CourseOf(courses[c]);
-                DayBuilder day(rng_, meetings_[m].day, course, static_cast<int>(c), meetings_[m].sunday,
-                               usedPlaces_);
+                DayBuilder day(rng_, meetings_[m].day, course, static_cast<int>(c), meetings_[m].sunday, usedPlaces_);
                 std::vector<RacePlan> plans = day.Plan();
                 for (int number = 1; number <= 12; ++number) {
                     PlannedRace race;
@@ -690,9 +688,8 @@ class WeekBuilder {
         };
         std::vector<std::size_t> order(races_.size());
         for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return rank(races_[a].plan) < rank(races_[b].plan);
-        });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return rank(races_[a].plan) < rank(races_[b].plan); });
         for (std::size_t i : order) {
             PlannedRace& race = races_[i];
             RacePlan& plan = race.plan;
@@ -732,7 +729,7 @@ class WeekBuilder {
                 long off = (week_ + h.phase) % h.interval;
                 score += 2000 * std::min<long>(3, std::min(off, h.interval - off));
             }
-            if (h.Region() == region) score += 4000;
+            if (h.Region() == region) score += 800;
             if (h.turf == turf) score += 1500;
             score -= std::abs(h.distance - r.track.distance);
             // The same horses come first week after week, so that those who run, run regularly.
@@ -937,12 +934,14 @@ class WeekBuilder {
             if (e.runs == 0) {
                 b.Raw(se::WeightSign, " ").Raw(se::WeightChange, "");  // a first run: nothing to compare
             } else {
-                b.Raw(se::WeightSign, change > 0 ? "+" : change < 0 ? "-" : " ").Number(se::WeightChange, std::abs(change));
+                b.Raw(se::WeightSign, change > 0   ? "+"
+                                      : change < 0 ? "-"
+                                                   : " ")
+                    .Number(se::WeightChange, std::abs(change));
             }
         }
         b.Number(se::ArrivalOrder, x.position).Number(se::Position, x.position);
-        if (x.time > 0)
-            b.Number(se::Time, (x.time / 600) * 1000 + (x.time % 600 / 10) * 10 + x.time % 10);
+        if (x.time > 0) b.Number(se::Time, (x.time / 600) * 1000 + (x.time % 600 / 10) * 10 + x.time % 10);
         b.Number(se::WinOdds, x.odds).Number(se::Popularity, x.popularity);
         if (x.last3f > 0) b.Number(se::Last3F, x.last3f);
         if (x.time > 0) b.Raw(se::TimeDiff, (x.diff < 0 ? "-" : "+") + Digits(std::min(999, std::abs(x.diff)), 3));

@@ -41,8 +41,9 @@ std::vector<PastRun> SelectPastRuns(const std::vector<PastRun>& runs, std::strin
 
 const FormRow& FormHeader() {
     static const FormRow header = [] {
-        static const char* const kNames[kFormColumns] = {"馬番", "馬名",   "日付", "競馬場", "R",    "レース名", "コース",
-                                                         "馬場", "頭数",   "着順", "タイム", "人気", "騎手",     "斤量", "馬体重"};
+        static const char* const kNames[kFormColumns] = {"馬番",     "馬名",   "日付", "競馬場", "R",
+                                                         "レース名", "コース", "馬場", "頭数",   "着順",
+                                                         "タイム",   "人気",   "騎手", "斤量",   "馬体重"};
         FormRow row;
         for (std::size_t i = 0; i < row.size(); ++i) row[i] = Sj(kNames[i]);
         return row;
@@ -163,8 +164,8 @@ void HorseRunIndex::Build(const std::filesystem::path& dataDir) {
         if (!ReadWholeFile(RaceFilePath(dataDir, day + std::string(kSeExtension)), content)) continue;
         if (!IsWholeRaceFile(content, kSeRecordSize)) continue;
         for (int slot = 0; slot < kRacesPerDay * kRunnersPerRace; ++slot) {
-            std::string_view line = std::string_view(content).substr(static_cast<std::size_t>(slot) * kSeRecordSize,
-                                                                     kSeRecordSize);
+            std::string_view line =
+                std::string_view(content).substr(static_cast<std::size_t>(slot) * kSeRecordSize, kSeRecordSize);
             std::string_view pedigree = FieldOf(line, se::Pedigree);
             if (pedigree.find_first_not_of(' ') == std::string_view::npos || !HasResult(line)) continue;
             places_[std::string(pedigree)].push_back({day, slot});

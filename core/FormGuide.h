@@ -44,17 +44,17 @@ const FormRow& FormHeader();
 FormRow FormCells(std::string_view runnerSe, const PastRun* run);
 
 // Column texts of a past run, each from its fields.
-std::string TrimmedText(std::string_view cp932);           // without padding on either side
-std::string FormDate(std::string_view record);             // 2026/12/05
-std::string FormRaceNumber(std::string_view ra);           // 11R
-std::string FormRaceName(std::string_view ra);             // short name, else the race's class
-std::string FormCourse(std::string_view ra);               // 芝右1600m
-std::string FormGoing(std::string_view ra);                // 良 稍重 重 不良, by the track's surface
-std::string FormPosition(std::string_view se);             // 1, or 取消 除外 中止 失格
-std::string FormTime(std::string_view se);                 // 1:35.2
-std::string FormWeightCarried(std::string_view se);        // 57.0
-std::string FormBodyWeight(std::string_view se);           // 480(+4), blank when not weighed
-std::string FormNumber(std::string_view field);            // a number without padding; 0 gives ""
+std::string TrimmedText(std::string_view cp932);     // without padding on either side
+std::string FormDate(std::string_view record);       // 2026/12/05
+std::string FormRaceNumber(std::string_view ra);     // 11R
+std::string FormRaceName(std::string_view ra);       // short name, else the race's class
+std::string FormCourse(std::string_view ra);         // 芝右1600m
+std::string FormGoing(std::string_view ra);          // 良 稍重 重 不良, by the track's surface
+std::string FormPosition(std::string_view se);       // 1, or 取消 除外 中止 失格
+std::string FormTime(std::string_view se);           // 1:35.2
+std::string FormWeightCarried(std::string_view se);  // 57.0
+std::string FormBodyWeight(std::string_view se);     // 480(+4), blank when not weighed
+std::string FormNumber(std::string_view field);      // a number without padding; 0 gives ""
 
 // Where a horse's runs are filed: for each 血統登録番号 the day keys (18 bytes) and runner
 // slots of its SE lines. Built by reading every SE file of the data folder.

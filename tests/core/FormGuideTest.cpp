@@ -28,7 +28,7 @@ RecordBuilder Race(const std::string& date, const char* course, int race) {
 
 // An SE record of a horse in that race, with a finishing position.
 RecordBuilder Runner(const std::string& date, const char* course, int race, int horse, const char* pedigree,
-                  const char* position = "03", const char* abnormal = "0") {
+                     const char* position = "03", const char* abnormal = "0") {
     RecordBuilder b = RecordBuilder::Se();
     b.Raw({3, 1}, "7").Raw({12, 8}, date).Raw({20, 2}, course).Raw({22, 2}, "05").Raw({24, 2}, "08");
     b.Number({26, 2}, race).Number({28, 1}, 1).Number({29, 2}, horse).Raw({31, 10}, pedigree);
@@ -52,15 +52,15 @@ TEST(FormGuideTest, PastRunsAreEarlierRunsOfTheSameHorseWithAResult) {
     const char* horse = "2022101234";
     std::vector<PastRun> runs = {
         Past(Race("20261114", "05", 11), Runner("20261114", "05", 11, 3, horse)),
-        Past(Race("20261212", "06", 11), Runner("20261212", "06", 11, 1, horse)),  // the day shown
-        Past(Race("20261219", "06", 11), Runner("20261219", "06", 11, 1, horse)),  // later
-        Past(Race("20261128", "05", 1), Runner("20261128", "05", 1, 2, "2022109999")),          // another horse
-        Past(Race("20261121", "05", 2), Runner("20261121", "05", 2, 2, horse, "00")),           // no result yet
-        Past(Race("20261107", "09", 5), Runner("20261107", "09", 5, 4, horse, "00", "1")),      // withdrawn
-        Past(Race("20261031", "03", 9), Runner("20261031", "03", 9, 7, horse, "00", "4")),      // did not finish
+        Past(Race("20261212", "06", 11), Runner("20261212", "06", 11, 1, horse)),           // the day shown
+        Past(Race("20261219", "06", 11), Runner("20261219", "06", 11, 1, horse)),           // later
+        Past(Race("20261128", "05", 1), Runner("20261128", "05", 1, 2, "2022109999")),      // another horse
+        Past(Race("20261121", "05", 2), Runner("20261121", "05", 2, 2, horse, "00")),       // no result yet
+        Past(Race("20261107", "09", 5), Runner("20261107", "09", 5, 4, horse, "00", "1")),  // withdrawn
+        Past(Race("20261031", "03", 9), Runner("20261031", "03", 9, 7, horse, "00", "4")),  // did not finish
         Past(Race("20261024", "04", 7), Runner("20261024", "04", 7, 7, horse, "18")),
-        Past(Race("20261017", "04", 7), Runner("20261017", "04", 7, 7, horse, "19")),           // no such position
-        Past(Race("20261212", "09", 10), Runner("20261212", "09", 10, 5, horse)),               // same day elsewhere
+        Past(Race("20261017", "04", 7), Runner("20261017", "04", 7, 7, horse, "19")),  // no such position
+        Past(Race("20261212", "09", 10), Runner("20261212", "09", 10, 5, horse)),      // same day elsewhere
     };
     // Most recent first; the same horse at another racecourse counts.
     EXPECT_EQ(Dates(SelectPastRuns(runs, horse, "20261212", 10)),
@@ -91,9 +91,9 @@ TEST(FormGuideTest, EveryColumnComesFromItsOwnField) {
     FormRow row = FormCells(runner.str(), &run);
     std::vector<std::string> cells;
     for (const std::string& c : row) cells.push_back(U(c));
-    EXPECT_EQ(cells, (std::vector<std::string>{"9", "ミライノホシ", "2026/11/29", "阪神", "11R", "ジャパンＣ",
-                                               "ダ右1800m", "不良", "14", "2", "1:52.3", "6", "武豊", "57.5",
-                                               "486(-12)"}));
+    EXPECT_EQ(cells,
+              (std::vector<std::string>{"9", "ミライノホシ", "2026/11/29", "阪神", "11R", "ジャパンＣ", "ダ右1800m",
+                                        "不良", "14", "2", "1:52.3", "6", "武豊", "57.5", "486(-12)"}));
     EXPECT_EQ(U(FormTsv({row}).substr(0, FormTsv({}).size())),
               "馬番\t馬名\t日付\t競馬場\tR\tレース名\tコース\t馬場\t頭数\t着順\tタイム\t人気\t騎手\t斤量\t馬体重\r\n");
 
