@@ -211,6 +211,28 @@ std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseR
     return rows;
 }
 
+std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const HorseRunIndex& index,
+                                    std::size_t runs) {
+    std::vector<RunnerForm> out;
+    const std::string raceDate(FieldOf(table.RaLine(slot), {12, 8}));
+    const int n = table.Race(slot).RunnerCount();
+    for (int j = 0; j < n; ++j) {
+        const std::string& se = table.SeLine(slot, j);
+        const std::string_view pedigree = FieldOf(se, se::Pedigree);
+        if (pedigree.find_first_not_of(' ') == std::string_view::npos) continue;
+        RunnerForm r;
+        r.post = NumberOf(se, se::PostPosition);
+        r.number = NumberOf(se, se::HorseNumber);
+        r.name = TrimmedText(FieldOf(se, se::HorseName));
+        for (const PastRun& run : SelectPastRuns(index.RunsOf(pedigree), pedigree, raceDate, runs)) {
+            r.runs.push_back(FormCells(se, &run));
+            r.won.push_back(FieldOf(run.se, se::Abnormal) != "5" && NumberOf(run.se, se::Position) == 1);
+        }
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
 std::string FormTsv(const std::vector<FormRow>& rows) {
     std::string out;
     auto line = [&out](const FormRow& row) {

@@ -76,6 +76,16 @@ class HorseRunIndex {
     std::map<std::string, std::vector<Place>, std::less<>> places_;
 };
 
+// A runner of the race shown with its past runs (most recent first), for the form blocks.
+struct RunnerForm {
+    int post = 0;
+    int number = 0;
+    std::string name;           // without padding
+    std::vector<FormRow> runs;  // FormCells of each past run
+    std::vector<bool> won;      // per run: it finished first
+};
+std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs);
+
 // The form of the race in `slot` of the table: for each runner within the head count, in
 // horse-number order, one row per past run (at most `runs`), or one row with its number and
 // name when it has none.
