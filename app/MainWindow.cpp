@@ -22,6 +22,7 @@
 #include "BrowseGrids.h"
 #include "CodeTables.h"
 #include "Cp932.h"
+#include "FormGrid.h"
 #include "GridPrinter.h"
 #include "HeadingLabels.h"
 #include "JVLink.h"
@@ -214,8 +215,15 @@ void TMainForm::BuildBody() {
     StringGrid1 = new TScheduleGrid(TabSheet2);
     StringGrid1->setObjectName("StringGrid1");
     sheet2->addWidget(StringGrid1);
+    TabSheet3 = new QWidget;
+    auto* sheet3 = new QVBoxLayout(TabSheet3);
+    sheet3->setContentsMargins(0, 0, 0, 0);
+    FormGrid = new TFormGrid(TabSheet3);
+    sheet3->addWidget(FormGrid);
     PageControl1->addTab(TabSheet1, U("出馬表"));
     PageControl1->addTab(TabSheet2, U("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
+    PageControl1->addTab(TabSheet3, U("馬柱"));
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { RefreshFormGrid(); });
     PageControl1->hide();  // shown once a race card is shown
 
     Splitter1->addWidget(LeftPanel);
@@ -370,6 +378,7 @@ void TMainForm::print3btnClick() {
 void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }
 
 void TMainForm::SetDayList(const std::vector<std::string>& entries) {
+    formIndex_.reset();  // the data folder changed: the runs are read again when next shown
     QSignalBlocker block(DateCombo);
     DateCombo->clear();
     for (const std::string& day : entries) DateCombo->addItem(FromCp932(day));
@@ -408,7 +417,20 @@ void TMainForm::ArrangeHeading() {
         if (!l[i]->caption().trimmed().isEmpty()) x = l[i]->geometry().right() + 7;
     }
 }
-void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
+void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) {
+    StringGrid2->Fill(rows);
+    RefreshFormGrid();
+}
+
+void TMainForm::RefreshFormGrid() {
+    if (!browser_ || PageControl1->currentWidget() != TabSheet3) return;
+    if (!formIndex_) {
+        formIndex_ = std::make_unique<HorseRunIndex>();
+        formIndex_->Build(DataFolder());
+    }
+    const RaceCardTable& table = browser_->Table();
+    FormGrid->Fill(RunnerForms(table, table.CurrentRace(), *formIndex_, TFormGrid::kRuns));
+}
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
 
 void TMainForm::ShowMessage(const std::string& utf8, bool beep) {

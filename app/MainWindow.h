@@ -11,6 +11,7 @@
 
 #include "DayReading.h"
 #include "ProgramPlaces.h"
+#include "FormGuide.h"
 #include "RaceBrowser.h"
 #include "SettingsFile.h"
 
@@ -34,6 +35,7 @@ class TAllPrintForm;
 class TLabel3Dj;
 class TPrgrsForm;
 class TRaceCardGrid;
+class TFormGrid;
 class TScheduleGrid;
 class TStrGridPrinter;
 
@@ -79,6 +81,8 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     QWidget* TabSheet2;          // 全ﾚｰｽｽｹｼﾞｭｰﾙ
     TScheduleGrid* StringGrid1;  // schedule
     TRaceCardGrid* StringGrid2;  // race card
+    QWidget* TabSheet3;          // 馬柱
+    TFormGrid* FormGrid;         // the form guide of the race shown
 
     // Menus.
     QAction* JVDataItem;     // ＪＶデータ取得(&J)
@@ -135,6 +139,8 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SpeedButton5Click();
     void SpeedButton6Click();
     void ArrangeHeading();
+    // Fills the form guide tab with the race shown, when that tab is the one in front.
+    void RefreshFormGrid();
 
     // What the browsing logic shows.
     void SetTabsVisible(bool visible) override;
@@ -165,6 +171,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     std::unique_ptr<TStrGridPrinter> gridPrinter_;
     QSize savedSize_;
     bool shown_ = false;
+    std::unique_ptr<HorseRunIndex> formIndex_;  // built when the form guide is first shown
 };
 
 }  // namespace turfpad

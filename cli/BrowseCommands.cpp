@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "Cp932.h"
 #include "DayCommand.h"
+#include "FormGuide.h"
 #include "RaceBrowser.h"
 
 namespace turfpad::cli {
@@ -76,6 +77,48 @@ int Card(const Options& o) {
     view.messages.clear();  // choosing the day showed its last race
     const bool complete = browser.ShowRace(race - 1);
     Print(o, browser.RaceCardText().value_or(std::string()));
+    if (!complete) {
+        PrintMessages(o, view.messages);
+        return kIncomplete;
+    }
+    return kOk;
+}
+
+int Form(const Options& o) {
+    Options rest = o;
+    rest.args.clear();
+    std::size_t runs = 5;
+    for (std::size_t i = 0; i < o.args.size(); ++i) {
+        const std::string& a = o.args[i];
+        if (a == "--runs" || a.rfind("--runs=", 0) == 0) {
+            std::string value = a.size() > 6 ? a.substr(7) : (i + 1 < o.args.size() ? o.args[++i] : "");
+            if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(value) < 1)
+                return Usage("--runs には 1～99 の走数を指定してください: " + value);
+            runs = static_cast<std::size_t>(std::stoi(value));
+        } else {
+            rest.args.push_back(a);
+        }
+    }
+    if (!CheckArguments(rest, 2, "form には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください"))
+        return kUsage;
+    const int race = RaceArgument(rest.args[1]);
+    if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + rest.args[1]);
+    const std::string day = DayArgument(rest.args[0]);
+
+    ChosenDay chosen(o);
+    if (!chosen.Choose(o, day)) return kNotFound;
+    RaceBrowser& browser = chosen.browser;
+    HeadlessBrowserView& view = chosen.view;
+    if (browser.RaceListIndexOf(race - 1) < 0) {
+        PrintMessages(o, {Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
+        return kNotFound;
+    }
+    view.messages.clear();
+    const bool complete = browser.ShowRace(race - 1);
+    HorseRunIndex index;
+    index.Build(o.dataDir);
+    Print(o, FormTsv(RaceForm(browser.Table(), race - 1, index, runs)));
     if (!complete) {
         PrintMessages(o, view.messages);
         return kIncomplete;

@@ -31,6 +31,7 @@ int Days(const Options& o);
 int Sample(const Options& o);
 int Card(const Options& o);
 int Schedule(const Options& o);
+int Form(const Options& o);
 int Pdf(const Options& o);
 
 }  // namespace turfpad::cli

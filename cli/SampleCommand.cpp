@@ -1,5 +1,6 @@
-// turfpad-cli sample: writes the demo programme of a week as JV-Data files (.jvd), the form
-// in which the local JV-Link stand-in reads a source folder.
+// turfpad-cli sample: writes the demo programme of a week, and with --weeks the results of the
+// weeks before it, as JV-Data files (.jvd), the form in which the local JV-Link stand-in
+// reads a source folder.
 #include <chrono>
 #include <iostream>
 #include <optional>
@@ -32,6 +33,7 @@ std::optional<std::chrono::sys_days> ParseDate(const std::string& s) {
 int Sample(const Options& o) {
     std::string outDir;
     std::optional<std::chrono::sys_days> week;
+    int weeks = 1;
     for (std::size_t i = 0; i < o.args.size(); ++i) {
         const std::string& a = o.args[i];
         if (a == "--week" || a.rfind("--week=", 0) == 0) {
@@ -43,6 +45,12 @@ int Sample(const Options& o) {
             }
             week = ParseDate(value);
             if (!week) return Usage("--week には YYYY-MM-DD 形式の日付を指定してください: " + value);
+        } else if (a == "--weeks" || a.rfind("--weeks=", 0) == 0) {
+            std::string value = a.size() > 7 ? a.substr(8) : (i + 1 < o.args.size() ? o.args[++i] : "");
+            weeks = 0;
+            if (value.size() >= 1 && value.size() <= 2 && value.find_first_not_of("0123456789") == std::string::npos)
+                weeks = std::stoi(value);
+            if (weeks < 1 || weeks > 52) return Usage("--weeks には 1～52 の週数を指定してください: " + value);
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage("不明なオプションです: " + a);
         } else if (outDir.empty()) {
@@ -61,7 +69,7 @@ int Sample(const Options& o) {
         return kRejected;
     }
     std::chrono::sys_days day = week ? *week : std::chrono::sys_days{LocalDate(std::chrono::system_clock::now())};
-    for (const JvdFile& f : DemoProgramme(day)) {
+    for (const JvdFile& f : DemoWeeks(day, weeks)) {
         std::string error;
         if (!WriteWholeFile(dir / f.name, f.content, false, error)) {
             std::cerr << "turfpad-cli: " << PathText(dir / f.name) << " に書き込めません (" << error << ")\n";

@@ -36,13 +36,16 @@ const char* const kUsageText =
     "                                            --no-wait: 他のプログラムが取込み中なら待たずに終了する (終了コード "
     "5)\n"
     "  turfpad-cli days [--data DIR]             開催日の一覧を新しい順に表示する\n"
-    "  turfpad-cli sample OUTDIR [--week YYYY-MM-DD]\n"
+    "  turfpad-cli sample OUTDIR [--week YYYY-MM-DD] [--weeks N]\n"
     "                                            その週 (既定: 今週) のデモ用出馬表を JV-Data ファイル (.jvd) として\n"
-    "                                            OUTDIR に書き出す\n"
+    "                                            OUTDIR に書き出す。--weeks では前の N-1 週の成績も書き出す\n"
     "  turfpad-cli card [--data DIR] [--encoding utf-8|cp932] DAY RACE\n"
     "                                            出馬表をクリップボードと同じテキストで表示する\n"
     "  turfpad-cli schedule [--data DIR] [--encoding utf-8|cp932] DAY\n"
     "                                            全レーススケジュールを TAB 区切りで表示する\n"
+    "  turfpad-cli form [--data DIR] [--runs N] [--encoding utf-8|cp932] DAY RACE\n"
+    "                                            出走馬の近走成績 (馬柱、1 頭 N 走まで、既定 5) を TAB "
+    "区切りで表示する\n"
     "  turfpad-cli pdf [--schedule] [--data DIR] DAY OUT.pdf\n"
     "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
     "                                            スケジュールを、印刷と同じ内容で PDF ファイル (A4) に書き出す\n"
@@ -98,7 +101,8 @@ struct Command {
     int (*run)(const Options&);
 };
 const Command kCommands[] = {
-    {"import", Import}, {"days", Days}, {"sample", Sample}, {"card", Card}, {"schedule", Schedule}, {"pdf", Pdf},
+    {"import", Import},     {"days", Days}, {"sample", Sample}, {"card", Card},
+    {"schedule", Schedule}, {"form", Form}, {"pdf", Pdf},
 };
 }  // namespace
 

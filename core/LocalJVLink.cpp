@@ -115,10 +115,19 @@ int LocalJVLink::Gather(const LocalJVLinkSettings& settings, const std::string& 
         }
         if (ec) return jvresult::kBadSettings;
     } else {
-        // The demo programme of this week, as far as it exists by now.
+        // The demo programme of this week, as far as it exists by now, and the results of the
+        // weeks since the starting point (at most twelve weeks back).
         auto now = config_.clock();
         std::string nowStamp = LocalTimestamp(now);
-        for (JvdFile& f : DemoProgramme(std::chrono::sys_days{LocalDate(now)})) {
+        std::chrono::sys_days today{LocalDate(now)};
+        std::chrono::sys_days from{std::chrono::year{std::stoi(fromtime.substr(0, 4))} /
+                                   std::chrono::month{static_cast<unsigned>(std::stoi(fromtime.substr(4, 2)))} /
+                                   std::chrono::day{static_cast<unsigned>(std::stoi(fromtime.substr(6, 2)))}};
+        // Results of a week are stamped the Monday after: the week before the starting point's
+        // may still be new.
+        auto weeksBack = (MondayOf(today) - MondayOf(from)).count() / 7 + 1;
+        int weeks = static_cast<int>(std::clamp<long long>(weeksBack, 0, 12)) + 1;
+        for (JvdFile& f : DemoWeeks(today, weeks)) {
             std::optional<JvdName> parsed = ParseJvdName(f.name);
             if (!parsed || parsed->timestamp <= fromtime || parsed->timestamp > nowStamp) continue;
             out.push_back(Entry{f.name, parsed->timestamp, {}, std::move(f.content)});

@@ -55,6 +55,11 @@ inline constexpr Field Prize1{714, 8};
 inline constexpr Field PostTime{874, 4};
 inline constexpr Field HeadCount{882, 2};
 inline constexpr Field Starters{884, 2};
+// Results (data category "7").
+inline constexpr Field Finishers{886, 2};
+inline constexpr Field Weather{888, 1};
+inline constexpr Field TurfGoing{889, 1};
+inline constexpr Field DirtGoing{890, 1};
 }  // namespace ra
 
 namespace se {
@@ -86,6 +91,18 @@ inline constexpr Field Blinker{295, 1};
 inline constexpr Field JockeyCode{297, 5};
 inline constexpr Field Jockey{307, 8};
 inline constexpr Field Apprentice{323, 1};
+// Results (data category "7").
+inline constexpr Field BodyWeight{325, 3};  // kg; 999 not weighed
+inline constexpr Field WeightSign{328, 1};
+inline constexpr Field WeightChange{329, 3};
+inline constexpr Field Abnormal{332, 1};
+inline constexpr Field ArrivalOrder{333, 2};
+inline constexpr Field Position{335, 2};
+inline constexpr Field Time{339, 4};     // m ss s
+inline constexpr Field WinOdds{360, 4};  // tenths
+inline constexpr Field Popularity{364, 2};
+inline constexpr Field Last3F{391, 3};    // tenths of a second
+inline constexpr Field TimeDiff{532, 4};  // sign and tenths
 }  // namespace se
 
 // The bytes of a field. A record too short for the field gives what it has (possibly

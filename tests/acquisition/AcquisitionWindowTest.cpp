@@ -112,7 +112,7 @@ class AcquisitionWindowTest : public ::testing::Test {
     std::vector<std::vector<std::string>> rebuilt;  // the day list at each rebuild
 };
 
-// The demo week as filing it record by record gives it: the files, the listed lines, the days.
+// The demo weeks as filing them record by record gives them: the files, the listed lines, the days.
 struct DemoReference {
     std::map<std::string, std::string> files;
     std::vector<std::string> list, days;
@@ -125,7 +125,8 @@ DemoReference FileDemoWeek(std::chrono::sys_days day, const fs::path& folder) {
     DemoReference ref;
     fs::create_directories(folder);
     RaceFiler filer(folder);
-    std::vector<JvdFile> week = DemoProgramme(day);
+    // From a start eight days back: the week's cards and the week before's results.
+    std::vector<JvdFile> week = DemoWeeks(day, 2);
     for (const JvdFile& f : week) {
         for (const std::string& record : SplitRecords(f.content)) {
             ++ref.records;

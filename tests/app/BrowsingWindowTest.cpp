@@ -72,9 +72,9 @@ class BrowsingWindowTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(BrowsingWindowTest, ChoosingADayListsItsRacesAndShowsTheLastOne) {
-    ASSERT_EQ(form->DateCombo->count(), 5);
-    EXPECT_EQ(form->DateCombo->itemText(0), QString::fromUtf8("2026年12月13日福島"));
-    ChooseDay("2026年12月12日東京");
+    ASSERT_EQ(form->DateCombo->count(), 6);
+    EXPECT_EQ(form->DateCombo->itemText(0), QString::fromUtf8("2026年12月13日中山"));
+    ChooseDay("2026年12月12日中山");
     EXPECT_FALSE(form->PrgrsForm()->isVisible());
     ASSERT_EQ(form->DatList->count(), 12);
     EXPECT_EQ(form->DatList->currentRow(), 11);
@@ -98,7 +98,7 @@ TEST_F(BrowsingWindowTest, CopyPutsTheRaceCardOnTheClipboard) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
     TMsgDlg::TakeShown();
 
-    ChooseDay("2026年12月12日東京");
+    ChooseDay("2026年12月12日中山");
     form->N18->trigger();
     QString text = QGuiApplication::clipboard()->text();
     std::string expected = Cp932ToUtf8(*form->Browser().RaceCardText());
@@ -147,7 +147,7 @@ TEST_F(BrowsingWindowTest, TheOptionHidesTheDayListOnceARaceIsShownAndIsStored) 
     form->DataListCloseItem->trigger();
     EXPECT_TRUE(form->DataListCloseItem->isChecked());
     EXPECT_NE(ReadAll(dir / "turfpad.ini").find("[datalist]\r\nclose=1"), std::string::npos);
-    ChooseDay("2026年12月13日京都");
+    ChooseDay("2026年12月13日阪神");
     EXPECT_FALSE(form->LeftPanel->isVisible());
     form->SpeedButton8->click();  // "F" brings it back
     EXPECT_TRUE(form->LeftPanel->isVisible());
@@ -178,14 +178,14 @@ TEST_F(BrowsingWindowTest, RaceCardPrintingFillsThePreviewWithOnePagePerRace) {
     EXPECT_EQ(shown[0].text, QString::fromUtf8("分析用ﾃﾞｰﾀを選択してください。"));
     EXPECT_EQ(shows, 0);
 
-    ChooseDay("2026年12月12日東京");
+    ChooseDay("2026年12月12日中山");
     form->FilePrintItem->trigger();
     EXPECT_EQ(shows, 1);
 }
 
 TEST_F(BrowsingWindowTest, ThePreviewOpensEvenWhenItsSettingsCannotBeWritten) {
     fs::create_directories(dir / "turfpad.ini" / "x");  // a folder where the file should be
-    ChooseDay("2026年12月12日東京");
+    ChooseDay("2026年12月12日中山");
     TMsgDlg::TakeShown();
     int shows = 0;
     form->showPreview = [&](TAllPrintForm&) { ++shows; };
@@ -201,7 +201,7 @@ TEST_F(BrowsingWindowTest, SchedulePrintingPrintsTheGridWithTheDate) {
     EXPECT_EQ(TMsgDlg::TakeShown().size(), 1u);
     EXPECT_TRUE(printer->Jobs().empty());
 
-    ChooseDay("2026年12月12日東京");
+    ChooseDay("2026年12月12日中山");
     form->print3btn->click();
     ASSERT_EQ(printer->Jobs().size(), 1u);
     ASSERT_EQ(printer->Jobs()[0].pages.size(), 1u);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "ClipboardText.h"
 #include "Cp932.h"
@@ -119,4 +121,56 @@ TEST_F(Cli, SchedulePrintsHeaderAndOneRowPerRace) {
                   row + " 中山 5回 8日10R\t 16" + row + " 中山 5回 8日11R\t 16" + row + " 中山 5回 8日12R\t 16" + row);
     Outcome cp = Cmd("schedule --encoding cp932 " + Data() + " " + day);
     EXPECT_EQ(cp.out, Utf8ToCp932(r.out));
+}
+
+// The form guide of a demo race after eight weeks of the demo were filed: several runs per
+// runner, TAB-separated, CR LF; and the exit statuses of card.
+TEST_F(Cli, FormShowsTheRunnersRecentRuns) {
+    const std::string sample = "'" + (dir / "S").string() + "'";
+    ASSERT_EQ(Cmd("sample " + sample + " --week 2026-12-12 --weeks 8").status, 0);
+    ASSERT_EQ(Cmd("import " + Data() + " " + sample + "/*.jvd").status, 0);
+    Outcome r = Cmd("form " + Data() + " 2026年12月12日阪神 11");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string header =
+        "馬番\t馬名\t日付\t競馬場\tR\tレース名\tコース\t馬場\t頭数\t着順\tタイム\t人気\t騎手\t斤量\t馬体重\r\n";
+    ASSERT_EQ(r.out.substr(0, header.size()), header);
+    std::map<std::string, int> runs;  // horse number to its rows with a run
+    std::size_t at = header.size();
+    while (at < r.out.size()) {
+        std::size_t end = r.out.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        std::string line = r.out.substr(at, end - at);
+        at = end + 2;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 14) << line;
+        std::string number = line.substr(0, line.find('\t'));
+        if (line.find("\t2026/") != std::string::npos) ++runs[number];
+        EXPECT_LE(runs[number], 5);
+    }
+    int several = 0;
+    for (const auto& [number, n] : runs) several += n >= 2;
+    EXPECT_GE(several, 3) << r.out;
+
+    Outcome one = Cmd("form --runs 1 " + Data() + " 2026年12月12日阪神 11");
+    EXPECT_EQ(one.status, 0);
+    EXPECT_LT(one.out.size(), r.out.size());
+    Outcome cp = Cmd("form --encoding cp932 " + Data() + " 2026年12月12日阪神 11");
+    EXPECT_EQ(cp.out, Sj(r.out));
+
+    EXPECT_EQ(Cmd("form " + Data() + " 2026年12月19日阪神 11").status, 4);
+    EXPECT_EQ(Cmd("form " + Data() + " 2026年12月12日阪神").status, 2);
+    EXPECT_EQ(Cmd("form --runs 0 " + Data() + " 2026年12月12日阪神 11").status, 2);
+    EXPECT_EQ(Cmd("form --runs " + Data() + " 2026年12月12日阪神 11").status, 2);
+    EXPECT_EQ(Cmd("form " + Data() + " 2026年12月12日阪神 13").status, 2);
+}
+
+TEST_F(Cli, FormOfAnIncompleteRaceOrAMissingRace) {
+    fs::create_directories(data);
+    File(data, {RaRecord(m, 1, 2), SeRecord(m, 1, 1)});  // runner 2 missing
+    Outcome r = Cmd("form " + Data() + " " + day + " 1");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "中山 1Rはデータ作成が未完了です。\n");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);  // the header and runner 1
+    Outcome noRace = Cmd("form " + Data() + " " + day + " 2");
+    EXPECT_EQ(noRace.status, 4);
+    EXPECT_EQ(noRace.err, "2026年12月12日中山に2Rのデータはありません。\n");
 }

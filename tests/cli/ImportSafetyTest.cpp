@@ -150,7 +150,7 @@ TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
         }
         WriteAll(dir / "b" / f.filename().string(), changed);
     }
-    const std::string day = "2026年12月12日東京";
+    const std::string day = "2026年12月12日阪神";
     auto cardIn = [&](const fs::path& data, int race) {
         return turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, std::to_string(race)}).out;
     };
@@ -244,8 +244,8 @@ TEST(ImportSafety, ReadOnlyFileReportedAndPermissionsKept) {
     const fs::path data = dir / "Data";
     std::vector<fs::path> week = SampleWeek(dir / "week");
     ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
-    const fs::path ra = data / fs::path(u8"2026年12月12日東京.jvRA");
-    const fs::path se = data / fs::path(u8"2026年12月12日東京.jvSEr");
+    const fs::path ra = data / fs::path(u8"2026年12月12日阪神.jvRA");
+    const fs::path se = data / fs::path(u8"2026年12月12日阪神.jvSEr");
     ASSERT_EQ(chmod(se.c_str(), 0640), 0);
     ASSERT_EQ(chmod(ra.c_str(), 0444), 0);
     const std::string before = ReadAll(ra);

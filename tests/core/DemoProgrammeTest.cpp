@@ -166,7 +166,7 @@ TEST(DemoProgrammeTest, RacesAndRunnersAreRealistic) {
             int sunday = F(r, ra::Weekday) == "2" ? 1 : 0;
             ++raceCourses[sunday][F(r, ra::Racecourse)];
             int heads = NumberOf(r, ra::HeadCount);
-            EXPECT_GE(heads, 8);
+            EXPECT_GE(heads, 5);
             EXPECT_LE(heads, 18);
             EXPECT_TRUE(goodConditions.count(F(r, ra::RaceCondition))) << key;
             EXPECT_TRUE(goodTracks.count(F(r, ra::Track))) << key;
@@ -230,6 +230,103 @@ TEST(DemoProgrammeTest, RacesAndRunnersAreRealistic) {
     EXPECT_GT(apprentices, 0);
     EXPECT_GT(longNames, 0);
     EXPECT_GT(shortNames, 0);
+}
+
+// The racecourses follow JRA's calendar: December at 中山, 阪神 and 中京, both days.
+TEST(DemoProgrammeTest, RacecoursesFollowTheSeason) {
+    auto courses = [](sys_days day) {
+        std::set<std::string> found;
+        for (const std::string& r : Records(DemoProgramme(day)).ra) found.insert(r.substr(19, 2));
+        return found;
+    };
+    EXPECT_EQ(courses(Day(2026, 12, 12)), (std::set<std::string>{"06", "09", "07"}));
+    EXPECT_EQ(courses(Day(2026, 8, 8)), (std::set<std::string>{"04", "07", "01"}));
+    EXPECT_EQ(courses(Day(2026, 5, 16)), (std::set<std::string>{"05", "08", "04"}));
+    EXPECT_EQ(courses(Day(2026, 2, 14)), (std::set<std::string>{"05", "08", "10"}));
+}
+
+// Results: the same races as the cards, with plausible outcomes.
+TEST(DemoProgrammeTest, ResultsArePlausible) {
+    int withdrawn = 0, races = 0, favouritesWon = 0;
+    for (sys_days monday : {Day(2026, 12, 7), Day(2026, 6, 22), Day(2026, 3, 2)}) {
+        Week cards = Records(DemoProgramme(monday));
+        std::vector<JvdFile> files = DemoResults(monday);
+        ASSERT_EQ(files.size(), 4u);
+        EXPECT_EQ(files[0].name.substr(12, 14), TimestampOf(monday + days{6}, 18, 0, 1));
+        Week results = Records(files);
+        ASSERT_EQ(results.ra.size(), cards.ra.size());
+        std::map<std::string, std::vector<std::string>> runners;
+        for (const std::string& s : results.se) {
+            EXPECT_EQ(s.substr(2, 1), "7");
+            runners[s.substr(11, 16)].push_back(s);
+        }
+        for (std::size_t i = 0; i < results.ra.size(); ++i) {
+            const std::string& r = results.ra[i];
+            EXPECT_EQ(r.substr(2, 1), "7");
+            EXPECT_EQ(r.substr(11, 16), cards.ra[i].substr(11, 16));
+            const std::vector<std::string>& field = runners[r.substr(11, 16)];
+            int heads = std::stoi(r.substr(881, 2)), starters = std::stoi(r.substr(883, 2));
+            int finishers = std::stoi(r.substr(885, 2));
+            ASSERT_EQ(static_cast<int>(field.size()), heads);
+            EXPECT_LE(starters, heads);
+            EXPECT_GE(finishers, 3);
+            std::set<int> positions;
+            std::map<int, int> oddsByPopularity;
+            int winnerTime = 0;
+            for (const std::string& s : field) {
+                int position = std::stoi(s.substr(334, 2));
+                char abnormal = s[331];
+                if (abnormal == '1' || abnormal == '2' || abnormal == '3') {
+                    ++withdrawn;
+                    EXPECT_EQ(position, 0);
+                    EXPECT_EQ(s.substr(363, 2), "00");
+                    continue;
+                }
+                oddsByPopularity[std::stoi(s.substr(363, 2))] = std::stoi(s.substr(359, 4));
+                if (abnormal == '4') continue;
+                EXPECT_TRUE(positions.insert(position).second);
+                int t = std::stoi(s.substr(338, 1)) * 600 + std::stoi(s.substr(339, 2)) * 10 + (s[341] - '0');
+                if (position == 1) {
+                    winnerTime = t;
+                    favouritesWon += s.substr(363, 2) == "01";
+                }
+                EXPECT_NE(s.substr(324, 3), "999");
+            }
+            EXPECT_EQ(static_cast<int>(positions.size()), finishers);
+            EXPECT_EQ(*positions.begin(), 1);
+            EXPECT_EQ(*positions.rbegin(), finishers);  // a permutation of 1..finishers
+            int previous = 0;
+            for (const auto& [popularity, odds] : oddsByPopularity) {
+                EXPECT_GE(odds, previous) << "popularity follows the odds";
+                previous = odds;
+            }
+            // Seconds per 100 m: about 5.5 to 7.5 whatever the distance and going.
+            int distance = std::stoi(r.substr(697, 4));
+            EXPECT_GT(winnerTime * 100, distance * 55) << r.substr(11, 16);
+            EXPECT_LT(winnerTime * 100, distance * 75) << r.substr(11, 16);
+            EXPECT_TRUE(r[888] >= '1' && r[888] <= '4' && r[889] >= '1' && r[889] <= '4');
+            ++races;
+        }
+    }
+    EXPECT_GT(withdrawn, 0);
+    EXPECT_GT(favouritesWon, races / 6);
+    EXPECT_LT(favouritesWon, races * 2 / 3);
+}
+
+// The horses of a week's cards ran in the weeks before: most runners have a history.
+TEST(DemoProgrammeTest, HorsesRunAgainEveryFewWeeks) {
+    std::map<std::string, std::set<std::string>> days;  // pedigree to the days it ran
+    Week weeks = Records(DemoWeeks(Day(2026, 12, 12), 8));
+    for (const std::string& s : weeks.se) EXPECT_TRUE(days[s.substr(30, 10)].insert(s.substr(11, 8)).second);
+    int runners = 0, withHistory = 0, twice = 0;
+    for (const std::string& s : weeks.se) {
+        if (s.substr(2, 1) != "2") continue;
+        ++runners;
+        withHistory += days[s.substr(30, 10)].size() >= 2;
+        twice += days[s.substr(30, 10)].size() >= 3;
+    }
+    EXPECT_GT(withHistory, runners / 2);
+    EXPECT_GT(twice, runners / 5);
 }
 
 TEST(DemoProgrammeTest, ExactlyOneRaceLacksOneRunner) {

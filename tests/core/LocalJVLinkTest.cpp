@@ -374,11 +374,15 @@ TEST(LocalJVLinkSettingsTest, ReadsLeniently) {
     EXPECT_FALSE(SaveLocalJVLinkSettings(dir.path() / "s.ini", {"a\nb", "", 0}, error));
 }
 
-// Without a source folder the stand-in serves the demo programme of the clock's week.
+// Without a source folder the stand-in serves the demo programme of the clock's week, and the
+// results of the weeks since the starting point.
 TEST_F(LocalJVLinkTest, DemoProgrammeGoesThroughDownloadAndCache) {
     auto link = Make();  // no settings file: the demo, 300 ms per file
     ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), 0);
-    std::vector<JvdFile> demo = DemoProgramme(std::chrono::sys_days{std::chrono::year{2026} / 12 / 9});
+    // The week before's results (stamped its Sunday evening) are newer than the start.
+    std::vector<JvdFile> demo = DemoWeeks(std::chrono::sys_days{std::chrono::year{2026} / 12 / 9}, 2);
+    ASSERT_EQ(demo.size(), 4u + 6u);
+    EXPECT_EQ(demo[0].name, "RAVW2026120520261206180001.jvd");
     EXPECT_EQ(reads, static_cast<int>(demo.size()));
     EXPECT_EQ(downloads, reads);
     EXPECT_EQ(last, "20261207000006");
@@ -404,18 +408,25 @@ TEST_F(LocalJVLinkTest, DemoProgrammeGoesThroughDownloadAndCache) {
     now += std::chrono::hours(24 * 7);
     ASSERT_EQ(link->JVOpen("RACE", "20261207000006", 2, reads, downloads, last), 0);
     EXPECT_EQ(last, "20261214000006");
+    EXPECT_EQ(reads, 4 + 6);  // this week's results and the next week's cards
     EXPECT_EQ(downloads, reads);
+    link->JVClose();
+
+    // A start set weeks back brings those weeks' results.
+    ASSERT_EQ(link->JVOpen("RACE", "20261101000000", 2, reads, downloads, last), 0);
+    EXPECT_EQ(reads, static_cast<int>(DemoWeeks(std::chrono::sys_days{std::chrono::year{2026} / 12 / 14}, 8).size()));
+    EXPECT_EQ(reads, 7 * 4 + 6);
 }
 
 TEST_F(LocalJVLinkTest, DemoFilesAreNeverInTheFuture) {
     now = Local(2026, 12, 7, 0, 0, 3);
     auto link = Make();
-    ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), 0);
+    ASSERT_EQ(link->JVOpen("RACE", "20261207000000", 2, reads, downloads, last), 0);
     EXPECT_EQ(reads, 3);
     EXPECT_EQ(last, "20261207000003");
     link->JVClose();
     now = Local(2026, 12, 7, 0, 0, 0);
-    EXPECT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), -1);
+    EXPECT_EQ(link->JVOpen("RACE", "20261207000000", 2, reads, downloads, last), -1);
 }
 
 TEST(PlatformJVLinkTest, FactoryCanBeReplaced) {

@@ -11,6 +11,7 @@
 #include "BrowseGrids.h"
 #include "Cp932.h"
 #include "DayReading.h"
+#include "FormGrid.h"
 #include "HeadingLabels.h"
 #include "RaceDays.h"
 #include "TempDir.h"
@@ -539,4 +540,39 @@ TEST(Heading, LabelsGetTheirLooksAndTexts) {
     const QImage number = Grab(owned[1]);
     EXPECT_EQ(At(number, QPoint(0, 0)), QColor(0, 0, 0));
     EXPECT_GT(CountNear(number, number.rect(), QColor(255, 255, 255), 30), 5);
+}
+
+// The form guide tab: a row per runner, its runs in blocks from the most recent, a run it won
+// in the highlight colour, a missing run grey.
+TEST(FormGridTest, BlocksShowTheRunsAndHighlightWins) {
+    TFormGrid grid;
+    grid.resize(700, 400);
+    RunnerForm a;
+    a.post = 3;
+    a.number = 5;
+    a.name = Sj("ミライノホシ");
+    FormRow won{}, lost{};
+    won[2] = "2026/12/05";
+    won[9] = "1";
+    lost[2] = "2026/11/21";
+    lost[9] = "7";
+    a.runs = {won, lost};
+    a.won = {true, false};
+    RunnerForm b;
+    b.post = 8;
+    b.number = 16;
+    b.name = Sj("ハナ");
+    grid.Fill({a, b});
+    ASSERT_EQ(grid.rowCount(), 2);
+    ASSERT_EQ(grid.columnCount(), 1 + TFormGrid::kRuns);
+    grid.show();
+    QImage img = grid.viewport()->grab().toImage();
+    auto cell = [&](int row, int column) { return grid.visualRect(grid.model()->index(row, column)); };
+    EXPECT_GT(CountNear(img, cell(0, 1).adjusted(2, 2, -2, -2), QColor(255, 224, 224), 4), 500);  // won
+    EXPECT_EQ(CountNear(img, cell(0, 2).adjusted(2, 2, -2, -2), QColor(255, 224, 224), 4), 0);
+    EXPECT_GT(CountNear(img, cell(0, 2).adjusted(2, 2, -2, -2), QColor(Qt::white), 0), 500);
+    EXPECT_GT(CountNear(img, cell(1, 1).adjusted(2, 2, -2, -2), QColor(240, 240, 240), 0), 500);  // no run
+    // The post colour badge: red for post 3.
+    EXPECT_GT(CountNear(img, cell(0, 0), QColor(220, 0, 0), 10), 200);
+    EXPECT_GT(CountNear(img, cell(1, 0), QColor(255, 150, 190), 10), 200);
 }

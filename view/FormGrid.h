@@ -1,0 +1,29 @@
+// The form guide tab (馬柱): one row per runner of the race shown, its post colour, number
+// and name, then its last runs side by side, each a compact block as a racing paper prints
+// it, the most recent first; runs it won are highlighted.
+#pragma once
+
+#include <QTableWidget>
+#include <vector>
+
+#include "FormGuide.h"
+
+namespace turfpad {
+
+// The colours of the eight posts: background and text.
+QColor PostColour(int post);
+QColor PostTextColour(int post);
+
+class TFormGrid : public QTableWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kRuns = 5;
+    static constexpr int kRunnerWidth = 118;
+    static constexpr int kBlockWidth = 112;
+    static constexpr int kRowHeight = 96;
+
+    explicit TFormGrid(QWidget* parent = nullptr);
+    void Fill(const std::vector<RunnerForm>& runners);
+};
+
+}  // namespace turfpad
