@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -36,7 +37,11 @@ fs::path TempPathFor(const fs::path& path) {
 }
 
 std::string SystemMessage(int code) { return std::system_category().message(code); }
+
+std::atomic<std::size_t> syncs{0};
 }  // namespace
+
+std::size_t SyncCount() { return syncs.load(); }
 
 #ifdef _WIN32
 
@@ -50,7 +55,10 @@ bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable
     DWORD written = 0;
     BOOL ok = WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
               written == content.size();
-    if (ok && durable) ok = FlushFileBuffers(h);
+    if (ok && durable) {
+        ok = FlushFileBuffers(h);
+        ++syncs;
+    }
     DWORD code = ok ? 0 : GetLastError();
     CloseHandle(h);
     if (ok) {
@@ -104,7 +112,10 @@ int WriteTemp(const fs::path& tmp, std::string_view content, bool sync) {
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (code == 0 && sync && ::fdatasync(fd) != 0) code = errno;
+    if (code == 0 && sync) {
+        if (::fdatasync(fd) != 0) code = errno;
+        ++syncs;
+    }
     if (::close(fd) != 0 && code == 0) code = errno;
     if (code != 0) ::unlink(tmp.c_str());
     return code;
@@ -141,7 +152,10 @@ bool FileBatch::Commit(fs::path& failed, std::string& error) {
         // any of them replaces its file.
         int fd = ::open(staged_.front().tmp.c_str(), O_RDONLY | O_CLOEXEC);
         int code = fd < 0 ? errno : (::syncfs(fd) != 0 ? errno : 0);
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) {
+            ::close(fd);
+            ++syncs;
+        }
         if (code != 0) {
             failed = staged_.front().path;
             error = SystemMessage(code);

@@ -41,6 +41,10 @@ class FileBatch {
     std::size_t replaced_ = 0;
 };
 
+// How many syncs this process has made (one per file synced on its own, one per batch), so
+// that checks can see that durable writes reach the disk and others do not wait for it.
+std::size_t SyncCount();
+
 // Removes temporary files that a killed process left in `folder`.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);
 
