@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "AtomicFile.h"
 #include "Cp932.h"
 #include "ProgramFile.h"
 #include "SettingsFile.h"
@@ -136,4 +137,23 @@ TEST_F(IniGTTest, ARefusedWriteNamesTheFile) {
         EXPECT_EQ(std::string(e.what()), ini.Path().string() + " に書き込めません");
     }
     EXPECT_TRUE(fs::is_directory(ini.Path() / "x"));
+}
+
+// TABs around names and values are trimmed like blanks; a section written in other letter
+// case is the same section when writing; a new section never joins a last line that has no
+// line end; a value is read no longer than 2047 bytes.
+TEST_F(IniGTTest, TabsLetterCaseAndTheFilesLastLine) {
+    Write("[\tlocate\t]\n\ttop\t=\t5\t\n[Other]\nx=1");
+    EXPECT_EQ(ini.ReadInteger("locate", "top", 0), 5);
+    ini.WriteInteger("LOCATE", "left", 7);
+    ini.WriteString("new", "k", "v");
+    EXPECT_EQ(Content(), "[\tlocate\t]\n\ttop\t=\t5\t\nleft=7\r\n[Other]\nx=1\r\n[new]\r\nk=v\r\n");
+    Write("[s]\nlong=" + std::string(3000, 'a') + "\n");
+    EXPECT_EQ(ini.ReadString("s", "long", "").size(), 2047u);
+}
+
+TEST_F(IniGTTest, EveryWriteReachesTheDisk) {
+    const std::size_t before = SyncCount();
+    ini.WriteInteger("locate", "top", 1);
+    EXPECT_EQ(SyncCount(), before + 1);
 }
