@@ -408,3 +408,16 @@ TEST_F(AcquisitionTest, APollThatFailsAsACallEndsTheAcquisitionInsideTheWindow) 
     ASSERT_FALSE(view.boxes.empty());
     EXPECT_NE(view.boxes.back().find("JVStatus: the control did not answer"), std::string::npos);
 }
+
+TEST_F(AcquisitionTest, ReadingWaitsForTheLastFileOfTheDownload) {
+    Open();
+    jv.downloadCount = 5;
+    jv.statuses = {4, 5};
+    jv.reads = {{0, ""}};
+    logic.Start();
+    logic.Timer();  // one file still to come
+    EXPECT_EQ(jv.Count("JVRead"), 0);
+    EXPECT_TRUE(view.timer);
+    logic.Timer();
+    EXPECT_EQ(jv.Count("JVRead"), 1);
+}
