@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -47,7 +48,11 @@ fs::path TempPathFor(const fs::path& path) {
 }
 
 std::string SystemMessage(int code) { return SystemErrorText(code); }
+
+std::atomic<std::size_t> syncs{0};
 }  // namespace
+
+std::size_t SyncCount() { return syncs.load(); }
 
 std::optional<unsigned long> TemporaryFileWriter(const fs::path& name) {
     std::u8string u8 = name.u8string();
@@ -108,7 +113,10 @@ bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable
     DWORD written = 0;
     BOOL ok = WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
               written == content.size();
-    if (ok && durable) ok = FlushFileBuffers(h);
+    if (ok && durable) {
+        ok = FlushFileBuffers(h);
+        ++syncs;
+    }
     DWORD code = ok ? 0 : GetLastError();
     CloseHandle(h);
     if (ok) {
@@ -205,7 +213,10 @@ int WriteTemp(const fs::path& path, fs::path& tmp, std::string_view content, boo
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (code == 0 && sync && ::fdatasync(fd) != 0) code = errno;
+    if (code == 0 && sync) {
+        if (::fdatasync(fd) != 0) code = errno;
+        ++syncs;
+    }
     if (::close(fd) != 0 && code == 0) code = errno;
     if (code != 0) ::unlink(tmp.c_str());
     return code;
@@ -248,7 +259,10 @@ bool FileBatch::Commit(fs::path& failed, std::string& error) {
         // any of them replaces its file.
         int fd = ::open(staged_.front().tmp.c_str(), O_RDONLY | O_CLOEXEC);
         int code = fd < 0 ? errno : (::syncfs(fd) != 0 ? errno : 0);
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) {
+            ::close(fd);
+            ++syncs;
+        }
         if (code != 0) {
             failed = staged_.front().path;
             error = SystemMessage(code);

@@ -48,6 +48,11 @@ class FileBatch {
 // The process id in a temporary file's name, or nothing when `name` is not one of ours.
 std::optional<unsigned long> TemporaryFileWriter(const std::filesystem::path& name);
 
+// How many syncs this process has made (one per file synced on its own, one per batch), so
+// that checks can see that durable writes reach the disk and others do not wait for it.
+std::size_t SyncCount();
+
+
 // Removes temporary files that a killed process left in `folder`: only regular files of our
 // own naming, owned by this user, whose process is gone.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);

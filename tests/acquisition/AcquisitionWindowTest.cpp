@@ -425,5 +425,23 @@ TEST(AcquisitionWindowClosing, EscapeClosesThroughTheCloseRules) {
     EXPECT_TRUE(alive.isNull());  // and it frees itself
 }
 
+TEST_F(AcquisitionWindowTest, APickedDateStartsTheAcquisitionAndTheTimerPollsTheDownload) {
+    ini.WriteString("JvDataGet", "LastTime", "2026/12/01 12:34:56");
+    ScriptedJVLink jv;
+    jv.downloadCount = 2;
+    jv.statuses = {0, 1, 2};
+    jv.reads = {{0, ""}};
+    QPointer<TGetDataForm> form = OpenWindow(jv, {2026, 12, 9, 12, 0, 0});
+    form->DateTimePicker1->setDate(QDate(2026, 11, 20));
+    QTest::mouseClick(form->ButtonStart, Qt::LeftButton);
+    ASSERT_FALSE(jv.calls.empty());
+    EXPECT_EQ(jv.calls.front(), "JVOpen RACE 20261120123456 2");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return jv.Count("JVClose") == 1; }, kWaitMs));
+    EXPECT_EQ(jv.Count("JVStatus"), 3);
+    EXPECT_EQ(jv.Count("JVRead"), 1);
+    TMsgDlg::TakeShown();
+    CloseWindow(form);
+}
+
 }  // namespace
 }  // namespace turfpad

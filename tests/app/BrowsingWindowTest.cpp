@@ -92,6 +92,22 @@ TEST_F(BrowsingWindowTest, ChoosingADayListsItsRacesAndShowsTheLastOne) {
     EXPECT_TRUE(TMsgDlg::TakeShown().empty());
 }
 
+// A row the user selected in the race card belongs to the race it was selected in: showing
+// another race clears it, and a new day's schedule starts without a selection.
+TEST_F(BrowsingWindowTest, ShowingARaceClearsTheRaceCardSelection) {
+    ChooseDay("2026年12月12日阪神");
+    form->StringGrid2->SelectRow(3);
+    ASSERT_EQ(form->StringGrid2->SelectedRow(), 3);
+    form->StringGrid1->SelectRow(2);
+    ASSERT_EQ(form->StringGrid1->SelectedRow(), 2);
+    form->DatList->setCurrentRow(2);
+    EXPECT_EQ(form->StringGrid2->SelectedRow(), -1);
+    const QByteArray otherDay = form->DateCombo->itemText(0).toUtf8();
+    ChooseDay(otherDay.constData());
+    EXPECT_EQ(form->StringGrid1->SelectedRow(), -1);
+    EXPECT_EQ(form->StringGrid2->SelectedRow(), -1);
+}
+
 TEST_F(BrowsingWindowTest, CopyPutsTheRaceCardOnTheClipboard) {
     QGuiApplication::clipboard()->setText("before");
     form->ClipBtn->click();  // nothing read yet: the clipboard stays as it was

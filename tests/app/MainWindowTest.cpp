@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
@@ -148,24 +150,59 @@ TEST_F(MainFormTest, FButtonTogglesTheLeftPanel) {
     EXPECT_TRUE(form.LeftPanel->isVisible());
 }
 
-TEST_F(MainFormTest, ButtonsMenusAndHints) {
+// Resting the pointer on a control with a hint shows the hint in the status line; leaving it
+// empties the line, and a control without a hint shows nothing.
+TEST_F(MainFormTest, TheStatusLineShowsTheHintOfTheControlUnderThePointer) {
     TMainForm form(std::make_unique<FakeJVLink>());
-    EXPECT_EQ(form.windowTitle(), QString::fromUtf8("ターフパッド for JRA-VAN Data Lab."));
-    EXPECT_EQ(form.ClipBtn->statusTip(), QString::fromUtf8("出馬表をクリップボードへコピーします"));
-    EXPECT_EQ(form.print1btn->statusTip(), QString::fromUtf8("各レースのターフパッドを印刷します"));
-    EXPECT_EQ(form.print3btn->statusTip(), QString::fromUtf8("本日のレースの一覧表を印刷します"));
-    EXPECT_EQ(form.SpeedButton4->statusTip(), QString::fromUtf8("ソフトを終了します"));
-    EXPECT_TRUE(form.JVBtn->statusTip().isEmpty());
-    EXPECT_EQ(form.FilePrintItem->statusTip(), QString::fromUtf8("ﾌｧｲﾙを印刷します"));
-    EXPECT_EQ(form.N18->text(), QString::fromUtf8("分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ"));
-    EXPECT_EQ(form.DataListCloseItem->text(), QString::fromUtf8("読込後、ﾃﾞｰﾀﾘｽﾄを消す"));
+    form.show();
+    auto rest = [&form](QWidget* control) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(control, &enter);
+        return form.statusBar()->currentMessage().toStdString();
+    };
+    auto leave = [&form](QWidget* control) {
+        QEvent left(QEvent::Leave);
+        QApplication::sendEvent(control, &left);
+        return form.statusBar()->currentMessage().toStdString();
+    };
+    EXPECT_EQ(rest(form.ClipBtn), "出馬表をクリップボードへコピーします");
+    EXPECT_EQ(leave(form.ClipBtn), "");
+    EXPECT_EQ(rest(form.print1btn), "各レースのターフパッドを印刷します");
+    EXPECT_EQ(rest(form.print3btn), "本日のレースの一覧表を印刷します");
+    EXPECT_EQ(rest(form.SpeedButton5), "ﾍﾙﾌﾟの目次を表示します");
+    EXPECT_EQ(rest(form.SpeedButton4), "ソフトを終了します");
+    EXPECT_EQ(leave(form.SpeedButton4), "");
+    EXPECT_EQ(rest(form.JVBtn), "");
+    EXPECT_EQ(rest(form.SpeedButton6), "");
+}
+
+// The menu items and the grid's pop-up item do what their buttons do; the controls that only
+// code clicks are never shown.
+TEST_F(MainFormTest, MenuItemsActAsTheirButtons) {
+    TMainForm form(std::make_unique<FakeJVLink>());
+    form.show();
+    auto shown = [] {
+        std::vector<std::string> texts;
+        for (const ShownMessage& m : TMsgDlg::TakeShown()) texts.push_back(m.text.toStdString());
+        return texts;
+    };
+    shown();
+    form.print1btn->click();  // before a day is chosen: asks for one
+    const std::vector<std::string> byButton = shown();
+    ASSERT_EQ(byButton, std::vector<std::string>{"分析用ﾃﾞｰﾀを選択してください。"});
+    form.FilePrintItem->trigger();
+    EXPECT_EQ(shown(), byButton);
+
+    form.ClipBtn->click();  // nothing to copy yet
+    const std::vector<std::string> copied = shown();
+    ASSERT_EQ(copied, std::vector<std::string>{"コピーする出馬表がありません。"});
+    form.N18->trigger();
+    EXPECT_EQ(shown(), copied);
+
     EXPECT_TRUE(form.print2btn->isHidden());
     EXPECT_TRUE(form.ReadBtn->isHidden());
-    // The status line shows a control's hint while the pointer rests on it.
-    form.show();
-    QStatusTipEvent tip(form.ClipBtn->statusTip());
-    QApplication::sendEvent(&form, &tip);
-    EXPECT_EQ(form.statusBar()->currentMessage(), QString::fromUtf8("出馬表をクリップボードへコピーします"));
+    form.FileExitItem->trigger();  // as the exit button: the window closes
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(MainFormTest, AboutBoxAndManualFromTheWindow) {

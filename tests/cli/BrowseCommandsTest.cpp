@@ -45,13 +45,17 @@ std::string ClipboardOf(const fs::path& data, const std::string& dayCp932, int r
 
 TEST_F(Cli, CardPrintsTheClipboardText) {
     fs::create_directories(data);
-    FileDay(data, m, {9, 11}, 16);
+    FileDay(data, m, {9, 11, 12}, 16);
     Outcome r = Cmd("card " + Data() + " " + day + " 9");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const std::string expected = ClipboardOf(data, Sj(day), 9);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(r.out, Cp932ToUtf8(expected));
+    // 12, the last race of a day, is a race number like the others.
+    Outcome last = Cmd("card " + Data() + " " + day + " 12");
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(last.out, Cp932ToUtf8(ClipboardOf(data, Sj(day), 12)));
     EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), "2026年12月12日 中山 5回 8日 9R");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 18);
 

@@ -438,3 +438,54 @@ TEST_F(AcquisitionTest, SettingsDialogErrors) {
     EXPECT_EQ(view.events.back(),
               "beep+box:JVSetUIPropertiesエラー：パラメータが不正あるいはレジストリへの保存に失敗しました。(-100)");
 }
+
+TEST_F(AcquisitionTest, EachJVLinkFileIsOnDiskBeforeTheNextIsRead) {
+    Open();
+    jv.reads = {{1272, Ra(1)}, {-1, ""}, {1272, Ra(2)}, {-1, ""}, {0, ""}};
+    std::string seenAtSecondFile;
+    jv.onRead = [&] {
+        if (jv.sizesGiven.size() == 3) seenAtSecondFile = ReadAll(dir / "2026年12月12日中山.jvRA");
+    };
+    logic.Start();
+    ASSERT_EQ(seenAtSecondFile.size(), 12u * 1272);
+    EXPECT_EQ(seenAtSecondFile.substr(0, 1272), Ra(1));
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA").substr(1272, 1272), Ra(2));
+}
+
+TEST_F(AcquisitionTest, TheFirstRejectedRecordsReasonIsReported) {
+    Open();
+    jv.reads = {{1000, Ra(1).substr(0, 1000)}, {1272, Ra(13)}, {0, ""}};
+    logic.Start();
+    ASSERT_FALSE(view.boxes.empty());
+    const std::string& report = view.boxes.back();
+    EXPECT_NE(report.find("1000 バイト"), std::string::npos) << report;
+    EXPECT_EQ(report.find("範囲外"), std::string::npos) << report;
+}
+
+TEST_F(AcquisitionTest, APollThatFailsAsACallEndsTheAcquisitionInsideTheWindow) {
+    Open();
+    jv.downloadCount = 2;
+    jv.statuses = {1};
+    jv.failOnStatus = 2;
+    logic.Start();
+    logic.Timer();
+    EXPECT_NO_THROW(logic.Timer());
+    EXPECT_EQ(logic.GetState(), GetDataLogic::State::Idle);
+    EXPECT_FALSE(view.timer);
+    EXPECT_EQ(jv.calls.back(), "JVClose");
+    ASSERT_FALSE(view.boxes.empty());
+    EXPECT_NE(view.boxes.back().find("JVStatus: the control did not answer"), std::string::npos);
+}
+
+TEST_F(AcquisitionTest, ReadingWaitsForTheLastFileOfTheDownload) {
+    Open();
+    jv.downloadCount = 5;
+    jv.statuses = {4, 5};
+    jv.reads = {{0, ""}};
+    logic.Start();
+    logic.Timer();  // one file still to come
+    EXPECT_EQ(jv.Count("JVRead"), 0);
+    EXPECT_TRUE(view.timer);
+    logic.Timer();
+    EXPECT_EQ(jv.Count("JVRead"), 1);
+}

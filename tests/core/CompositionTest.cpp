@@ -240,3 +240,13 @@ TEST(GridRange, ClampsAnOverhangAndRejectsARangeOutside) {
     // An empty cell gives nothing between its TABs.
     EXPECT_EQ(GridRangeText(CellMatrix{{"x", "", "z"}}, 0, 0, 2, 0, ""), "\r\nx\t\tz\r\n");
 }
+
+TEST(ScheduleTexts, AHeadCountOfNoneOrOneDigitIsWrittenTwoWide) {
+    RaceEntry race;
+    race.headCount = "00";
+    EXPECT_EQ(ScheduleCells(race)[1], Sj("  0頭"));
+    race.headCount = "07";
+    EXPECT_EQ(ScheduleCells(race)[1], Sj("  7頭"));
+    race.headCount = "18";
+    EXPECT_EQ(ScheduleCells(race)[1], Sj(" 18頭"));
+}

@@ -156,3 +156,30 @@ TEST(RecordBuilder, BuildsFullLengthRecordsAsRealDataIsLaidOut) {
     EXPECT_EQ(std::string(FieldOf(cut, ra::RaceNumber)), "23");
     EXPECT_EQ(std::string(FieldOf(cut, {615, 2})), "A ");
 }
+
+// Every lead-byte range of cp932: 0x81-0x9F, 0xE0-0xEF (with the NEC-selected IBM rows
+// 0xED-0xEE) and the IBM rows 0xFA-0xFC, where names such as 髙 and 﨑 live. A cut that keeps
+// only the lead byte of any of them blanks it; the single bytes around the ranges are kept.
+TEST(Cp932, ACutNeverSplitsACharacterOfAnyLeadByteRange) {
+    for (int lead : {0x81, 0x88, 0x9F, 0xE0, 0xEA, 0xED, 0xEE, 0xEF, 0xFA, 0xFB, 0xFC}) {
+        const std::string ch{static_cast<char>(lead), '\x9f'};
+        EXPECT_EQ(CutBytes("A" + ch + "Z", 2), "A ") << std::hex << lead;
+        EXPECT_EQ(CutBytes("A" + ch + "Z", 3), "A" + ch) << std::hex << lead;
+        // A trail byte that looks like a lead byte does not start a character.
+        EXPECT_EQ(CutBytes(ch + ch + ch, 5), ch + ch + " ") << std::hex << lead;
+    }
+    for (int single : {0x80, 0xA0, 0xA1, 0xDF, 0xFD}) {
+        const std::string b(1, static_cast<char>(single));
+        EXPECT_EQ(CutBytes("A" + b + "Z", 2), "A" + b) << std::hex << single;
+    }
+    // Real IBM kanji of jockey and trainer names: 髙 FB FC, 﨑 FA B1.
+    EXPECT_EQ(Cp932ToUtf8("\xfb\xfc\xfa\xb1"), "髙﨑");
+    EXPECT_EQ(CutBytes(Utf8ToCp932("髙﨑"), 3), "\xfb\xfc ");
+    EXPECT_EQ(ByteWidth("髙﨑"), 4u);
+}
+
+TEST(Cp932, ABareCarriageReturnOrLineFeedIsALineBreak) {
+    EXPECT_TRUE(HasLineBreak("ab\rcd"));
+    EXPECT_TRUE(HasLineBreak("ab\ncd"));
+    EXPECT_FALSE(HasLineBreak("ab cd"));
+}

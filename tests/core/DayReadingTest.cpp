@@ -228,3 +228,41 @@ TEST_F(DayReading, EmptyRaFileHasNoRaces) {
     EXPECT_EQ(table.LinesRead(), 0);
     EXPECT_EQ(progress.steps, 0);
 }
+
+// The bounds of a day's files: twelve race lines at most, the last line's runners at the very
+// end of the SE file, and a cut that falls inside the twelfth line or inside a runner line.
+TEST_F(DayReading, ATwelfthRaceWithEighteenRunnersEndsExactlyAtTheEndOfTheSeFile) {
+    std::vector<int> races;
+    for (int k = 1; k <= 12; ++k) races.push_back(k);
+    FileDay(dir.path(), m, races, 18);
+    // A head count above 18 for the last race: its runner units still end at the file's end.
+    File(dir.path(), {RaRecord(m, 12, 19)});
+    // Anything after the twelfth race line is no race of the day.
+    WriteAll(RaPath(m), ReadAll(RaPath(m)) + RaRecord(m, 1, 18));
+    const DayReadResult r = Read(m);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(table.LinesRead(), 12);
+    EXPECT_EQ(progress.steps, 12);
+    EXPECT_EQ(table.Race(11).runners[17].horseNumber, "18");
+    EXPECT_EQ(table.Race(11).RunnerCount(), 18);
+}
+
+TEST_F(DayReading, ACutInsideTheTwelfthRaceLineIsDamagedAndNamesIt) {
+    std::vector<int> races;
+    for (int k = 1; k <= 12; ++k) races.push_back(k);
+    FileDay(dir.path(), m, races, 1);
+    WriteAll(RaPath(m), ReadAll(RaPath(m)).substr(0, 11 * 1272 + 600));
+    const DayReadResult r = Read(m);
+    EXPECT_EQ(r.outcome, DayReadResult::Outcome::Damaged);
+    EXPECT_NE(r.message.find("12 行目"), std::string::npos) << r.message;
+    EXPECT_EQ(table.LinesRead(), 0);
+}
+
+TEST_F(DayReading, ARunnerLineMissingAtTheEndOfTheSeFileIsNamedByRaceAndRunner) {
+    FileDay(dir.path(), m, {1}, 3);
+    // The file ends exactly where race 1's third runner would start.
+    WriteAll(SePath(m), ReadAll(SePath(m)).substr(0, 2 * 555));
+    const DayReadResult r = Read(m);
+    EXPECT_EQ(r.outcome, DayReadResult::Outcome::Damaged);
+    EXPECT_NE(r.message.find("1R の 3 頭目の行がありません"), std::string::npos) << r.message;
+}

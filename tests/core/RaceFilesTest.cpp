@@ -382,3 +382,56 @@ TEST(UnitFile, ReadsFixedUnitsByPosition) {
     EXPECT_THROW(shortFile.Read(1, unit), FilingError);
     EXPECT_THROW(UnitFile(dir / "missing.jvRA", kRaRecordSize), FilingError);
 }
+
+TEST(Filing, ABareCarriageReturnOrALastDateByteThatIsNoDigitIsRejected) {
+    TempDir dir;
+    using O = FilingResult::Outcome;
+    const std::string rec = Ra("20261212", "06", 1);
+    FilingResult cr = FileRaceRecord(dir.path(), std::string(rec).replace(500, 1, "\r"));
+    EXPECT_EQ(cr.outcome, O::Rejected);
+    EXPECT_NE(cr.reason.find("改行"), std::string::npos) << cr.reason;
+    // 12-19 is the date: its last byte (the day's second digit) is checked as well.
+    EXPECT_EQ(FileRaceRecord(dir.path(), std::string(rec).replace(18, 1, "/")).outcome, O::Rejected);
+    // The highest race and horse numbers have their slots.
+    EXPECT_EQ(FileRaceRecord(dir.path(), Ra("20261212", "06", 12)).outcome, O::Filed);
+    EXPECT_EQ(FileRaceRecord(dir.path(), Se("20261212", "06", 12, 18)).outcome, O::Filed);
+    EXPECT_EQ(Units(ReadAll(dir / kSeName), 555).back(), Se("20261212", "06", 12, 18));
+}
+
+TEST(Filing, AStoredLineWithABareCarriageReturnIsNoWholeUnit) {
+    const std::string line = std::string(10, 'x') + "\r\n";
+    EXPECT_TRUE(IsWholeUnit(line));
+    EXPECT_FALSE(IsWholeUnit(std::string(line).replace(4, 1, "\r")));
+    EXPECT_FALSE(IsWholeUnit(std::string(line).replace(4, 1, "\n")));
+    EXPECT_FALSE(IsWholeUnit("x\n\r\n"));
+}
+
+// Durable filing syncs once for all the files of a flush, before they replace the old ones;
+// without durability nothing waits for the disk.
+TEST(Filing, ADurableFlushSyncsAndAQuickOneDoesNot) {
+    TempDir dir;
+    {
+        RaceFiler filer(dir.path());
+        filer.File(Ra("20261212", "06", 1));
+        filer.File(Se("20261212", "06", 1, 1));
+        const std::size_t before = SyncCount();
+        filer.Flush();
+        EXPECT_GE(SyncCount(), before + 1);
+#ifndef _WIN32
+        EXPECT_EQ(SyncCount(), before + 1);  // one sync for the batch
+#endif
+    }
+    RaceFiler quick(dir.path());
+    quick.SetDurable(false);
+    quick.File(Ra("20261212", "06", 2));
+    const std::size_t before = SyncCount();
+    quick.Flush();
+    EXPECT_EQ(SyncCount(), before);
+    EXPECT_EQ(Units(ReadAll(dir / kRaName), 1272)[1], Ra("20261212", "06", 2));
+    // A single file written durably (the settings file's way) is synced as well.
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(dir / "one.txt", "x", true, error)) << error;
+    EXPECT_EQ(SyncCount(), before + 1);
+    ASSERT_TRUE(WriteWholeFile(dir / "one.txt", "y", false, error)) << error;
+    EXPECT_EQ(SyncCount(), before + 1);
+}

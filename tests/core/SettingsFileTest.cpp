@@ -7,6 +7,7 @@
 #include "ProgramFile.h"
 #include "SettingsFile.h"
 #include "TempDir.h"
+#include "AtomicFile.h"
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;
@@ -180,4 +181,20 @@ TEST(IniGTSafety, UnreadableFileIsNeverRewritten) {
     }
     ASSERT_EQ(chmod(path.c_str(), 0600), 0);
     EXPECT_EQ(ReadAll(path), Utf8ToCp932(content));
+}
+
+TEST_F(IniGTTest, TabsLetterCaseAndTheFilesLastLine) {
+    Write("[\tlocate\t]\n\ttop\t=\t5\t\n[Other]\nx=1");
+    EXPECT_EQ(ini.ReadInteger("locate", "top", 0), 5);
+    ini.WriteInteger("LOCATE", "left", 7);
+    ini.WriteString("new", "k", "v");
+    EXPECT_EQ(Content(), "[\tlocate\t]\n\ttop\t=\t5\t\nleft=7\r\n[Other]\nx=1\r\n[new]\r\nk=v\r\n");
+    Write("[s]\nlong=" + std::string(3000, 'a') + "\n");
+    EXPECT_EQ(ini.ReadString("s", "long", "").size(), 2047u);
+}
+
+TEST_F(IniGTTest, EveryWriteReachesTheDisk) {
+    const std::size_t before = SyncCount();
+    ini.WriteInteger("locate", "top", 1);
+    EXPECT_EQ(SyncCount(), before + 1);
 }

@@ -163,6 +163,21 @@ TEST_F(GridFixture, ARowTallerThanThePageGetsItsOwnBand) {
     EXPECT_EQ(CellTexts(pages[2]), (std::vector<QString>{"0,1", "0,2"}));
 }
 
+// A band takes rows (and columns) as long as they fit: one that ends exactly at the edge of the
+// printable room still belongs to it; the next one starts a new band.
+TEST_F(GridFixture, ARowOrColumnThatExactlyFillsTheRoomStaysInItsBand) {
+    FakePrinter::Metrics m;
+    m.printable = QSize(4400 + 354, 6250 + 472);  // room: 4400 x 6250 printer pixels
+    printer.SetMetrics(m);
+    TableGrid grid({700, 4, 16}, {1000, 16});  // 1000 rows x 6.25 = 6250; 700 + 4 columns = 4400
+    sgp.TargetGrid = &grid;
+    sgp.Measure();
+    ASSERT_EQ(sgp.PrintableHeight(), 6250);
+    EXPECT_EQ(sgp.RowBandStarts(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(sgp.ColBandStarts(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(sgp.PageTotal(), 4);
+}
+
 TEST_F(GridFixture, GridsBeyondAHundredBandsAcrossStillPrintEveryPage) {
     TableGrid grid(std::vector<int>(250, 300), {15});  // 1875 pixels a column: two a page
     const std::vector<DrawnPage>& pages = PrintJob(grid);

@@ -115,6 +115,19 @@ TEST_F(PrevFixture, MeasuresTheSheetAtTheZoom) {
     EXPECT_EQ(prev.size(), QSize(794 + 20, 1123 + 20));
 }
 
+// The sheet is drawn at the printer's vertical resolution over the screen's: a printer whose
+// two resolutions differ must not stretch the preview by the horizontal one.
+TEST_F(PrevFixture, TheScaleComesFromTheVerticalResolution) {
+    FakePrinter::Metrics m;
+    m.dpiX = 300;
+    m.dpiY = 600;
+    printer.SetMetrics(m);
+    prev.SetZoomScale(50);
+    prev.Measure();
+    EXPECT_DOUBLE_EQ(prev.Scale(), 0.08);  // 96 / 600 x 50 %
+    EXPECT_EQ(prev.PaperHeight(), 561);
+}
+
 TEST_F(PrevFixture, SettersIgnoreValuesOutOfRange) {
     EXPECT_EQ(prev.ZoomScale(), 25);
     prev.SetZoomScale(24);

@@ -184,6 +184,14 @@ TEST_F(PageFixture, RaceNumbersBelowTenSitFurtherRightInTheBlackBox) {
     std::vector<std::string> eleven = Draw(Race(11));
     EXPECT_EQ(Matching(eleven, "T 105,175")[0], "T 105,175 11|G20B #ffffff/#000000");
     EXPECT_TRUE(Matching(eleven, "T 120,175").empty());
+    // The boundary: 9 is the last one-digit number, 10 the first two-digit one.
+    log.ops.clear();
+    std::vector<std::string> nine = Draw(Race(9));
+    ASSERT_EQ(Matching(nine, "T 120,175").size(), 1u);
+    log.ops.clear();
+    std::vector<std::string> ten = Draw(Race(10));
+    ASSERT_EQ(Matching(ten, "T 105,175").size(), 1u);
+    EXPECT_EQ(Matching(ten, "T 105,175")[0], "T 105,175 10|G20B #ffffff/#000000");
 }
 
 TEST_F(PageFixture, EighteenRunnersFillTheTableTo267Millimetres) {

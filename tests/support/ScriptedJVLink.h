@@ -27,6 +27,7 @@ class ScriptedJVLink : public JVLink {
     std::vector<int> sizesGiven;
     std::function<void()> onRead;  // runs inside JVRead (to press buttons mid-loop)
     int failOnRead = 0;            // the n-th JVRead fails as a call
+    int failOnStatus = 0;          // the n-th JVStatus fails as a call
 
     int JVInit(const std::string&) override { return 0; }
     int JVSetUIProperties() override {
@@ -43,6 +44,8 @@ class ScriptedJVLink : public JVLink {
     }
     int JVStatus() override {
         calls.push_back("JVStatus");
+        if (failOnStatus > 0 && Count("JVStatus") == failOnStatus)
+            throw JVLinkCallError("JVStatus: the control did not answer");
         int r = statuses.front();
         if (statuses.size() > 1) statuses.pop_front();
         return r;
