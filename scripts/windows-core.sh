@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the Qt-free core, turfpad-cli, their tests and the JV-Link test control as 32-bit
+# Windows programs (MinGW-w64) and runs them under Wine: the core's tests, the COM backend and
+# a whole acquisition against the test control, and turfpad-cli giving the Linux build's bytes.
+# Usage: scripts/windows-core.sh LINUX-TURFPAD-CLI [build folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_cli=$(realpath "$1")
+build="${2:-build-windows-core}"
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+bash scripts/deps.sh g++-mingw-w64-i686-posix wine wine32:i386 libgtest-dev
+export WINEDEBUG=-all
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
+    -DCMAKE_BUILD_TYPE=Release -DTURFPAD_WERROR=ON
+cmake --build "$build" --target turfpad-cli core_tests windows_tests TestJVLink
+bin=$(realpath "$build/bin")
+(cd "$bin" && wine core_tests.exe --gtest_brief=1 && wine windows_tests.exe --gtest_brief=1)
+
+# The same commands on both builds, in folders of their own, must give the same bytes.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+run_both() {
+    (cd "$work/linux" && "$linux_cli" "$@" >>out.txt 2>>err.txt) || echo "exit $?" >>"$work/linux/out.txt"
+    (cd "$work/windows" && wine "$bin/turfpad-cli.exe" "$@" >>out.txt 2>>err.txt) || echo "exit $?" >>"$work/windows/out.txt"
+}
+mkdir -p "$work/linux" "$work/windows"
+run_both sample S --week 2026-12-12
+run_both import --data D S/RAVW2026121220261207000001.jvd S/SEVW2026121220261207000002.jvd \
+    S/RAVW2026121320261207000004.jvd S/SEVW2026121320261207000005.jvd
+run_both days --data D
+day=$(cd "$work/linux" && "$linux_cli" days --data D | head -1)
+run_both card --data D "$day" 11
+run_both card --data D --encoding cp932 "$day" 1
+run_both schedule --data D "$day"
+run_both card --data D "$day" 13
+rm -f "$work"/*/err.txt
+diff -r "$work/linux" "$work/windows"
+echo "turfpad-cli.exe under Wine gave the Linux build's bytes ($(find "$work/linux" -type f | wc -l) files)"
