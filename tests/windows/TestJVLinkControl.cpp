@@ -3,8 +3,10 @@
 // (wide strings, 32-bit integers, out values by reference). Behind it the local stand-in
 // serves the JV-Data files of the folder named in JVLinkLocal.ini beside this DLL, so the
 // program's COM backend and acquisition run end to end without the real control.
-#include <oleauto.h>
+// clang-format off
 #include <windows.h>
+#include <oleauto.h>
+// clang-format on
 
 #include <atomic>
 #include <memory>
