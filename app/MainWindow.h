@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "DayReading.h"
-#include "ProgramPlaces.h"
 #include "FormGuide.h"
+#include "ProgramPlaces.h"
 #include "RaceBrowser.h"
 #include "SettingsFile.h"
 

@@ -52,7 +52,6 @@ std::optional<unsigned long> TemporaryFileWriter(const std::filesystem::path& na
 // that checks can see that durable writes reach the disk and others do not wait for it.
 std::size_t SyncCount();
 
-
 // Removes temporary files that a killed process left in `folder`: only regular files of our
 // own naming, owned by this user, whose process is gone.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);

@@ -3,9 +3,9 @@
 #include <charconv>
 #include <optional>
 
+#include "AtomicFile.h"
 #include "Cp932.h"
 #include "IniText.h"
-#include "AtomicFile.h"
 #include "PathText.h"
 #include "ProgramFile.h"
 #include "ProgramPlaces.h"

@@ -3,11 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "AtomicFile.h"
 #include "Cp932.h"
 #include "ProgramFile.h"
 #include "SettingsFile.h"
 #include "TempDir.h"
-#include "AtomicFile.h"
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;
