@@ -76,7 +76,12 @@ int Card(const Options& o) {
     }
     view.messages.clear();  // choosing the day showed its last race
     const bool complete = browser.ShowRace(race - 1);
-    Print(o, browser.RaceCardText().value_or(std::string()));
+    const std::optional<std::string> text = browser.RaceCardText();
+    if (!text) {  // a race number that is no number: nothing to print, which is no success
+        PrintMessages(o, {browser.RaceCardTextFault()});
+        return kNotFound;
+    }
+    Print(o, *text);
     if (!complete) {
         PrintMessages(o, view.messages);
         return kIncomplete;

@@ -156,6 +156,13 @@ TEST(Filing, RecordsWithoutASlotAreNotFiled) {
         Ra("20261212", "06", 13),                     // no slot
         Se("20261212", "06", 1, 19),                  //
         Se("20261212", "06", 99, 1),                  //
+        // A race or horse number that is not two digits names no slot for sure.
+        std::string(rec).replace(25, 2, "1x"),                           // RA race number, 26-27
+        std::string(rec).replace(25, 2, "1 "),                           //
+        std::string(rec).replace(25, 2, "-1"),                           //
+        std::string(rec).replace(25, 2, "1\x81"),                        //
+        std::string(Se("20261212", "06", 1, 1)).replace(25, 2, " 1"),    // SE race number, 26-27
+        std::string(Se("20261212", "06", 1, 10)).replace(28, 2, "1\t"),  // SE horse number, 29-30
     };
     for (const std::string& b : bad) {
         FilingResult r = FileRaceRecord(dir.path(), b);
