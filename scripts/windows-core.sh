@@ -37,6 +37,15 @@ run_both card --data D "$day" 11
 run_both card --data D --encoding cp932 "$day" 1
 run_both schedule --data D "$day"
 run_both card --data D "$day" 13
+# cp932 output of the listing, the day list and a usage error; the messages on standard
+# error are compared too.
+run_both_with_errors() {
+    (cd "$work/linux" && "$linux_cli" "$@" >>out.txt 2>&1) || echo "exit $?" >>"$work/linux/out.txt"
+    (cd "$work/windows" && wine "$bin/turfpad-cli.exe" "$@" >>out.txt 2>&1) || echo "exit $?" >>"$work/windows/out.txt"
+}
+run_both_with_errors import --encoding cp932 --data D932 S/RAVW2026121220261207000001.jvd S/SEVW2026121220261207000002.jvd
+run_both_with_errors days --data D932 --encoding cp932
+run_both_with_errors days --data D932 --encoding cp932 surplus
 rm -f "$work"/*/err.txt
 diff -r "$work/linux" "$work/windows"
 echo "turfpad-cli.exe under Wine gave the Linux build's bytes ($(find "$work/linux" -type f | wc -l) files)"
