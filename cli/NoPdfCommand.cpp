@@ -7,7 +7,7 @@
 
 namespace turfpad::cli {
 
-int Pdf(const Options& o) {
+int Pdf(const Options&) {
     const std::string message = "このturfpad-cliはPDF出力なしで作られています（Qtなしのビルド）。";
     std::cerr << message << '\n';
     return kUsage;
