@@ -147,12 +147,13 @@ int main(int argc, char** argv) {
         return Usage();
     }
     std::string command = argv[1];
+    const bool help = command == "--help" || command == "-h" || command == "help";
     Options o;
-    o.dataDir = Places().DataFolder();  // the program's own data folder
+    if (!help) o.dataDir = Places().DataFolder();  // the program's own data folder
     std::string error;
     const bool parsed = ParseOptions(argc, argv, o, error);
     ChooseOutputEncoding(o.encoding);  // the usage and every message too
-    if (command == "--help" || command == "-h" || command == "help") {
+    if (help) {
         std::cout << kUsageText;
         return kOk;
     }
