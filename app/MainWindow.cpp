@@ -37,6 +37,7 @@
 #include "RaceCardPrint.h"
 #include "RaceFiles.h"
 #include "RaisedLabel.h"
+#include "RecordLayout.h"
 #include "SystemErrors.h"
 #include "ToolIcons.h"
 #include "WindowPlacement.h"
@@ -442,10 +443,15 @@ void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) {
 
 void TMainForm::RefreshFormGrid() {
     if (!browser_ || PageControl1->currentWidget() != TabSheet3) return;
-    // The index is brought up to date each time: it reads again only days changed since.
-    if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
-    formIndex_->Build(DataFolder());
+    // The index is brought up to date for each day shown (it reads again only days changed
+    // since); going from race to race of the day uses it as it is.
     const RaceCardTable& table = browser_->Table();
+    const std::string day(FieldOf(table.RaLine(table.CurrentRace()), {12, 10}));
+    if (!formIndex_ || day != formDay_) {
+        if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
+        formIndex_->Build(DataFolder());
+        formDay_ = day;
+    }
     FormGrid->Fill(RunnerForms(table, table.CurrentRace(), *formIndex_, TFormGrid::kRuns));
 }
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }

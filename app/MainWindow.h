@@ -173,6 +173,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     std::unique_ptr<TStrGridPrinter> gridPrinter_;
     QSize savedSize_;
     bool shown_ = false;
+    std::string formDay_;                       // date and racecourse of the day the index was brought up to date for
     std::unique_ptr<HorseRunIndex> formIndex_;  // the horse index, brought up to date when the form guide is shown
 };
 

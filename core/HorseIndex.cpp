@@ -4,9 +4,11 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "AtomicFile.h"
+#include "Cp932.h"
 #include "DataFolderLock.h"
 #include "FormGuide.h"
 #include "PathText.h"
@@ -49,20 +51,22 @@ std::uint64_t Get(const char* p, int bytes) {
     return v;
 }
 
-// FNV-1a over 8-byte words, folded: fast enough for megabytes, and any changed, missing or
-// added byte changes it.
+// FNV-1a over 8-byte words in four interleaved lanes, folded: fast enough for megabytes, and
+// any changed, missing or added byte changes it.
 std::uint64_t Checksum(std::string_view b) {
     constexpr std::uint64_t kPrime = 0x100000001b3ULL;
-    std::uint64_t h = 0xcbf29ce484222325ULL;
+    std::uint64_t h[4] = {0xcbf29ce484222325ULL, 0x84222325cbf29ce4ULL, 0x9ce484222325cbf2ULL, 0x2325cbf29ce48422ULL};
     std::size_t i = 0;
-    for (; i + 8 <= b.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, b.data() + i, 8);
-        h = (h ^ w) * kPrime;
-        h ^= h >> 32;
-    }
-    for (; i < b.size(); ++i) h = (h ^ static_cast<unsigned char>(b[i])) * kPrime;
-    return h ^ b.size();
+    for (; i + 32 <= b.size(); i += 32)
+        for (int lane = 0; lane < 4; ++lane) {
+            std::uint64_t w;
+            std::memcpy(&w, b.data() + i + 8 * lane, 8);
+            h[lane] = (h[lane] ^ w) * kPrime;
+            h[lane] ^= h[lane] >> 32;
+        }
+    std::uint64_t r = h[0] ^ (h[1] * 3) ^ (h[2] * 5) ^ (h[3] * 7);
+    for (; i < b.size(); ++i) r = (r ^ static_cast<unsigned char>(b[i])) * kPrime;
+    return r ^ b.size();
 }
 
 bool IsDigits(std::string_view s) {
@@ -73,10 +77,6 @@ bool IsDigits(std::string_view s) {
 std::string DateOfKey(std::string_view key) {
     if (key.size() < 12) return {};
     return std::string(key.substr(0, 4)) + std::string(key.substr(6, 2)) + std::string(key.substr(10, 2));
-}
-
-bool PedigreeLess(const HorseIndexMonth::Entry& a, const HorseIndexMonth::Entry& b) {
-    return std::memcmp(a.pedigree.data(), b.pedigree.data(), a.pedigree.size()) < 0;
 }
 
 bool Trusted(const HorseIndexMonth::Day& day, const FileStamp& now) {
@@ -107,6 +107,38 @@ HorseIndexMonth Rebuilt(const HorseIndexMonth& old, const std::vector<int>& keep
     }
     month.Sort();
     return month;
+}
+
+// The days of the folder as the day list finds them (the RA files of an 18-byte day key),
+// newest first, each with its SE file's path made from the RA file's own name.
+struct ListedDay {
+    std::string key;
+    fs::path se;
+};
+std::vector<ListedDay> ListDays(const fs::path& dataDir) {
+    std::vector<ListedDay> days;
+    std::error_code ec;
+    const std::size_t ext = kRaExtension.size();
+    for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathText(it->path().filename());
+        if (name.size() <= ext) continue;
+        const std::string_view tail = std::string_view(name).substr(name.size() - ext);
+        if (!std::equal(tail.begin(), tail.end(), kRaExtension.begin(), [](char a, char b) {
+                return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+            }))
+            continue;
+        if (!it->is_regular_file(ec)) continue;
+        std::optional<std::string> key = TryUtf8ToCp932(name);
+        if (!key || key->size() != kDayKeySize + ext) continue;
+        key->resize(kDayKeySize);
+        days.push_back(
+            {std::move(*key), dataDir / PathFromText(name.substr(0, name.size() - ext) + std::string(kSeExtension))});
+    }
+    std::sort(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key > b.key; });
+    days.erase(
+        std::unique(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key == b.key; }),
+        days.end());
+    return days;
 }
 
 }  // namespace
@@ -163,9 +195,12 @@ std::string HorseIndexMonth::Serialize() const {
     return out;
 }
 
-bool HorseIndexMonth::Parse(std::string_view b) {
+bool HorseIndexMonth::Load(std::string bytes) {
     days.clear();
     entries.clear();
+    raw.clear();
+    rawCount = 0;
+    const std::string_view b = bytes;
     if (b.size() < kHeaderSize + kChecksumSize || b.substr(0, kMagic.size()) != kMagic) return false;
     if (Get(b.data() + 8, 4) != kVersion) return false;
     const std::uint64_t dayCount = Get(b.data() + 12, 4), entryCount = Get(b.data() + 16, 4);
@@ -173,6 +208,10 @@ bool HorseIndexMonth::Parse(std::string_view b) {
     const std::size_t body = b.size() - kChecksumSize;
     if (Get(b.data() + body, 8) != Checksum(b.substr(0, body))) return false;
     const char* p = b.data() + kHeaderSize;
+    for (std::uint64_t i = 0; i < entryCount; ++i) {
+        const char* e = p + dayCount * kDaySize + i * kEntrySize;
+        if (Get(e + 10, 2) >= dayCount || Get(e + 12, 1) >= kSlots) return false;
+    }
     days.resize(dayCount);
     for (Day& d : days) {
         d.key.assign(p, kDayKeySize);
@@ -181,19 +220,28 @@ bool HorseIndexMonth::Parse(std::string_view b) {
         d.taken = static_cast<std::int64_t>(Get(p + kDayKeySize + 16, 8));
         p += kDaySize;
     }
-    entries.resize(entryCount);
+    rawEntries = kHeaderSize + dayCount * kDaySize;
+    rawCount = entryCount;
+    raw = std::move(bytes);
+    return true;
+}
+
+void HorseIndexMonth::TakeEntries() {
+    entries.resize(rawCount);
+    const char* p = raw.data() + rawEntries;
     for (Entry& e : entries) {
         std::memcpy(e.pedigree.data(), p, e.pedigree.size());
-        const std::uint64_t day = Get(p + 10, 2), slot = Get(p + 12, 1);
-        if (day >= dayCount || slot >= kSlots) {
-            days.clear();
-            entries.clear();
-            return false;
-        }
-        e.day = static_cast<std::uint16_t>(day);
-        e.slot = static_cast<std::uint8_t>(slot);
+        e.day = static_cast<std::uint16_t>(Get(p + 10, 2));
+        e.slot = static_cast<std::uint8_t>(Get(p + 12, 1));
         p += kEntrySize;
     }
+    raw.clear();
+    rawCount = 0;
+}
+
+bool HorseIndexMonth::Parse(std::string_view b) {
+    if (!Load(std::string(b))) return false;
+    TakeEntries();
     return true;
 }
 
@@ -306,18 +354,15 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
                             [start] { return std::chrono::steady_clock::now() - start < std::chrono::seconds(1); },
                             lockError) == DataFolderLock::Result::Locked;
 
-    std::map<std::string, std::vector<std::string>, std::greater<>> byMonth;
-    for (std::string& key : DayEntries(dataDir)) {
-        std::vector<std::string>& keys = byMonth[HorseIndexMonthName(key)];
-        if (keys.empty() || keys.back() != key) keys.push_back(std::move(key));
-    }
+    std::map<std::string, std::vector<ListedDay>, std::greater<>> byMonth;
+    for (ListedDay& day : ListDays(dataDir)) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
     const fs::path folder = HorseIndexFolder(dataDir);
     std::string bytes, content;
     for (auto& [name, keys] : byMonth) {
         refreshed_.days += keys.size();
         HorseIndexMonth old;
         const bool present = ReadWholeFile(folder / name, bytes);
-        const bool valid = present && old.Parse(bytes);
+        const bool valid = present && old.Load(std::move(bytes));
         if (present && !valid) ++refreshed_.monthsDamaged;
 
         std::map<std::string_view, std::size_t> oldDays;
@@ -326,8 +371,7 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
         std::vector<HorseIndexMonth::Day> days;
         std::vector<HorseIndexMonth::Entry> fresh;
         bool changed = !valid || old.days.size() != keys.size();
-        for (const std::string& key : keys) {
-            const fs::path sePath = RaceFilePath(dataDir, key + std::string(kSeExtension));
+        for (const auto& [key, sePath] : keys) {
             const FileStamp stamp = StampOf(sePath);
             auto found = oldDays.find(key);
             if (found != oldDays.end() && Trusted(old.days[found->second], stamp)) {
@@ -353,6 +397,7 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
             months_.push_back(std::move(old));
             continue;
         }
+        old.TakeEntries();
         months_.push_back(Rebuilt(old, keep, std::move(days), std::move(fresh)));
         if (locked && WriteMonth(folder, name, months_.back())) ++refreshed_.monthsWritten;
     }
@@ -374,12 +419,8 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
 std::vector<HorseRunIndex::Place> HorseRunIndex::PlacesOf(std::string_view pedigree) const {
     std::vector<Place> places;
     if (pedigree.size() != 10) return places;
-    HorseIndexMonth::Entry probe;
-    std::memcpy(probe.pedigree.data(), pedigree.data(), probe.pedigree.size());
-    for (const HorseIndexMonth& m : months_) {
-        auto [first, last] = std::equal_range(m.entries.begin(), m.entries.end(), probe, PedigreeLess);
-        for (auto it = first; it != last; ++it) places.push_back({m.days[it->day].key, it->slot});
-    }
+    for (const HorseIndexMonth& m : months_)
+        m.ForEachOf(pedigree, [&](std::size_t day, int slot) { places.push_back({m.days[day].key, slot}); });
     std::sort(places.begin(), places.end(),
               [](const Place& a, const Place& b) { return a.day != b.day ? a.day > b.day : a.slot < b.slot; });
     return places;

@@ -14,6 +14,7 @@
 // read again when they can, and give the right runs from the files either way.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -60,12 +61,51 @@ struct HorseIndexMonth {
     std::vector<Day> days;       // newest first (day keys descending)
     std::vector<Entry> entries;  // by pedigree, then day, then slot
 
+    // A month loaded with Load keeps its entries in the file's bytes, looked up in place,
+    // until TakeEntries brings them out.
+    std::string raw;
+    std::size_t rawEntries = 0;  // where the entries start in raw
+    std::size_t rawCount = 0;
+
     std::string Serialize() const;
-    // False for anything but a whole month file of this format with a matching checksum.
+    // False for anything but a whole month file of this format with a matching checksum and
+    // every entry pointing at one of its days and a runner slot.
     bool Parse(std::string_view bytes);
+    // The same check, keeping the entries in the bytes.
+    bool Load(std::string bytes);
+    void TakeEntries();
     // Puts `entries` in their order.
     void Sort();
+    // Calls fn(day, slot) for each entry of the pedigree (10 bytes).
+    template <class Fn>
+    void ForEachOf(std::string_view pedigree, Fn fn) const;
 };
+
+template <class Fn>
+void HorseIndexMonth::ForEachOf(std::string_view pedigree, Fn fn) const {
+    if (rawCount > 0) {
+        const char* base = raw.data() + rawEntries;
+        std::size_t lo = 0, hi = rawCount;  // first entry not below the pedigree
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi) / 2;
+            if (std::string_view(base + mid * 13, 10) < pedigree)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        for (; lo < rawCount && std::string_view(base + lo * 13, 10) == pedigree; ++lo) {
+            const unsigned char* e = reinterpret_cast<const unsigned char*>(base + lo * 13);
+            fn(static_cast<std::size_t>(e[10] | (e[11] << 8)), static_cast<int>(e[12]));
+        }
+        return;
+    }
+    auto first = std::partition_point(entries.begin(), entries.end(), [&](const Entry& e) {
+        return std::string_view(e.pedigree.data(), e.pedigree.size()) < pedigree;
+    });
+    for (; first != entries.end() && std::string_view(first->pedigree.data(), first->pedigree.size()) == pedigree;
+         ++first)
+        fn(static_cast<std::size_t>(first->day), static_cast<int>(first->slot));
+}
 
 // The month file a day key belongs to ("202612.idx"; keys not starting with a date go to
 // "other.idx").
