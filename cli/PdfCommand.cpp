@@ -54,8 +54,8 @@ class PdfApplication : OffscreenWithoutDisplay {
     QApplication app_;
 };
 
-int Fail(const Options& o, const std::string& utf8, int status) {
-    PrintMessages(o, {utf8});
+int Fail(const std::string& utf8, int status) {
+    PrintMessages({utf8});
     return status;
 }
 
@@ -79,10 +79,9 @@ int Pdf(const Options& o) {
     const QString out = QString::fromStdString(rest.args[1]);
 
     ChosenDay chosen(o);
-    if (!chosen.Choose(o, day)) return kNotFound;
+    if (!chosen.Choose(day)) return kNotFound;
     RaceBrowser& browser = chosen.browser;
-    if (browser.RaceListSlots().empty())
-        return Fail(o, Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
+    if (browser.RaceListSlots().empty()) return Fail(Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
 
     if (schedule && form) return Usage("--schedule と --form は同時に指定できません");
 
@@ -102,7 +101,7 @@ int Pdf(const Options& o) {
             for (const PrintedRace& race : races) PrintedDateLine(race);
         }
     } catch (const std::invalid_argument& e) {
-        return Fail(o, Cp932ToUtf8(day) + "の日付が読めません: " + e.what(), kNotFound);
+        return Fail(Cp932ToUtf8(day) + "の日付が読めません: " + e.what(), kNotFound);
     }
 
     PdfApplication app;
@@ -120,7 +119,7 @@ int Pdf(const Options& o) {
     } else {
         written = WriteRaceCardsPdf(out, races, &error);
     }
-    if (!written) return Fail(o, error.toStdString(), kRejected);
+    if (!written) return Fail(error.toStdString(), kRejected);
     return kOk;
 }
 
