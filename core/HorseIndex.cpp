@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -281,16 +282,27 @@ std::vector<HorseIndexMonth::Entry> IndexEntriesOf(std::string_view dayKey, std:
 }
 
 void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& written) {
+    // The months this process wrote last are kept, so that filing week after week does not
+    // read back what it has just written. Should another have written a month since, what is
+    // written over it is still true to its days' stamps: days changed meanwhile are read again.
+    static std::mutex mutex;
+    static std::map<std::string, HorseIndexMonth> written_;
+    static std::set<std::string> swept;
+    std::lock_guard<std::mutex> guard(mutex);
+    std::map<std::string, HorseIndexMonth> keepForNext;
     try {
         std::map<std::string, std::vector<const WrittenDay*>> byMonth;
         for (const WrittenDay& d : written) byMonth[HorseIndexMonthName(d.key)].push_back(&d);
         const fs::path folder = HorseIndexFolder(dataDir);
         for (const auto& [name, days] : byMonth) {
+            const std::string cacheKey = PathText(folder / name);
             HorseIndexMonth old;
             std::string bytes;
-            // A damaged month file starts again empty: the days it held are read again by the
-            // next reader.
-            if (!ReadWholeFile(folder / name, bytes) || !old.Parse(bytes)) old = {};
+            auto hit = written_.find(cacheKey);
+            if (hit != written_.end())
+                old = std::move(hit->second);
+            else if (!ReadWholeFile(folder / name, bytes) || !old.Parse(bytes))
+                old = {};  // a damaged month starts again empty: the next reader reads its days again
             std::set<std::string> replaced;
             for (const WrittenDay* d : days) replaced.insert(d->key);
 
@@ -330,12 +342,15 @@ void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& writ
                     fresh.push_back(e);
                 }
             }
-            WriteMonth(folder, name, Rebuilt(old, keep, std::move(sorted), std::move(fresh)));
+            HorseIndexMonth month = Rebuilt(old, keep, std::move(sorted), std::move(fresh));
+            if (WriteMonth(folder, name, month)) keepForNext.emplace(cacheKey, std::move(month));
         }
-        RemoveStaleTemporaries(folder);  // what a filer killed while writing left
+        // What a filer killed while writing left, once per folder and process.
+        if (swept.insert(PathText(folder)).second) RemoveStaleTemporaries(folder);
     } catch (const std::exception&) {
         // The index is only a help: what was not written is read again from the files.
     }
+    written_ = std::move(keepForNext);
 }
 
 void HorseRunIndex::Build(const fs::path& dataDir) {
