@@ -6,6 +6,7 @@
 #include "AtomicFile.h"
 #include "CodeTables.h"
 #include "Cp932.h"
+#include "HorseIndex.h"
 #include "PathText.h"
 #include "RecordLayout.h"
 #include "SystemErrors.h"
@@ -205,12 +206,14 @@ void RaceFiler::TakeLock() {
 void RaceFiler::Flush() {
     FileBatch batch(durable_);
     std::vector<Held*> written;
+    std::vector<const std::string*> names;
     std::string error;
     for (auto& [name, held] : held_) {
         if (!held.changed) continue;
         if (!batch.Stage(RaceFilePath(dataDir_, name), held.content, error))
             throw FilingError("レースデータファイル" + Quote(name) + "に書き込めません（" + error + "）。");
         written.push_back(&held);
+        names.push_back(&name);
     }
     fs::path failed;
     bool ok = batch.Commit(failed, error);
@@ -218,6 +221,7 @@ void RaceFiler::Flush() {
         written[i]->changed = false;
         written[i]->filed = 0;
     }
+    KeepIndex(names, written, batch.Replaced());
     if (!ok)
         throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
                           "）。");
@@ -225,6 +229,17 @@ void RaceFiler::Flush() {
         lock_.Unlock();
         held_.clear();
     }
+}
+
+void RaceFiler::KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                          std::size_t replaced) {
+    // The horse index follows the SE files just replaced, still under the lock.
+    if (!indexUpkeep_) return;
+    std::vector<WrittenDay> days;
+    for (std::size_t i = 0; i < replaced; ++i)
+        if (names[i]->size() > kDayKeySize && std::string_view(*names[i]).substr(kDayKeySize) == kSeExtension)
+            days.push_back({names[i]->substr(0, kDayKeySize), written[i]->content});
+    if (!days.empty()) KeepHorseIndex(dataDir_, days);
 }
 
 void RaceFiler::Abandon() {

@@ -87,8 +87,9 @@ class RaceFiler {
     // function gave up.
     FilingResult File(std::string_view record);
 
-    // Writes every changed file out. Throws FilingError; files not yet written stay held, so
-    // a later Flush() tries them again.
+    // Writes every changed file out, and brings the horse index up to date for the SE files
+    // written. Throws FilingError; files not yet written stay held, so a later Flush() tries
+    // them again.
     void Flush();
     // Lets every file held go unwritten (after a failure the caller has reported) and gives
     // the lock back.
@@ -112,6 +113,8 @@ class RaceFiler {
     void SetWaiting(std::function<bool()> waiting) { waiting_ = std::move(waiting); }
     // Filing without the lock, only to measure what the lock costs.
     void SetLocking(bool locking) { locking_ = locking; }
+    // Filing without keeping the horse index up to date, only to measure what that costs.
+    void SetIndexUpkeep(bool upkeep) { indexUpkeep_ = upkeep; }
 
   private:
     struct Held {
@@ -121,11 +124,14 @@ class RaceFiler {
     };
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
     void TakeLock();
+    void KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                   std::size_t replaced);
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;
     bool durable_ = true;
     bool locking_ = true;
+    bool indexUpkeep_ = true;
     std::function<bool()> waiting_;
     DataFolderLock lock_;
     std::map<std::string, Held> held_;
