@@ -89,6 +89,22 @@ std::vector<fs::path> SampleWeek(const fs::path& dir) {
     return files;
 }
 
+// Another version of a JV-Data file: one entry fewer in every race (登録頭数 at position 882,
+// 2 bytes) and every horse name (at position 41) beginning with Ｂ.
+std::string OtherVersion(const std::string& content) {
+    std::string changed;
+    for (std::string r : Records(content)) {
+        if (r.rfind("RA", 0) == 0) {
+            int heads = std::stoi(r.substr(881, 2));
+            if (heads > 1) r.replace(881, 2, (heads <= 10 ? "0" : "") + std::to_string(heads - 1));
+        } else if (r.rfind("SE", 0) == 0) {
+            r.replace(40, 2, "\x82\x61");
+        }
+        changed += r;
+    }
+    return changed;
+}
+
 std::vector<std::string> Args(std::vector<std::string> head, const std::vector<fs::path>& files) {
     for (const fs::path& f : files) head.push_back(f.string());
     return head;
@@ -136,20 +152,7 @@ TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
     TempDir dir;
     std::vector<fs::path> a = SampleWeek(dir / "a");
     fs::create_directories(dir / "b");
-    for (const fs::path& f : a) {
-        std::string changed;
-        for (std::string r : Records(ReadAll(f))) {
-            if (r.rfind("RA", 0) == 0) {
-                // 登録頭数 at position 882 (2 bytes)
-                int heads = std::stoi(r.substr(881, 2));
-                if (heads > 1) r.replace(881, 2, (heads <= 10 ? "0" : "") + std::to_string(heads - 1));
-            } else if (r.rfind("SE", 0) == 0) {
-                r.replace(40, 2, "\x82\x61");  // 馬名 at position 41 begins with Ｂ
-            }
-            changed += r;
-        }
-        WriteAll(dir / "b" / f.filename().string(), changed);
-    }
+    for (const fs::path& f : a) WriteAll(dir / "b" / f.filename().string(), OtherVersion(ReadAll(f)));
     const std::string day = "2026年12月12日阪神";
     auto cardIn = [&](const fs::path& data, int race) {
         return turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, std::to_string(race)}).out;
@@ -192,6 +195,82 @@ TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
     EXPECT_EQ(mixed, 0) << "of " << reads;
     EXPECT_GE(reads, 20);
+}
+
+// The same with twelve weeks given as every RA file, then every SE file: a day's RA file
+// falls in the first batch of 64 files and its SE file in the second. The day waits for its
+// runners, so the first week's cards are still never mixed, and nothing is listed before it
+// is on disk.
+TEST(ImportSafety, ADaySplitAcrossBatchesIsNeverSeenMixed) {
+    TempDir dir;
+    ASSERT_EQ(
+        turfpad::testing::Run(kCli, {"sample", (dir / "a").string(), "--week", "2026-12-12", "--weeks", "12"}).status,
+        0);
+    fs::create_directories(dir / "b");
+    std::map<std::string, std::vector<fs::path>> files;  // "aRA", "bSE", ...
+    for (const auto& e : fs::directory_iterator(dir / "a")) {
+        const std::string name = e.path().filename().string(), type = name.substr(0, 2);
+        if (type != "RA" && type != "SE") continue;
+        WriteAll(dir / "b" / name, OtherVersion(ReadAll(e.path())));
+        files["a" + type].push_back(e.path());
+        files["b" + type].push_back(dir / "b" / name);
+    }
+    for (auto& [key, list] : files) std::sort(list.begin(), list.end());
+    ASSERT_GE(files["aRA"].size() * 3, 65u);  // three racecourses a day: more RA files than a batch
+    auto importOf = [&](char ra, char se) {
+        std::vector<fs::path> all = files[std::string(1, ra) + "RA"];
+        for (const fs::path& f : files[std::string(1, se) + "SE"]) all.push_back(f);
+        return all;
+    };
+    std::map<std::string, std::string> cards;
+    std::string day;
+    std::mt19937 random(1226);
+    const std::string race = std::to_string(std::uniform_int_distribution<int>(1, 12)(random));
+    for (const char* name : {"AA", "BB", "AB", "BA"}) {
+        const fs::path data = dir / name;
+        RunResult r =
+            turfpad::testing::Run(kCli, Args({"import", "--data", data.string()},
+                                             importOf(name[0] == 'A' ? 'a' : 'b', name[1] == 'A' ? 'a' : 'b')));
+        ASSERT_EQ(r.status, 0) << r.err;
+        if (day.empty()) day = Lines(turfpad::testing::Run(kCli, {"days", "--data", data.string()}).out).back();
+        cards[name] = turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, race}).out;
+    }
+    ASSERT_EQ(std::set<std::string>({cards["AA"], cards["BB"], cards["AB"], cards["BA"]}).size(), 4u) << day;
+
+    const fs::path data = dir / "shared";
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, importOf('a', 'a'))).status, 0);
+    std::string loop = "for i in 1 2 3 4 5 6; do ";
+    for (char version : {'b', 'a'}) {
+        loop += kCli + " import --data " + Quoted(data);
+        for (const fs::path& f : importOf(version, version)) loop += " " + Quoted(f);
+        loop += " >/dev/null 2>&1 || exit 1; ";
+    }
+    loop += "done";
+    pid_t writer = Start(kShell, {"-c", loop});
+    int reads = 0, mixed = 0, raw = 0;
+    while (waitpid(writer, &raw, WNOHANG) == 0) {
+        std::string card = turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, race}).out;
+        ++reads;
+        if (card != cards["AA"] && card != cards["BB"]) ++mixed;
+    }
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ(mixed, 0) << "of " << reads;
+    EXPECT_GE(reads, 20);
+
+    // Killed in the middle, an import has listed only records that are on disk.
+    pid_t killed = Start(kShell, {"-c", "exec " + kCli + " import --data " + Quoted(data) + " " +
+                                            [&] {
+                                                std::string args;
+                                                for (const fs::path& f : importOf('b', 'b')) args += Quoted(f) + " ";
+                                                return args;
+                                            }() +
+                                            "> " + Quoted(dir / "listed")});
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(50, 300)(random)));
+    Kill(killed);
+    std::string text = ReadAll(dir / "listed");
+    text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    std::map<std::string, std::string> onDisk;
+    for (const std::string& line : Lines(text)) EXPECT_TRUE(ListedIsOnDisk(data, line, onDisk)) << line;
 }
 
 // A pipeline that stops reading after three lines: the import ends with status 1 when it
