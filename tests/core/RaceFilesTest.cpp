@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "Cp932.h"
 #include "DataFolderLock.h"
 #include "PathText.h"
@@ -438,6 +442,39 @@ TEST(FilingSafety, OneFilerAtATime) {
     const std::string ra = ReadAll(dir / kRaName);
     EXPECT_EQ(ra.substr(0, kRaRecordSize), Ra("20261212", "06", 1));
     EXPECT_EQ(ra.substr(kRaRecordSize, kRaRecordSize), Ra("20261212", "06", 2));
+}
+
+// A filer that gives the lock back after each batch and takes it again at once lets a reader
+// that waits in first: the reader waits for the batch under way, never for the next ones.
+TEST(FilingSafety, AWaitingReaderGoesBeforeTheFilersNextBatch) {
+    TempDir dir;
+    std::atomic<int> batches{0};
+    std::atomic<bool> stop{false};
+    std::thread filer([&] {
+        DataFolderLock lock(dir.path());
+        std::string error;
+        while (!stop) {
+            if (lock.Lock(
+                    DataFolderLock::Mode::Exclusive, [] { return true; }, error) != DataFolderLock::Result::Locked)
+                return;
+            ++batches;
+            std::this_thread::sleep_for(std::chrono::milliseconds(15));
+            lock.Unlock();
+        }
+    });
+    int worst = 0;
+    for (int read = 0; read < 30; ++read) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(7));
+        DataFolderLock reader(dir.path());
+        std::string error;
+        const int before = batches;
+        ASSERT_EQ(reader.Lock(DataFolderLock::Mode::Shared, nullptr, error), DataFolderLock::Result::Locked);
+        worst = std::max(worst, batches - before);
+    }
+    stop = true;
+    filer.join();
+    EXPECT_GT(batches, 30);
+    EXPECT_LE(worst, 1);
 }
 
 TEST(DayList, SortedNamesNewestFirst) {
