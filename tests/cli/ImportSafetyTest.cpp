@@ -344,6 +344,94 @@ TEST(ImportSafety, ReadOnlyFileReportedAndPermissionsKept) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+// The folder's files and nothing else in it (a temporary file left would show here), by name.
+std::map<std::string, std::string> EverythingIn(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = ReadAll(e.path());
+    return files;
+}
+
+// A disk that takes no more: with the file size limited below an SE file's size (and the
+// signal for it ignored, so writing fails with EFBIG as on a full disk) an import into a
+// filled folder reports the failure, lists and counts nothing, ends with status 1 and leaves
+// every file as it was, no temporary file behind. Standard output that cannot take more (a
+// listing file hitting the same limit, or /dev/full) ends the import the same way, with every
+// listed record on disk.
+TEST(ImportSafety, AFullDiskEndsTheImportWithNothingHalfWritten) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    std::vector<fs::path> week = SampleWeek(dir / "week");
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
+    fs::create_directories(dir / "b");
+    std::string files;
+    for (const fs::path& f : week) {
+        WriteAll(dir / "b" / f.filename(), OtherVersion(ReadAll(f)));
+        files += " " + Quoted(dir / "b" / f.filename());
+    }
+    const auto before = EverythingIn(data);
+    const std::string limited = "trap '' XFSZ; ulimit -f " + std::to_string(kSeFileSize / 1024 - 1) + "; ";
+    RunResult full = turfpad::testing::Run(kShell, {"-c", limited + kCli + " import --data " + Quoted(data) + files});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("に書き込めません"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("件は書き込まれていません"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("登録 0 件"), std::string::npos) << full.err;
+    EXPECT_EQ(full.out, "");
+    EXPECT_TRUE(EverythingIn(data) == before);
+
+    // The listing into a file that stops growing after a few thousand lines (the limit above
+    // an SE file's size).
+    WriteAll(dir / "year.jvd", Concatenated(YearStream(12)));
+    const fs::path other = dir / "Other";
+    RunResult out = turfpad::testing::Run(
+        kShell, {"-c", "trap '' XFSZ; ulimit -f 200; " + kCli + " import --data " + Quoted(other) + " " +
+                           Quoted(dir / "year.jvd") + " > " + Quoted(dir / "listed")});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_NE(out.err.find("標準出力に書き込めない"), std::string::npos) << out.err;
+    std::string text = ReadAll(dir / "listed");
+    text.resize(text.rfind('\n') + 1);
+    std::vector<std::string> listed = Lines(text);
+    EXPECT_GT(listed.size(), 1000u);
+    std::map<std::string, std::string> onDisk;
+    for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(other, line, onDisk)) << line;
+    for (const auto& [name, content] : RaceFiles(other))
+        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+
+    RunResult devFull =
+        turfpad::testing::Run(kShell, {"-c", kCli + " import --data " + Quoted(data) + files + " > /dev/full"});
+    EXPECT_EQ(devFull.status, 1);
+    EXPECT_NE(devFull.err.find("標準出力に書き込めない"), std::string::npos) << devFull.err;
+    EXPECT_EQ(EverythingIn(data).size(), before.size());
+    for (const auto& [name, content] : RaceFiles(data))
+        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+}
+
+// A data folder the user cannot write into (run as the user nobody where the test runs as
+// root, who writes anywhere): the import says so, lists and counts nothing, ends with
+// status 1, and the folder stays byte for byte.
+TEST(ImportSafety, AReadOnlyFolderIsReportedAndLeftAsItIs) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    std::vector<fs::path> week = SampleWeek(dir / "week");
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
+    const auto before = EverythingIn(data);
+    ASSERT_EQ(chmod(data.c_str(), 0555), 0);
+    std::string command = kCli + " import --data " + Quoted(data);
+    for (const fs::path& f : week) command += " " + Quoted(f);
+    if (geteuid() == 0) {
+        if (turfpad::testing::Run(kShell, {"-c", "setpriv --reuid=65534 --regid=65534 --clear-groups true"}).status !=
+            0)
+            GTEST_SKIP() << "cannot run as the user nobody here (setpriv)";
+        command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+    }
+    RunResult r = turfpad::testing::Run(kShell, {"-c", command});
+    ASSERT_EQ(chmod(data.c_str(), 0755), 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("に書き込めません"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("登録 0 件"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(EverythingIn(data) == before);
+}
+
 // While another program holds the data folder, --no-wait gives up at once with status 5 and
 // a plain import says that it waits, then files once the folder is free.
 TEST(ImportSafety, WaitsForAnotherFilerOrGivesUp) {
