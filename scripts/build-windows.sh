@@ -73,8 +73,8 @@ TC
         system_libb2 system_textmarkdownreader; do
         off+=("-DFEATURE_$f=OFF")
     done
-    rm -rf "$cache/qtbuild"
-    cmake -S "$srcdir" -B "$cache/qtbuild" -G Ninja \
+    # An interrupted build resumes where it stopped; only a folder never configured is configured.
+    [ -f "$cache/qtbuild/build.ninja" ] || cmake -S "$srcdir" -B "$cache/qtbuild" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_INSTALL_PREFIX="$qtprefix" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
