@@ -313,12 +313,13 @@ TEST_F(AcquisitionTest, FilingErrorEndsTheLoopNamesTheFileAndClosesJVLink) {
 }
 
 #ifndef _WIN32
-// A failed flush says how many of the records already listed did not reach the disk.
+// A failed flush says how many of the records already listed did not reach the disk, those
+// of an earlier JV-Link file held back for their day's other file among them.
 TEST_F(AcquisitionTest, FailedFlushCountsTheListedRecordsNotWritten) {
     Open();
     FileRaceRecord(dir.path(), Se(1, 1));
     ASSERT_EQ(chmod((dir / "2026年12月12日中山.jvSEr").c_str(), 0444), 0);
-    jv.reads = {{1272, Ra(1)}, {555, Se(1, 2)}, {555, Se(1, 3)}, {-1, ""}, {0, ""}};
+    jv.reads = {{1272, Ra(1)}, {-1, ""}, {555, Se(1, 2)}, {555, Se(1, 3)}, {-1, ""}, {0, ""}};
     logic.Start();
     EXPECT_EQ(view.list.size(), 3u);
     bool counted = false;
