@@ -7,10 +7,13 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "CodeTables.h"
 #include "DataFolderLock.h"
@@ -100,17 +103,22 @@ BENCHMARK(BM_Filing)
 
 // One year filed twice per iteration, with and without the lock, in turn (which goes first
 // alternates), so that both sides see the same machine. The time reported is the locked
-// filing's; "lock_cost_%" is what it took beyond the unlocked one, over all iterations.
+// filing's; "lock_cost_%" is what it took beyond the unlocked one over all iterations,
+// "lock_cost_median_%" the median of the iterations' own ratios (steadier on a busy machine)
+// and "lock_cost_cpu_%" the same in the process's processor time.
 void BM_FilingLockCost(benchmark::State& state) {
     const bool durable = state.range(0) != 0;
     using Clock = std::chrono::steady_clock;
     Clock::duration locked{}, unlocked{};
+    std::clock_t lockedCpu = 0, unlockedCpu = 0;
+    std::vector<double> ratios;
     bool lockedFirst = false;
     for (auto _ : state) {
-        Clock::duration lockedRun{};
+        Clock::duration runs[2]{};  // unlocked, locked
         for (int side = 0; side < 2; ++side) {
             const bool locking = (side == 0) == lockedFirst;
             fs::path dir = FreshFolder();
+            const std::clock_t cpu = std::clock();
             auto start = Clock::now();
             {
                 RaceFiler filer(dir);
@@ -122,16 +130,22 @@ void BM_FilingLockCost(benchmark::State& state) {
                 }
                 filer.Flush();
             }
-            auto took = Clock::now() - start;
-            (locking ? locked : unlocked) += took;
-            if (locking) lockedRun = took;
+            runs[locking] = Clock::now() - start;
+            (locking ? lockedCpu : unlockedCpu) += std::clock() - cpu;
+            (locking ? locked : unlocked) += runs[locking];
             fs::remove_all(dir);
         }
         lockedFirst = !lockedFirst;
-        state.SetIterationTime(std::chrono::duration<double>(lockedRun).count());
+        ratios.push_back(std::chrono::duration<double>(runs[1]) / std::chrono::duration<double>(runs[0]));
+        state.SetIterationTime(std::chrono::duration<double>(runs[1]).count());
     }
-    state.counters["lock_cost_%"] =
-        100.0 * (std::chrono::duration<double>(locked).count() / std::chrono::duration<double>(unlocked).count() - 1.0);
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios.size() % 2 != 0 ? ratios[ratios.size() / 2]
+                                                 : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
+    state.counters["lock_cost_%"] = 100.0 * (std::chrono::duration<double>(locked) / unlocked - 1.0);
+    state.counters["lock_cost_median_%"] = 100.0 * (median - 1.0);
+    state.counters["lock_cost_cpu_%"] =
+        100.0 * (static_cast<double>(lockedCpu) / static_cast<double>(std::max<std::clock_t>(unlockedCpu, 1)) - 1.0);
     Report(state);
 }
 BENCHMARK(BM_FilingLockCost)
@@ -140,7 +154,7 @@ BENCHMARK(BM_FilingLockCost)
     ->ArgName("durable")
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
-    ->Iterations(10);
+    ->Iterations(20);
 
 // The lock alone: taking and giving back the data folder's lock, once per batch.
 void BM_LockCycle(benchmark::State& state) {
