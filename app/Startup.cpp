@@ -1,12 +1,15 @@
 #include "Startup.h"
 
 #include <QApplication>
+#include <iostream>
 
+#include "JVLinkCreationError.h"
 #include "JapaneseUi.h"
 #include "LocalJVLink.h"
 #include "LocalJVLinkDialog.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
+#include "PathText.h"
 #include "PlatformJVLink.h"
 
 namespace turfpad {
@@ -22,9 +25,24 @@ bool TurfpadApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+namespace {
+// The message box says only that JV-Link is missing; why creating it failed (the COM error:
+// not installed, or installed but not loadable) goes to standard error and the start-up log,
+// so that a user, or whoever helps, can tell the two apart.
+void LogJVLinkFailure(const std::string& error) {
+    const std::string line = "JV-Link を作成できませんでした: " + (error.empty() ? std::string("原因不明") : error);
+    std::cerr << "turfpad: " << line << std::endl;
+    std::string writeError;
+    if (!AppendStartupLog(StartupLogPath(), line, writeError))
+        std::cerr << "turfpad: " << PathText(StartupLogPath()) << " に書き込めません（" << writeError << "）"
+                  << std::endl;
+}
+}  // namespace
+
 bool ProbeJVLink() {
     std::string error;
     if (CreateJVLink(error)) return true;  // released at once: it serves for the probe only
+    LogJVLinkFailure(error);
     TMsgDlg::Information(nullptr, QString::fromUtf8(kNoJVLinkMessage));
     return false;
 }
@@ -42,6 +60,7 @@ int RunTurfpad() {
     std::string error;
     std::unique_ptr<JVLink> jvlink = CreateJVLink(error);
     if (!jvlink) {  // it went away between the probe and now
+        LogJVLinkFailure(error);
         TMsgDlg::Information(nullptr, QString::fromUtf8(kNoJVLinkMessage));
         return 1;
     }

@@ -18,7 +18,8 @@ inline constexpr const char* kNoJVLinkMessage =
     "JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。";
 
 // Creates one JV-Link object through the factory in force and releases it at once; false
-// (after the beep and the message box) when that fails. The program then ends before any
+// (after the beep and the message box) when that fails, with the cause written to standard
+// error and added to the start-up log (StartupLogPath()). The program then ends before any
 // window is made or any setting written.
 bool ProbeJVLink();
 

@@ -12,11 +12,7 @@
 namespace turfpad::cli {
 namespace {
 
-void Print(const Options& o, const std::string& cp932) {
-    const std::string text = o.cp932 ? cp932 : Cp932ToUtf8(cp932);
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-    std::cout.flush();
-}
+void Print(const std::string& cp932) { WriteCp932(std::cout, cp932); }
 
 // RACE: a race number 1 to 12.
 int RaceArgument(const std::string& s) {
@@ -36,13 +32,13 @@ std::string DayArgument(const std::string& arg) {
     return cp932 ? *cp932 : arg;
 }
 
-void PrintMessages(const Options& o, const std::vector<std::string>& utf8) {
-    for (const std::string& m : utf8) std::cerr << (o.cp932 ? Utf8ToCp932(m) : m) << '\n';
+void PrintMessages(const std::vector<std::string>& utf8) {
+    for (const std::string& m : utf8) std::cerr << m << '\n';
 }
 
-bool ChosenDay::Choose(const Options& o, const std::string& day) {
+bool ChosenDay::Choose(const std::string& day) {
     if (browser.ChooseDay(day)) return true;
-    PrintMessages(o, view.messages);
+    PrintMessages(view.messages);
     return false;
 }
 
@@ -67,18 +63,23 @@ int Card(const Options& o) {
     const std::string day = DayArgument(o.args[0]);
 
     ChosenDay chosen(o);
-    if (!chosen.Choose(o, day)) return kNotFound;
+    if (!chosen.Choose(day)) return kNotFound;
     RaceBrowser& browser = chosen.browser;
     HeadlessBrowserView& view = chosen.view;
     if (browser.RaceListIndexOf(race - 1) < 0) {
-        PrintMessages(o, {Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
+        PrintMessages({Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
         return kNotFound;
     }
     view.messages.clear();  // choosing the day showed its last race
     const bool complete = browser.ShowRace(race - 1);
-    Print(o, browser.RaceCardText().value_or(std::string()));
+    const std::optional<std::string> text = browser.RaceCardText();
+    if (!text) {  // a race number that is no number: nothing to print, which is no success
+        PrintMessages({browser.RaceCardTextFault()});
+        return kNotFound;
+    }
+    Print(*text);
     if (!complete) {
-        PrintMessages(o, view.messages);
+        PrintMessages(view.messages);
         return kIncomplete;
     }
     return kOk;
@@ -107,20 +108,20 @@ int Form(const Options& o) {
     const std::string day = DayArgument(rest.args[0]);
 
     ChosenDay chosen(o);
-    if (!chosen.Choose(o, day)) return kNotFound;
+    if (!chosen.Choose(day)) return kNotFound;
     RaceBrowser& browser = chosen.browser;
     HeadlessBrowserView& view = chosen.view;
     if (browser.RaceListIndexOf(race - 1) < 0) {
-        PrintMessages(o, {Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
+        PrintMessages({Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
         return kNotFound;
     }
     view.messages.clear();
     const bool complete = browser.ShowRace(race - 1);
     HorseRunIndex index;
     index.Build(o.dataDir);
-    Print(o, FormTsv(RaceForm(browser.Table(), race - 1, index, runs)));
+    Print(FormTsv(RaceForm(browser.Table(), race - 1, index, runs)));
     if (!complete) {
-        PrintMessages(o, view.messages);
+        PrintMessages(view.messages);
         return kIncomplete;
     }
     return kOk;
@@ -129,9 +130,9 @@ int Form(const Options& o) {
 int Schedule(const Options& o) {
     if (!CheckArguments(o, 1, "schedule には開催日 (例 2026年12月12日中山) を指定してください")) return kUsage;
     ChosenDay chosen(o);
-    if (!chosen.Choose(o, DayArgument(o.args[0]))) return kNotFound;
+    if (!chosen.Choose(DayArgument(o.args[0]))) return kNotFound;
     RaceBrowser& browser = chosen.browser;
-    Print(o, TabText(browser.ScheduleGrid()));
+    Print(TabText(browser.ScheduleGrid()));
     return kOk;
 }
 

@@ -1,9 +1,13 @@
-// The commands of turfpad-cli and what they share.
+// The commands of turfpad-cli and what they share. They write UTF-8 text to std::cout and
+// std::cerr; the output encoding is applied on the way out (OutputEncoding.h).
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "OutputEncoding.h"
 
 namespace turfpad::cli {
 
@@ -17,8 +21,8 @@ constexpr int kBusy = 5;        // import --no-wait: another program is filing i
 // The options every command understands; everything else (the command's own flags among
 // them) is left in `args`, in order.
 struct Options {
-    std::filesystem::path dataDir;  // --data DIR, by default the program's data folder
-    bool cp932 = false;             // --encoding cp932 (UTF-8 otherwise)
+    std::filesystem::path dataDir;     // --data DIR, by default the program's data folder
+    std::optional<Encoding> encoding;  // --encoding (see ChooseOutputEncoding)
     std::vector<std::string> args;
 };
 

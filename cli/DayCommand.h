@@ -13,7 +13,7 @@ namespace turfpad::cli {
 // A day entry as typed: UTF-8 where it is valid UTF-8, otherwise taken as cp932 bytes.
 std::string DayArgument(const std::string& arg);
 // Writes UTF-8 messages to standard error, one a line, in the output encoding.
-void PrintMessages(const Options& o, const std::vector<std::string>& utf8);
+void PrintMessages(const std::vector<std::string>& utf8);
 // Exactly `count` arguments and no unknown option; otherwise the usage with `what`.
 bool CheckArguments(const Options& o, std::size_t count, const char* what);
 
@@ -22,7 +22,7 @@ bool CheckArguments(const Options& o, std::size_t count, const char* what);
 struct ChosenDay {
     explicit ChosenDay(const Options& o) : browser(view, progress, nullptr, o.dataDir) {}
     // Reads the day (cp932 entry); when it cannot be read, prints why and returns false.
-    bool Choose(const Options& o, const std::string& day);
+    bool Choose(const std::string& day);
 
     HeadlessBrowserView view;
     NoProgress progress;

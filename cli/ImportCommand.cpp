@@ -208,7 +208,6 @@ int Import(const Options& o) {
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    std::ios::sync_with_stdio(false);
     Importer importer(o, wait);
     for (const std::string& name : names) {
         bool ok = true;

@@ -7,9 +7,9 @@
 
 namespace turfpad::cli {
 
-int Pdf(const Options& o) {
+int Pdf(const Options&) {
     const std::string message = "このturfpad-cliはPDF出力なしで作られています（Qtなしのビルド）。";
-    std::cerr << (o.cp932 ? Utf8ToCp932(message) : message) << '\n';
+    std::cerr << message << '\n';
     return kUsage;
 }
 

@@ -52,8 +52,8 @@ class PdfApplication : OffscreenWithoutDisplay {
     QApplication app_;
 };
 
-int Fail(const Options& o, const std::string& utf8, int status) {
-    PrintMessages(o, {utf8});
+int Fail(const std::string& utf8, int status) {
+    PrintMessages({utf8});
     return status;
 }
 
@@ -75,10 +75,9 @@ int Pdf(const Options& o) {
     const QString out = QString::fromStdString(rest.args[1]);
 
     ChosenDay chosen(o);
-    if (!chosen.Choose(o, day)) return kNotFound;
+    if (!chosen.Choose(day)) return kNotFound;
     RaceBrowser& browser = chosen.browser;
-    if (browser.RaceListSlots().empty())
-        return Fail(o, Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
+    if (browser.RaceListSlots().empty()) return Fail(Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
 
     // Everything that can be refused is refused before Qt starts and before any file is made.
     std::vector<PrintedRace> races;
@@ -94,7 +93,7 @@ int Pdf(const Options& o) {
             for (const PrintedRace& race : races) PrintedDateLine(race);
         }
     } catch (const std::invalid_argument& e) {
-        return Fail(o, Cp932ToUtf8(day) + "の日付が読めません: " + e.what(), kNotFound);
+        return Fail(Cp932ToUtf8(day) + "の日付が読めません: " + e.what(), kNotFound);
     }
 
     PdfApplication app;
@@ -106,7 +105,7 @@ int Pdf(const Options& o) {
     } else {
         written = WriteRaceCardsPdf(out, races, &error);
     }
-    if (!written) return Fail(o, error.toStdString(), kRejected);
+    if (!written) return Fail(error.toStdString(), kRejected);
     return kOk;
 }
 

@@ -52,7 +52,8 @@ const char* const kUsageText =
     "\n"
     "  --data DIR   データフォルダ (既定: プログラムと同じフォルダの Data。プログラムのフォルダに\n"
     "               書き込めないときはユーザーごとのデータフォルダ ~/.local/share/turfpad/Data など)\n"
-    "  --encoding   出力の文字コード (既定: utf-8)\n"
+    "  --encoding   出力の文字コード utf-8 か cp932 (すべてのコマンドの出力とメッセージ。既定: utf-8、\n"
+    "               Windows のコンソールにはコンソールの表示できる文字で書く)\n"
     "  DAY          開催日 (days の表示のとおり。例 2026年12月12日中山)、RACE はレース番号 1～12\n";
 
 }  // namespace
@@ -79,9 +80,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         } else if (a == "--encoding" || a.rfind("--encoding=", 0) == 0) {
             std::string e = a.size() > 10 ? a.substr(11) : (i + 1 < argc ? argv[++i] : "");
             if (e == "utf-8" || e == "UTF-8" || e == "utf8") {
-                o.cp932 = false;
+                o.encoding = Encoding::Utf8;
             } else if (e == "cp932" || e == "CP932") {
-                o.cp932 = true;
+                o.encoding = Encoding::Cp932;
             } else {
                 error = "--encoding には utf-8 か cp932 を指定してください";
                 return false;
@@ -139,16 +140,24 @@ int main(int argc, char** argv) {
     argc = static_cast<int>(utf8.size());
     argv = utf8Argv.data();
 #endif
-    if (argc < 2) return Usage();
+    // The streams' own buffers, not the C library's: the output encoding sits on top of them.
+    std::ios::sync_with_stdio(false);
+    if (argc < 2) {
+        ChooseOutputEncoding(std::nullopt);
+        return Usage();
+    }
     std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
+    const bool help = command == "--help" || command == "-h" || command == "help";
+    Options o;
+    if (!help) o.dataDir = Places().DataFolder();  // the program's own data folder
+    std::string error;
+    const bool parsed = ParseOptions(argc, argv, o, error);
+    ChooseOutputEncoding(o.encoding);  // the usage and every message too
+    if (help) {
         std::cout << kUsageText;
         return kOk;
     }
-    Options o;
-    o.dataDir = Places().DataFolder();  // the program's own data folder
-    std::string error;
-    if (!ParseOptions(argc, argv, o, error)) return Usage(error);
+    if (!parsed) return Usage(error);
     for (const Command& c : kCommands)
         if (command == c.name) return c.run(o);
     return Usage("不明なコマンドです: " + command);

@@ -11,6 +11,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Tests and test discovery run the programs under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-# The programs carry their C and C++ runtime, so they run from any folder.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+# The Qt-free programs carry their C and C++ runtime, so they run from any folder. Qt and the
+# programs built against it share the runtime DLLs instead (set TURFPAD_MINGW_SHARED_RUNTIME
+# before this file is read).
+if(NOT TURFPAD_MINGW_SHARED_RUNTIME)
+    set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+    set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+endif()

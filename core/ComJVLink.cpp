@@ -8,7 +8,11 @@
 #include <oleauto.h>
 // clang-format on
 
+#include <cstdint>
 #include <cstdio>
+
+#include "JVLinkCreationError.h"
+#include "SystemErrors.h"
 
 namespace turfpad {
 namespace {
@@ -31,10 +35,12 @@ std::string Narrow(UINT codePage, const wchar_t* s, UINT length) {
 
 std::string Narrow(UINT codePage, BSTR s) { return Narrow(codePage, s, s ? SysStringLen(s) : 0); }
 
-std::string HResultText(HRESULT hr) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%08lX", static_cast<unsigned long>(hr));
-    return buf;
+std::string CodeText(HRESULT hr) { return HResultText(static_cast<std::uint32_t>(hr)); }
+
+// The code and the system's words for it.
+std::string ComErrorWords(HRESULT hr) {
+    std::string words = ComErrorText(hr);
+    return CodeText(hr) + (words.empty() ? "" : " " + words);
 }
 
 // A BSTR owned here: freed whatever happens, also when the callee replaced it.
@@ -86,7 +92,7 @@ std::unique_ptr<ComJVLink> ComJVLink::Create(std::string& error) {
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     bool uninitialize = SUCCEEDED(init);
     if (FAILED(init) && init != RPC_E_CHANGED_MODE) {
-        error = "COM を初期化できません (" + HResultText(init) + ")";
+        error = "COM を初期化できません（" + ComErrorWords(init) + "）";
         return nullptr;
     }
     CLSID clsid;
@@ -96,7 +102,8 @@ std::unique_ptr<ComJVLink> ComJVLink::Create(std::string& error) {
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
                               reinterpret_cast<void**>(&dispatch));
     if (FAILED(hr) || dispatch == nullptr) {
-        error = "JV-Link (JVDTLab.JVLink) を作成できません (" + HResultText(hr) + ")";
+        const auto code = static_cast<std::uint32_t>(FAILED(hr) ? hr : E_NOINTERFACE);
+        error = JVLinkCreationErrorText(code, ComErrorText(static_cast<long>(code)), sizeof(void*) == 8);
         if (uninitialize) CoUninitialize();
         return nullptr;
     }
@@ -119,7 +126,7 @@ long ComJVLink::Id(const wchar_t* name) {
     HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr))
         throw JVLinkCallError("JV-Link に " + Narrow(CP_UTF8, name, static_cast<UINT>(copy.size())) +
-                              " がありません (" + HResultText(hr) + ")");
+                              " がありません (" + CodeText(hr) + ")");
     ids_.emplace(copy, id);
     return id;
 }
@@ -135,7 +142,7 @@ int ComJVLink::Call(const wchar_t* name, tagVARIANT* args, unsigned count) {
         dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &exception, &argError);
     if (FAILED(hr)) {
         std::string what = "JV-Link の " + Narrow(CP_UTF8, name, static_cast<UINT>(wcslen(name))) +
-                           " の呼び出しに失敗しました (" + HResultText(hr) + ")";
+                           " の呼び出しに失敗しました (" + CodeText(hr) + ")";
         if (exception.bstrDescription) what += ": " + Narrow(CP_UTF8, exception.bstrDescription);
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
@@ -149,7 +156,7 @@ int ComJVLink::Call(const wchar_t* name, tagVARIANT* args, unsigned count) {
     VariantClear(&result);
     if (FAILED(hr))
         throw JVLinkCallError("JV-Link の " + Narrow(CP_UTF8, name, static_cast<UINT>(wcslen(name))) +
-                              " が数値を返しませんでした (" + HResultText(hr) + ")");
+                              " が数値を返しませんでした (" + CodeText(hr) + ")");
     return static_cast<int>(number.lVal);
 }
 

@@ -1,6 +1,7 @@
 #include "RaceBrowser.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "Cp932.h"
 #include "RaceFiles.h"
@@ -35,6 +36,7 @@ bool RaceBrowser::ChooseDayAt(int index) {
 
 bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
     const DayReadResult read = ReadDay(dataDir_, dayEntry, table_, progress_);
+    day_ = dayEntry;
     view_.SetTabsVisible(false);
     if (!read.ok()) {
         view_.ShowMessage(read.message, true);
@@ -119,6 +121,22 @@ std::optional<std::string> RaceBrowser::RaceCardText() const {
     std::optional<std::string> title = RaceCardTitle(heading_[kHeadingTitleLabel], table_.CurrentEntry().raceKey);
     if (!title) return std::nullopt;
     return WholeGridText(card_, *title);
+}
+
+std::string RaceBrowser::RaceCardTextFault() const {
+    const int slot = table_.CurrentRace();
+    if (slot < 0 || RaceCardText()) return {};
+    const std::string& key = table_.CurrentEntry().raceKey;
+    const std::string number = key.size() >= 16 ? key.substr(14, 2) : key;
+    std::string bytes;
+    for (unsigned char c : number) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, bytes.empty() ? "%02X" : " %02X", c);
+        bytes += hex;
+    }
+    return "レースデータファイル「" + Cp932ToUtf8(day_) + std::string(kRaExtension) + "」の " +
+           std::to_string(slot + 1) + " 行目のレース番号「" + Cp932ToUtf8(number) + "」(" + bytes +
+           ") が数字ではないため、出馬表のテキストを作れません。";
 }
 
 void RaceBrowser::CopyRaceCard() {

@@ -118,6 +118,9 @@ class RaceBrowser {
     const RaceHeading& Heading() const { return heading_; }
     // The text the copy puts on the clipboard; nothing when there is no race card.
     std::optional<std::string> RaceCardText() const;
+    // Why the race shown gives no such text although it is shown: its race number is not a
+    // number. UTF-8, naming the day's RA file, the line and the bytes; empty otherwise.
+    std::string RaceCardTextFault() const;
     // The schedule grid's rows (header first).
     CellMatrix ScheduleGrid() const;
 
@@ -128,6 +131,7 @@ class RaceBrowser {
     std::filesystem::path dataDir_;
     RaceCardTable table_;
     std::vector<std::string> days_;
+    std::string day_;  // the day entry read last (cp932)
     std::vector<int> slots_;
     std::vector<ScheduleRow> schedule_;
     RaceHeading heading_{};

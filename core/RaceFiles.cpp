@@ -21,6 +21,10 @@ bool AllDigits(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// A race or horse number that picks a slot: two digits, or blanks where it is not given
+// yet. Anything else ("1" and a stray byte, a sign) would be a guess at the slot.
+bool IsSlotNumber(std::string_view field) { return AllDigits(field) || field.find_first_not_of(' ') == field.npos; }
+
 FilingResult Rejected(FilingResult r, std::string reason) {
     r.outcome = FilingResult::Outcome::Rejected;
     r.reason = std::move(reason);
@@ -115,10 +119,15 @@ FilingResult RaceFiler::File(std::string_view record) {
     if (!AllDigits(date)) return Rejected(r, std::string(type) + " レコードの開催年月日が数字ではありません");
 
     r.raceNumber = std::string(FieldOf(record, ra::RaceNumber));
+    if (!IsSlotNumber(r.raceNumber))
+        return Rejected(r, std::string(type) + " レコードのレース番号「" + Cp932ToUtf8(r.raceNumber) +
+                               "」が 2 桁の数字ではありません");
     int race = ReadNumber(r.raceNumber);
     int horse = 1;
     if (r.runner) {
         r.horseNumber = std::string(FieldOf(record, se::HorseNumber));
+        if (!IsSlotNumber(r.horseNumber))
+            return Rejected(r, "SE レコードの馬番「" + Cp932ToUtf8(r.horseNumber) + "」が 2 桁の数字ではありません");
         horse = ReadNumber(r.horseNumber);
     }
     if (race <= 0 || horse <= 0) return r;  // not yet assigned: nothing to file

@@ -18,11 +18,12 @@ std::string TrimEnd(std::string text) {
 
 #ifdef _WIN32
 
-std::string SystemErrorText(int code) {
+// The system's message for a code, trimmed; empty when it has none.
+std::string SystemMessage(DWORD code) {
     wchar_t* buffer = nullptr;
     DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text;
     if (length > 0 && buffer != nullptr) {
         int n = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
@@ -30,9 +31,15 @@ std::string SystemErrorText(int code) {
         if (n > 0) WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), text.data(), n, nullptr, nullptr);
     }
     if (buffer != nullptr) LocalFree(buffer);
-    text = TrimEnd(std::move(text));
+    return TrimEnd(std::move(text));
+}
+
+std::string SystemErrorText(int code) {
+    std::string text = SystemMessage(static_cast<DWORD>(code));
     return text.empty() ? "エラー " + std::to_string(code) : text;
 }
+
+std::string ComErrorText(long hresult) { return SystemMessage(static_cast<DWORD>(hresult)); }
 
 std::string SystemErrorText(const std::error_code& ec) {
     if (ec.category() == std::system_category()) return SystemErrorText(ec.value());
@@ -44,6 +51,8 @@ std::string SystemErrorText(const std::error_code& ec) {
 std::string SystemErrorText(int code) { return TrimEnd(std::system_category().message(code)); }
 
 std::string SystemErrorText(const std::error_code& ec) { return TrimEnd(ec.message()); }
+
+std::string ComErrorText(long) { return {}; }
 
 #endif
 

@@ -12,5 +12,8 @@ namespace turfpad {
 std::string SystemErrorText(int code);
 // An error code from the standard library; system-category codes are read as above.
 std::string SystemErrorText(const std::error_code& ec);
+// The system's words for a COM result (HRESULT) on Windows; empty where it has none, and on
+// every other system.
+std::string ComErrorText(long hresult);
 
 }  // namespace turfpad

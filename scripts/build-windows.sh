@@ -54,19 +54,10 @@ build_qt() {
     fetch_qt_source
     local srcdir
     srcdir=$(ls -d "$cache"/src/qt6-base-*/ | head -1)
+    # Qt's installed toolchain file loads this one for every program built against it, so the
+    # cache keeps its own copy of the project's toolchain, with the shared MinGW runtime.
     local tc="$cache/mingw-i686.cmake"
-    cat >"$tc" <<TC
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-TC
+    [ -f "$tc" ] || { echo 'set(TURFPAD_MINGW_SHARED_RUNTIME ON)'; cat cmake/mingw-i686.cmake; } >"$tc"
     local off=()
     for f in sql network dbus concurrent xml vulkan direct2d directwrite directwrite3 accessibility tabletevent \
         system_zlib system_pcre2 system_harfbuzz system_freetype system_png system_jpeg system_doubleconversion \
@@ -85,8 +76,72 @@ TC
     rm -rf "$cache/qtbuild"
 }
 
+# The host build gives the manual (its generator runs the program offscreen, which a cross build
+# cannot do) and the Linux turfpad-cli the proof compares against.
+build_host() {
+    cmake -S . -B "$hostbuild" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    cmake --build "$hostbuild" --parallel "$jobs" --target turfpad-cli turfpad_manual
+}
+
+build_app() {
+    [ -f "$qtprefix/.complete" ] || { echo "qtbase is not built yet: run $0 qt first" >&2; exit 1; }
+    install_tools
+    build_host
+    cmake -S . -B "$winbuild" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$qtprefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTURFPAD_MANUAL_PDF="$root/$hostbuild/bin/Turfpad.pdf" \
+        ${TURFPAD_WERROR:+-DTURFPAD_WERROR=$TURFPAD_WERROR}
+    cmake --build "$winbuild" --parallel "$jobs" --target turfpad turfpad-cli turfpad_manual
+}
+
+# The DLLs a PE file imports that are not part of Windows: Qt's own and the MinGW runtime.
+dll_search=()
+find_dll() {
+    local d
+    for d in "${dll_search[@]}"; do
+        if [ -f "$d/$1" ]; then echo "$d/$1"; return 0; fi
+    done
+    return 1
+}
+copy_imports() {
+    local out="$1" file="$2" dll path
+    for dll in $(i686-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
+        [ -f "$out/$dll" ] && continue
+        path=$(find_dll "$dll") || continue # a Windows system DLL
+        cp "$path" "$out/$dll"
+        copy_imports "$out" "$out/$dll"
+    done
+}
+
+pack_zip() {
+    [ -f "$winbuild/bin/turfpad.exe" ] || build_app
+    local version name out
+    version=$(sed -n 's/^project(Turfpad VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    name="Turfpad-$version-win32"
+    out="$winbuild/$name"
+    rm -rf "$out" "$winbuild/$name.zip"
+    mkdir -p "$out/platforms" "$out/styles" "$out/translations"
+    cp "$winbuild/bin/turfpad.exe" "$winbuild/bin/turfpad-cli.exe" "$winbuild/bin/Turfpad.pdf" "$out/"
+    cp "$qtprefix/plugins/platforms/qwindows.dll" "$out/platforms/"
+    cp "$qtprefix/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
+    cp /usr/share/qt6/translations/qtbase_ja.qm "$out/translations/"
+    dll_search=("$qtprefix/bin" /usr/lib/gcc/i686-w64-mingw32/*-posix /usr/i686-w64-mingw32/lib)
+    local f
+    for f in "$out"/*.exe "$out"/platforms/*.dll "$out"/styles/*.dll; do copy_imports "$out" "$f"; done
+    # The README in Windows' line ends, for Notepad.
+    sed 's/$/\r/' packaging/windows/README.txt >"$out/README.txt"
+    i686-w64-mingw32-strip --strip-unneeded "$out"/*.exe "$out"/*.dll "$out"/*/*.dll
+    (cd "$winbuild" && zip -q -r -X "$name.zip" "$name")
+    echo "$winbuild/$name.zip: $(du -k "$winbuild/$name.zip" | cut -f1) KiB"
+    (cd "$winbuild" && unzip -l "$name.zip")
+}
+
+hostbuild="${TURFPAD_HOST_BUILD:-build-windows/host}"
+winbuild=build-windows
+
 case "$stage" in
 qt) build_qt ;;
-all) build_qt ;;
+app) build_qt && build_app ;;
+zip) build_qt && build_app && pack_zip ;;
+all) build_qt && build_app && pack_zip ;;
 *) echo "usage: $0 [qt|app|zip|all]" >&2; exit 2 ;;
 esac

@@ -11,7 +11,7 @@ build="${2:-build-windows-core}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-bash scripts/deps.sh g++-mingw-w64-i686-posix wine wine32:i386 libgtest-dev
+bash scripts/deps.sh g++-mingw-w64-i686-posix wine wine32:i386 libgtest-dev bsdutils
 export WINEDEBUG=-all
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
@@ -37,6 +37,31 @@ run_both card --data D "$day" 11
 run_both card --data D --encoding cp932 "$day" 1
 run_both schedule --data D "$day"
 run_both card --data D "$day" 13
+# cp932 output of the listing, the day list and a usage error; the messages on standard
+# error are compared too.
+run_both_with_errors() {
+    (cd "$work/linux" && "$linux_cli" "$@" >>out.txt 2>&1) || echo "exit $?" >>"$work/linux/out.txt"
+    (cd "$work/windows" && wine "$bin/turfpad-cli.exe" "$@" >>out.txt 2>&1) || echo "exit $?" >>"$work/windows/out.txt"
+}
+run_both_with_errors import --encoding cp932 --data D932 S/RAVW2026121220261207000001.jvd S/SEVW2026121220261207000002.jvd
+run_both_with_errors days --data D932 --encoding cp932
+run_both_with_errors days --data D932 --encoding cp932 surplus
+
+# On a console the text shows as it is, whatever the console's code page (Wine gives a program
+# run in a pseudo-terminal a console): the same characters as the Linux build prints, standard
+# output and standard error alike. (Short lines without blanks: Wine's console draws wrapped
+# lines and blanks with cursor moves, which are taken out here.)
+on_console() {
+    (cd "$work/windows" && script -qc "wine '$bin/turfpad-cli.exe' $*" /dev/null </dev/null) |
+        sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r'
+}
+for args in "days --data D" "card --data D 2026年12月19日中山 1"; do
+    # shellcheck disable=SC2086
+    if [ "$(on_console $args)" != "$(cd "$work/linux" && "$linux_cli" $args 2>&1)" ]; then
+        echo "turfpad-cli.exe $args on a console does not show the Linux build's text" >&2
+        exit 1
+    fi
+done
 rm -f "$work"/*/err.txt
 diff -r "$work/linux" "$work/windows"
 echo "turfpad-cli.exe under Wine gave the Linux build's bytes ($(find "$work/linux" -type f | wc -l) files)"

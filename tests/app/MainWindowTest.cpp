@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +15,7 @@
 
 #include "Cp932.h"
 #include "FakeJVLink.h"
+#include "JVLinkCreationError.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
 #include "PlatformJVLink.h"
@@ -44,9 +47,9 @@ class MainFormTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(MainFormTest, WithoutJVLinkOnlyTheMessageIsShownAndNothingIsWritten) {
+TEST_F(MainFormTest, WithoutJVLinkOnlyTheMessageIsShownAndOnlyTheCauseIsLogged) {
     ScopedJVLinkFactory failing([](std::string& error) -> std::unique_ptr<JVLink> {
-        error = "not registered";
+        error = JVLinkCreationErrorText(0x80040154, "クラスが登録されていません。", true);
         return nullptr;
     });
     EXPECT_EQ(RunTurfpad(), 1);
@@ -59,6 +62,15 @@ TEST_F(MainFormTest, WithoutJVLinkOnlyTheMessageIsShownAndNothingIsWritten) {
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
     EXPECT_FALSE(fs::exists(dir / "turfpad.ini"));
     EXPECT_FALSE(fs::exists(dir / "Data"));
+    // The cause, with its code, is in the log beside the settings file, a line a failed start.
+    const std::string log = ReadAll(dir / "turfpad.log");
+    EXPECT_NE(log.find("JV-Link を作成できませんでした: JV-Link を読み込めません。64 ビット"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("0x80040154 クラスが登録されていません。）\n"), std::string::npos) << log;
+    EXPECT_EQ(RunTurfpad(), 1);
+    TMsgDlg::TakeShown();
+    const std::string twice = ReadAll(dir / "turfpad.log");
+    EXPECT_EQ(std::count(twice.begin(), twice.end(), '\n'), 2);
 }
 
 TEST_F(MainFormTest, SoftwareIdentifierGoesToJVInitOnFirstShow) {

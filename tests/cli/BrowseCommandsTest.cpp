@@ -178,3 +178,19 @@ TEST_F(Cli, FormOfAnIncompleteRaceOrAMissingRace) {
     EXPECT_EQ(noRace.status, 4);
     EXPECT_EQ(noRace.err, "2026年12月12日中山に2Rのデータはありません。\n");
 }
+
+TEST_F(Cli, CardOfARaceWhoseNumberIsNoNumberIsAnError) {
+    fs::create_directories(data);
+    FileDay(data, m, {1, 2}, 2);
+    // The stored race 1 carries "1" and a stray byte in its race number (RA 26-27).
+    const fs::path ra = data / (day + ".jvRA");
+    std::string content = ReadAll(ra);
+    content.replace(25, 2, "1\x81");
+    WriteAll(ra, content);
+    Outcome r = Cmd("card " + Data() + " " + day + " 1");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("「2026年12月12日中山.jvRA」の 1 行目のレース番号"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(31 81)"), std::string::npos) << r.err;
+    EXPECT_EQ(Cmd("card " + Data() + " " + day + " 2").status, 0);
+}

@@ -278,3 +278,32 @@ TEST_F(Browsing, CopyBeforeAnyDayLeavesTheClipboardAlone) {
     EXPECT_EQ(view.messages[0].text, "コピーする出馬表がありません。");
     EXPECT_FALSE(browser.RaceCardText());
 }
+
+TEST_F(Browsing, RaceNumberThatIsNoNumberIsListedShownAndNamedWhenCopied) {
+    FileDay(dir.path(), m, {1, 2}, 2);
+    // The stored race 1 carries "1" and a stray byte in its race number (RA 26-27).
+    const fs::path ra = RaceFilePath(dir.path(), DayKey(m) + ".jvRA");
+    std::string content = ReadAll(ra);
+    content.replace(25, 2, "1\x7f");
+    WriteAll(ra, content);
+
+    ASSERT_TRUE(browser.ChooseDay(DayKey(m)));
+    EXPECT_EQ(view.races.size(), 2u);
+    EXPECT_EQ(view.schedule.size(), 2u);
+    view.messages.clear();
+    browser.ChooseRace(0);
+    EXPECT_EQ(browser.CurrentRace(), 0);
+    EXPECT_EQ(view.card.size(), 2u);  // its runners are shown, not an empty race
+    EXPECT_FALSE(browser.RaceCardText());
+    const std::string fault = browser.RaceCardTextFault();
+    EXPECT_NE(fault.find("2026年12月12日中山.jvRA」の 1 行目"), std::string::npos) << fault;
+    EXPECT_NE(fault.find("(31 7F)"), std::string::npos) << fault;
+    browser.CopyRaceCard();
+    EXPECT_EQ(view.clipboard, "unchanged");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, kNothingToCopyMessage);
+
+    browser.ChooseRace(1);  // the other race is whole
+    EXPECT_TRUE(browser.RaceCardText());
+    EXPECT_EQ(browser.RaceCardTextFault(), "");
+}

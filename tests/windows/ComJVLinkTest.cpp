@@ -209,6 +209,9 @@ TEST(ComJVLinkMissing, CreationFailureSaysWhyWithTheSystemCode) {
     EXPECT_FALSE(ComJVLink::Create(error));
     EXPECT_NE(error.find("JVDTLab.JVLink"), std::string::npos) << error;
     EXPECT_NE(error.find("0x800401F3"), std::string::npos) << error;  // CO_E_CLASSSTRING: not registered
+    EXPECT_EQ(error.rfind("JV-Link がインストールされていません（", 0), 0u) << error;
+    EXPECT_EQ(error.find('\r'), std::string::npos) << error;  // one line, whatever the system's words
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     ASSERT_EQ(CallControl("DllRegisterServer"), S_OK);
     EXPECT_TRUE(ComJVLink::Create(error)) << error;
 }

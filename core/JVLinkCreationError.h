@@ -1,0 +1,36 @@
+// Why the JV-Link control could not be created, in words a user can act on: it is not
+// installed, or it is installed but this program cannot load it (a 64-bit program cannot load
+// the 32-bit control in-process). The start-up message stays the same in both cases; this
+// text goes to the start-up log with the COM error, so the two can be told apart.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace turfpad {
+
+enum class JVLinkCreationFailure { NotInstalled, CannotLoad };
+
+// A COM result as 0x followed by eight capital hex digits.
+std::string HResultText(std::uint32_t hresult);
+
+// What the failure of creating the control with this result means. Its ProgID unknown
+// (CO_E_CLASSSTRING) is a missing control; its class unknown (REGDB_E_CLASSNOTREG) too, except
+// in a 64-bit program, which does not see the 32-bit control's registration. Anything else is
+// a control that is there but does not load.
+JVLinkCreationFailure ClassifyJVLinkCreation(std::uint32_t hresult, bool program64Bit);
+
+// One line of UTF-8: the meaning, then the ProgID, the code and the system's words for it
+// (`systemText`, left out when empty).
+std::string JVLinkCreationErrorText(std::uint32_t hresult, std::string_view systemText, bool program64Bit);
+
+// The start-up log: the program file's name with ".log", beside the settings file.
+std::filesystem::path StartupLogPath();
+
+// Adds a dated line (UTF-8) to the log, creating it when missing; false with `error` when the
+// file cannot be written.
+bool AppendStartupLog(const std::filesystem::path& log, std::string_view line, std::string& error);
+
+}  // namespace turfpad
