@@ -161,12 +161,13 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
         return found->second;
     }
     Held held;
-    held.content = ReadForFiling(name, size, lineSize);
+    held.content = ReadForFiling(name, size, lineSize, &held.existed);
     held.filedSlots.assign(size / lineSize, false);
     return held_.emplace(name, std::move(held)).first->second;
 }
 
-std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize) const {
+std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
+                                     bool* existed) const {
     fs::path path = RaceFilePath(dataDir_, name);
     std::string content;
     std::error_code ec;
@@ -178,6 +179,7 @@ std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, 
     // blank would overwrite every other slot of the day.
     if (ec)
         throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + SystemErrorText(ec) + "）。");
+    if (existed != nullptr) *existed = exists;
     if (exists) {
         if (!ReadWholeFile(path, content))
             throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");
@@ -216,9 +218,15 @@ void RaceFiler::TakeLock() {
         const bool runner = it->first.ends_with(kSeExtension);
         const std::size_t lineSize = runner ? kSeRecordSize : kRaRecordSize;
         Held& held = it->second;
+        std::error_code ec;
+        if (!held.existed && !fs::exists(RaceFilePath(dataDir_, it->first), ec) && !ec) {
+            ++it;  // still no file: blank slots and ours, as held
+            continue;
+        }
         std::string now;
+        bool existsNow = true;
         try {
-            now = ReadForFiling(it->first, runner ? kSeFileSize : kRaFileSize, lineSize);
+            now = ReadForFiling(it->first, runner ? kSeFileSize : kRaFileSize, lineSize, &existsNow);
         } catch (const FilingError& e) {
             // Another program left it unreadable or damaged: it is never written into, and
             // what was filed into it is lost.
@@ -230,6 +238,7 @@ void RaceFiler::TakeLock() {
         for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
             if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
         held.content = std::move(now);
+        held.existed = existsNow;
         ++it;
     }
     if (!failure.empty()) throw FilingError(failure);

@@ -134,12 +134,15 @@ class RaceFiler {
         std::string content;
         std::vector<bool> filedSlots;  // the slots filed into since it was last written
         bool changed = false;
+        bool existed = true;    // on disk when it was last read (blank slots otherwise)
         bool inBatch = true;    // read or filed into since the last flush
         std::size_t filed = 0;  // records filed since it was last written
     };
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
-    // The file's contents on disk, or blank slots where there is no file; throws FilingError.
-    std::string ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize) const;
+    // The file's contents on disk, or blank slots where there is no file (`existed` says which);
+    // throws FilingError.
+    std::string ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
+                              bool* existed = nullptr) const;
     void TakeLock();
     void Write(bool wholeDaysOnly);
 
