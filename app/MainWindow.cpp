@@ -23,6 +23,7 @@
 #include "CodeTables.h"
 #include "Cp932.h"
 #include "FormGrid.h"
+#include "FormGuidePrint.h"
 #include "GridPrinter.h"
 #include "HeadingLabels.h"
 #include "JVLink.h"
@@ -36,6 +37,7 @@
 #include "RaceCardPrint.h"
 #include "RaceFiles.h"
 #include "RaisedLabel.h"
+#include "RecordLayout.h"
 #include "SystemErrors.h"
 #include "ToolIcons.h"
 #include "WindowPlacement.h"
@@ -273,6 +275,9 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     FilePrintItem = file->addAction(U("印刷(&P)..."));
     FilePrintItem->setStatusTip(U("ﾌｧｲﾙを印刷します"));
+    FormPrintItem = file->addAction(U("馬柱印刷(&U)..."));
+    FormPrintItem->setObjectName("FormPrintItem");
+    FormPrintItem->setStatusTip(U("各レースの馬柱を印刷します"));
     FilePrintSetupItem = file->addAction(U("ﾌﾟﾘﾝﾀの設定(&R)..."));
     FilePrintSetupItem->setStatusTip(U("ﾌﾟﾘﾝﾀの設定を変更します"));
     file->addSeparator();
@@ -299,6 +304,7 @@ void TMainForm::BuildMenus() {
     connect(JVDataItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
     connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
     connect(FilePrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
+    connect(FormPrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { FormPrintItemClick(); }); });
     connect(FilePrintSetupItem, &QAction::triggered, this,
             [this] { TMsgDlg::Guard(this, [&] { printer_->SetupDialog(this); }); });
     connect(N18, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
@@ -375,6 +381,19 @@ void TMainForm::print3btnClick() {
     PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
 }
 
+void TMainForm::FormPrintItemClick() {
+    TIniGT settings;
+    settings.Loaded();
+    std::vector<RaceFormPage> pages;
+    if (!DateCombo->currentText().trimmed().isEmpty()) {
+        if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
+        formIndex_->Build(DataFolder());
+        pages = RaceFormPages(browser_->Table(), browser_->RaceListSlots(), *formIndex_, TFormGrid::kRuns);
+    }
+    SuggestPdfName(DateCombo->currentText() + U("馬柱"));
+    PrintFormGuides(this, *printer_, settings, DateCombo->currentText(), pages, showPreview);
+}
+
 void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }
 
 void TMainForm::SetDayList(const std::vector<std::string>& entries) {
@@ -424,11 +443,15 @@ void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) {
 
 void TMainForm::RefreshFormGrid() {
     if (!browser_ || PageControl1->currentWidget() != TabSheet3) return;
-    if (!formIndex_) {
-        formIndex_ = std::make_unique<HorseRunIndex>();
-        formIndex_->Build(DataFolder());
-    }
+    // The index is brought up to date for each day shown (it reads again only days changed
+    // since); going from race to race of the day uses it as it is.
     const RaceCardTable& table = browser_->Table();
+    const std::string day(FieldOf(table.RaLine(table.CurrentRace()), {12, 10}));
+    if (!formIndex_ || day != formDay_) {
+        if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
+        formIndex_->Build(DataFolder());
+        formDay_ = day;
+    }
     FormGrid->Fill(RunnerForms(table, table.CurrentRace(), *formIndex_, TFormGrid::kRuns));
 }
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }

@@ -87,6 +87,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     // Menus.
     QAction* JVDataItem;     // ＪＶデータ取得(&J)
     QAction* FilePrintItem;  // 印刷(&P)...
+    QAction* FormPrintItem;  // 馬柱印刷(&U)...
     QAction* FilePrintSetupItem;
     QAction* FileExitItem;
     QAction* HelpContentsItem;
@@ -124,6 +125,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SuggestPdfName(const QString& name);  // for the PDF save dialog, when printing to a file
     void print1btnClick();
     void print3btnClick();
+    void FormPrintItemClick();
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -171,7 +173,8 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     std::unique_ptr<TStrGridPrinter> gridPrinter_;
     QSize savedSize_;
     bool shown_ = false;
-    std::unique_ptr<HorseRunIndex> formIndex_;  // built when the form guide is first shown
+    std::string formDay_;                       // date and racecourse of the day the index was brought up to date for
+    std::unique_ptr<HorseRunIndex> formIndex_;  // the horse index, brought up to date when the form guide is shown
 };
 
 }  // namespace turfpad

@@ -1,9 +1,10 @@
 // Filing a year of JV-Data into an empty data folder: our filing (files held in memory and
 // written out whole at every end of a JV-Link file, as the acquisition does: a day's RA file
 // waits for its SE file) against a reference that reads and rewrites the whole race data file
-// for every record; and our filing with and without the data folder's lock (taken for each
-// batch, with the files written let go after it and the days held back read again under the
-// next), side by side, for what the lock costs.
+// for every record; our filing with and without the data folder's lock (taken for each batch,
+// with the files written let go after it and the days held back read again under the next),
+// side by side, for what the lock costs; and with and without the horse index's upkeep, side
+// by side.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -203,6 +204,65 @@ void BM_FilingLockCostInterleaved(benchmark::State& state) {
     Report(state);
 }
 BENCHMARK(BM_FilingLockCostInterleaved)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("durable")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+
+// The year with results (data category "7", a finishing position in every SE record), so
+// that every runner is a run the horse index keeps.
+const std::vector<JvFile>& ResultStream() {
+    static const std::vector<JvFile> files = [] {
+        std::vector<JvFile> out = Stream();
+        for (JvFile& f : out)
+            for (std::string& r : f.records)
+                if (r.compare(0, 2, "SE") == 0) {
+                    r.replace(2, 1, "7");
+                    r.replace(334, 2, r.substr(28, 2));  // position: the horse number
+                }
+        return out;
+    }();
+    return files;
+}
+
+// One year with results filed twice per iteration, with and without the horse index's
+// upkeep, in turn (which goes first alternates). The time reported is the filing with
+// upkeep; "upkeep_cost_%" is what it took beyond the other, over all iterations.
+void BM_FilingIndexUpkeep(benchmark::State& state) {
+    const bool durable = state.range(0) != 0;
+    using Clock = std::chrono::steady_clock;
+    Clock::duration kept{}, bare{};
+    bool keptFirst = false;
+    for (auto _ : state) {
+        Clock::duration keptRun{};
+        for (int side = 0; side < 2; ++side) {
+            const bool upkeep = (side == 0) == keptFirst;
+            fs::path dir = FreshFolder();
+            auto start = Clock::now();
+            {
+                RaceFiler filer(dir);
+                filer.SetDurable(durable);
+                filer.SetIndexUpkeep(upkeep);
+                for (const JvFile& f : ResultStream()) {
+                    for (const std::string& r : f.records) filer.File(r);
+                    filer.Flush();
+                }
+            }
+            auto took = Clock::now() - start;
+            (upkeep ? kept : bare) += took;
+            if (upkeep) keptRun = took;
+            fs::remove_all(dir);
+        }
+        keptFirst = !keptFirst;
+        state.SetIterationTime(std::chrono::duration<double>(keptRun).count());
+    }
+    state.counters["upkeep_cost_%"] =
+        100.0 * (std::chrono::duration<double>(kept).count() / std::chrono::duration<double>(bare).count() - 1.0);
+    Report(state);
+}
+BENCHMARK(BM_FilingIndexUpkeep)
     ->Arg(1)
     ->Arg(0)
     ->ArgName("durable")

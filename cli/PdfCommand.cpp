@@ -1,4 +1,4 @@
-// turfpad-cli pdf: the day's race cards, or its schedule, written to a PDF file by the same
+// turfpad-cli pdf: the day's race cards, its schedule or its form guide, written to a PDF file by the same
 // code that prints them from the program. Only this command starts Qt; the others run
 // without a display.
 #include <QApplication>
@@ -10,6 +10,8 @@
 #include "Commands.h"
 #include "Cp932.h"
 #include "DayCommand.h"
+#include "FormGrid.h"
+#include "FormGuide.h"
 #include "GridPrinter.h"
 #include "JapaneseUi.h"
 #include "PdfOutput.h"
@@ -62,10 +64,12 @@ int Fail(const std::string& utf8, int status) {
 int Pdf(const Options& o) {
     Options rest = o;
     rest.args.clear();
-    bool schedule = false;
+    bool schedule = false, form = false;
     for (const std::string& a : o.args) {
         if (a == "--schedule")
             schedule = true;
+        else if (a == "--form")
+            form = true;
         else
             rest.args.push_back(a);
     }
@@ -79,12 +83,16 @@ int Pdf(const Options& o) {
     RaceBrowser& browser = chosen.browser;
     if (browser.RaceListSlots().empty()) return Fail(Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
 
+    if (schedule && form) return Usage("--schedule と --form は同時に指定できません");
+
     // Everything that can be refused is refused before Qt starts and before any file is made.
     std::vector<PrintedRace> races;
     CellMatrix cells;
     std::string raceKey;
     try {
-        if (schedule) {
+        if (form) {
+            // nothing to check: the pages are made of the day's runs as they are
+        } else if (schedule) {
             cells = browser.ScheduleGrid();
             raceKey = browser.Table().CurrentEntry().raceKey;
             ScheduleDateText(raceKey);
@@ -99,7 +107,13 @@ int Pdf(const Options& o) {
     PdfApplication app;
     QString error;
     bool written = false;
-    if (schedule) {
+    if (form) {
+        HorseRunIndex index;
+        index.Build(o.dataDir);
+        std::vector<RaceFormPage> pages =
+            RaceFormPages(browser.Table(), browser.RaceListSlots(), index, TFormGrid::kRuns);
+        written = WriteFormGuidesPdf(out, pages, &error);
+    } else if (schedule) {
         CellGridSource grid = ScheduleGridSource(std::move(cells));
         written = WriteGridPdf(out, grid, raceKey, &error);
     } else {

@@ -1,7 +1,6 @@
 #include "FormGuide.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "CodeTables.h"
 #include "Cp932.h"
@@ -156,46 +155,6 @@ FormRow FormCells(std::string_view runnerSe, const PastRun* run) {
     return row;
 }
 
-void HorseRunIndex::Build(const std::filesystem::path& dataDir) {
-    dataDir_ = dataDir;
-    places_.clear();
-    std::string content;
-    for (const std::string& day : DayEntries(dataDir)) {
-        if (!ReadWholeFile(RaceFilePath(dataDir, day + std::string(kSeExtension)), content)) continue;
-        if (!IsWholeRaceFile(content, kSeRecordSize)) continue;
-        for (int slot = 0; slot < kRacesPerDay * kRunnersPerRace; ++slot) {
-            std::string_view line =
-                std::string_view(content).substr(static_cast<std::size_t>(slot) * kSeRecordSize, kSeRecordSize);
-            std::string_view pedigree = FieldOf(line, se::Pedigree);
-            if (pedigree.find_first_not_of(' ') == std::string_view::npos || !HasResult(line)) continue;
-            places_[std::string(pedigree)].push_back({day, slot});
-        }
-    }
-}
-
-const std::vector<HorseRunIndex::Place>& HorseRunIndex::PlacesOf(std::string_view pedigree) const {
-    static const std::vector<Place> none;
-    auto found = places_.find(pedigree);
-    return found == places_.end() ? none : found->second;
-}
-
-std::vector<PastRun> HorseRunIndex::RunsOf(std::string_view pedigree) const {
-    std::vector<PastRun> runs;
-    for (const Place& p : PlacesOf(pedigree)) {
-        try {
-            UnitFile ra(RaceFilePath(dataDir_, p.day + std::string(kRaExtension)), kRaRecordSize);
-            UnitFile se(RaceFilePath(dataDir_, p.day + std::string(kSeExtension)), kSeRecordSize);
-            PastRun run;
-            se.Read(static_cast<std::size_t>(p.slot), run.se);
-            ra.Read(static_cast<std::size_t>(p.slot / kRunnersPerRace), run.ra);
-            runs.push_back(std::move(run));
-        } catch (const FilingError&) {
-            // A day gone or damaged since: its runs are not shown.
-        }
-    }
-    return runs;
-}
-
 std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs) {
     std::vector<FormRow> rows;
     const std::string raceDate(FieldOf(table.RaLine(slot), {12, 8}));
@@ -204,7 +163,8 @@ std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseR
         const std::string& se = table.SeLine(slot, j);
         const std::string_view pedigree = FieldOf(se, se::Pedigree);
         if (pedigree.find_first_not_of(' ') == std::string_view::npos) continue;  // a runner not yet delivered
-        std::vector<PastRun> past = SelectPastRuns(index.RunsOf(pedigree), pedigree, raceDate, runs);
+        std::vector<PastRun> past =
+            SelectPastRuns(index.RecentRuns(pedigree, raceDate, runs), pedigree, raceDate, runs);
         if (past.empty()) rows.push_back(FormCells(se, nullptr));
         for (const PastRun& run : past) rows.push_back(FormCells(se, &run));
     }
@@ -224,13 +184,31 @@ std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const 
         r.post = NumberOf(se, se::PostPosition);
         r.number = NumberOf(se, se::HorseNumber);
         r.name = TrimmedText(FieldOf(se, se::HorseName));
-        for (const PastRun& run : SelectPastRuns(index.RunsOf(pedigree), pedigree, raceDate, runs)) {
+        for (const PastRun& run :
+             SelectPastRuns(index.RecentRuns(pedigree, raceDate, runs), pedigree, raceDate, runs)) {
             r.runs.push_back(FormCells(se, &run));
             r.won.push_back(FieldOf(run.se, se::Abnormal) != "5" && NumberOf(run.se, se::Position) == 1);
         }
         out.push_back(std::move(r));
     }
     return out;
+}
+
+std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::vector<int>& raceSlots,
+                                        const HorseRunIndex& index, std::size_t runs) {
+    std::vector<RaceFormPage> pages;
+    for (int slot : raceSlots) {
+        if (slot < 0 || slot >= kRacesPerDay) continue;
+        const std::string& ra = table.RaLine(slot);
+        RaceFormPage page;
+        page.heading = FormDate(ra) + " " + TrimmedText(RacecourseName(FieldOf(ra, ra::Racecourse))) + " " +
+                       FormRaceNumber(ra) + " " + FormRaceName(ra) + " " + FormCourse(ra);
+        const std::string heads = FormNumber(FieldOf(ra, ra::HeadCount));
+        if (!heads.empty()) page.heading += " " + heads + Sj("頭");
+        page.runners = RunnerForms(table, slot, index, runs);
+        pages.push_back(std::move(page));
+    }
+    return pages;
 }
 
 std::string FormTsv(const std::vector<FormRow>& rows) {

@@ -11,16 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "HorseIndex.h"
 #include "RaceCardTable.h"
 
 namespace turfpad {
-
-// One filed run of a horse: its race's RA line and its own SE line (units with CR LF, or
-// lines without).
-struct PastRun {
-    std::string ra;
-    std::string se;
-};
 
 // Whether an SE line carries a result: a finishing position 01-18, or an abnormal-result
 // code other than 0.
@@ -56,26 +50,6 @@ std::string FormWeightCarried(std::string_view se);  // 57.0
 std::string FormBodyWeight(std::string_view se);     // 480(+4), blank when not weighed
 std::string FormNumber(std::string_view field);      // a number without padding; 0 gives ""
 
-// Where a horse's runs are filed: for each 血統登録番号 the day keys (18 bytes) and runner
-// slots of its SE lines. Built by reading every SE file of the data folder.
-class HorseRunIndex {
-  public:
-    struct Place {
-        std::string day;  // 18-byte day key
-        int slot = 0;     // runner slot 0..215
-    };
-
-    // Reads every day of the folder. Days whose files cannot be read are passed over.
-    void Build(const std::filesystem::path& dataDir);
-    const std::vector<Place>& PlacesOf(std::string_view pedigree) const;
-    // The filed runs of the horse, each with its race's RA line.
-    std::vector<PastRun> RunsOf(std::string_view pedigree) const;
-
-  private:
-    std::filesystem::path dataDir_;
-    std::map<std::string, std::vector<Place>, std::less<>> places_;
-};
-
 // A runner of the race shown with its past runs (most recent first), for the form blocks.
 struct RunnerForm {
     int post = 0;
@@ -85,6 +59,15 @@ struct RunnerForm {
     std::vector<bool> won;      // per run: it finished first
 };
 std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs);
+
+// The form guide of one race as printed: a heading line and its runners' forms.
+struct RaceFormPage {
+    std::string heading;  // cp932: 2026/12/12 中山 11R ベンチ 芝右1600m 16頭
+    std::vector<RunnerForm> runners;
+};
+// One page per race slot, in the order given (the race list's).
+std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::vector<int>& raceSlots,
+                                        const HorseRunIndex& index, std::size_t runs);
 
 // The form of the race in `slot` of the table: for each runner within the head count, in
 // horse-number order, one row per past run (at most `runs`), or one row with its number and

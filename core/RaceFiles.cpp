@@ -6,6 +6,7 @@
 #include "AtomicFile.h"
 #include "CodeTables.h"
 #include "Cp932.h"
+#include "HorseIndex.h"
 #include "PathText.h"
 #include "RecordLayout.h"
 #include "SystemErrors.h"
@@ -274,6 +275,7 @@ void RaceFiler::Write(bool wholeDaysOnly) {
 
     FileBatch batch(durable_);
     std::vector<Held*> written;
+    std::vector<const std::string*> writtenNames;
     std::string error;
     for (const std::string& name : names) {
         auto found = held_.find(name);
@@ -281,6 +283,7 @@ void RaceFiler::Write(bool wholeDaysOnly) {
         if (!batch.Stage(RaceFilePath(dataDir_, name), found->second.content, error))
             throw FilingError("レースデータファイル" + Quote(name) + "に書き込めません（" + error + "）。");
         written.push_back(&found->second);
+        writtenNames.push_back(&found->first);
     }
     fs::path failed;
     bool ok = batch.Commit(failed, error);
@@ -289,6 +292,7 @@ void RaceFiler::Write(bool wholeDaysOnly) {
         written[i]->filed = 0;
         std::fill(written[i]->filedSlots.begin(), written[i]->filedSlots.end(), false);
     }
+    KeepIndex(writtenNames, written, batch.Replaced());
     if (!ok)
         throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
                           "）。");
@@ -300,6 +304,17 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     } else if (wholeDaysOnly) {
         std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
     }
+}
+
+void RaceFiler::KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                          std::size_t replaced) {
+    // The horse index follows the SE files just replaced, still under the lock.
+    if (!indexUpkeep_) return;
+    std::vector<WrittenDay> days;
+    for (std::size_t i = 0; i < replaced; ++i)
+        if (names[i]->size() > kDayKeySize && std::string_view(*names[i]).substr(kDayKeySize) == kSeExtension)
+            days.push_back({names[i]->substr(0, kDayKeySize), written[i]->content});
+    if (!days.empty()) KeepHorseIndex(dataDir_, days);
 }
 
 void RaceFiler::Abandon() {

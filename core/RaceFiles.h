@@ -94,8 +94,9 @@ class RaceFiler {
     // function gave up.
     FilingResult File(std::string_view record);
 
-    // Writes every changed file out. Throws FilingError; files not yet written stay held, so
-    // a later Flush() tries them again.
+    // Writes every changed file out, and brings the horse index up to date for the SE files
+    // written. Throws FilingError; files not yet written stay held, so a later Flush() tries
+    // them again.
     void Flush();
     // Writes out the changed files, except a day whose RA or SE file alone changed, which is
     // held back (see above). Throws as Flush().
@@ -128,6 +129,8 @@ class RaceFiler {
     void SetWaiting(std::function<bool()> waiting) { waiting_ = std::move(waiting); }
     // Filing without the lock, only to measure what the lock costs.
     void SetLocking(bool locking) { locking_ = locking; }
+    // Filing without keeping the horse index up to date, only to measure what that costs.
+    void SetIndexUpkeep(bool upkeep) { indexUpkeep_ = upkeep; }
 
   private:
     struct Held {
@@ -145,6 +148,8 @@ class RaceFiler {
                               bool* existed = nullptr) const;
     void TakeLock();
     void Write(bool wholeDaysOnly);
+    void KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                   std::size_t replaced);
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;
@@ -153,6 +158,7 @@ class RaceFiler {
     std::size_t lost_ = 0;  // records of held-back files that could not be laid over their file again
     bool durable_ = true;
     bool locking_ = true;
+    bool indexUpkeep_ = true;
     std::function<bool()> waiting_;
     DataFolderLock lock_;
     std::map<std::string, Held> held_;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <stdexcept>
 
+#include "FormGuidePrint.h"
 #include "GridPrinter.h"
 #include "PagePreview.h"
 #include "QtPrinter.h"
@@ -32,6 +33,23 @@ bool WriteRaceCardsPdf(const QString& path, std::span<const PrintedRace> races, 
     prev.SetScreenDpi(96);  // pen widths as on a standard screen, whatever this machine has
     try {
         DrawRaceCards(prev, races);
+        prev.SetFromPage(1);
+        prev.SetToPage(prev.PageCount());
+        if (!prev.Print()) return Fail(error, QStringLiteral("%1 に書き込めません").arg(path));
+    } catch (const std::exception& e) {
+        return Fail(error, QString::fromUtf8(e.what()));
+    }
+    return Written(path, error);
+}
+
+bool WriteFormGuidesPdf(const QString& path, std::span<const RaceFormPage> pages, QString* error) {
+    if (pages.empty()) return Fail(error, QStringLiteral("印刷するレースがありません"));
+    std::unique_ptr<QtPrinter> printer = QtPrinter::PdfFile(path);
+    LandscapeSheet landscape(*printer);
+    TPrevX prev(printer.get());
+    prev.SetScreenDpi(96);
+    try {
+        DrawFormGuides(prev, pages);
         prev.SetFromPage(1);
         prev.SetToPage(prev.PageCount());
         if (!prev.Print()) return Fail(error, QStringLiteral("%1 に書き込めません").arg(path));

@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 
+#include "FormGuide.h"
 #include "PrintedRace.h"
 
 namespace turfpad {
@@ -16,6 +17,10 @@ class PrintGridSource;
 // screen, so the file is the same on every machine). False with a message in
 // `error` when there is no race or the file cannot be written.
 bool WriteRaceCardsPdf(const QString& path, std::span<const PrintedRace> races, QString* error = nullptr);
+
+// One form guide page per race, on A4 landscape sheets, as the preview window prints them.
+// False with a message when there is no race or the file cannot be written.
+bool WriteFormGuidesPdf(const QString& path, std::span<const RaceFormPage> pages, QString* error = nullptr);
 
 // The grid as the grid printer prints it, with the schedule's date header of `raceKey` on
 // every page. False with a message when the race key is blank or unreadable or the file

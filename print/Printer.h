@@ -30,6 +30,9 @@ class Printer {
     // Where the printable area starts on the sheet, and its size, in printer pixels.
     virtual QPoint PrintableOffset() const = 0;
     virtual QSize PrintableSize() const = 0;
+    // Whether the sheet lies on its side (landscape); the sizes above follow the turn.
+    virtual bool Landscape() const = 0;
+    virtual void SetLandscape(bool landscape) = 0;
 
     // Starts a print job under the title; its first page is open. False when the job could
     // not start (or the user cancelled choosing where it goes): nothing is printed then.

@@ -56,6 +56,12 @@ QPoint QtPrinter::PrintableOffset() const { return printer_->pageRect(QPrinter::
 
 QSize QtPrinter::PrintableSize() const { return printer_->pageRect(QPrinter::DevicePixel).toRect().size(); }
 
+bool QtPrinter::Landscape() const { return printer_->pageLayout().orientation() == QPageLayout::Landscape; }
+
+void QtPrinter::SetLandscape(bool landscape) {
+    printer_->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
 bool QtPrinter::BeginJob(const QString& title) {
     declined_ = false;
     if (painter_.isActive()) return false;

@@ -34,6 +34,8 @@ class QtPrinter : public Printer {
     QSize SheetSize() const override;
     QPoint PrintableOffset() const override;
     QSize PrintableSize() const override;
+    bool Landscape() const override;
+    void SetLandscape(bool landscape) override;
     bool BeginJob(const QString& title) override;
     bool NewPage() override;
     bool EndJob() override;

@@ -199,6 +199,32 @@ TEST_F(BrowsingWindowTest, RaceCardPrintingFillsThePreviewWithOnePagePerRace) {
     EXPECT_EQ(shows, 1);
 }
 
+TEST_F(BrowsingWindowTest, FormGuidePrintingFillsALandscapePreviewWithOnePagePerRace) {
+    int shows = 0;
+    form->showPreview = [&](TAllPrintForm& preview) {
+        ++shows;
+        EXPECT_EQ(preview.windowTitle(), QString::fromUtf8("ターフパッド　馬柱印刷"));
+        EXPECT_EQ(preview.PrevX1->PageCount(), 12);
+        EXPECT_GT(preview.PrevX1->PageSize(1).width(), preview.PrevX1->PageSize(1).height());
+    };
+    form->FormPrintItem->trigger();  // no day chosen: a warning only
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QString::fromUtf8("分析用ﾃﾞｰﾀを選択してください。"));
+    EXPECT_EQ(shows, 0);
+
+    ChooseDay("2026年12月12日中山");
+    form->FormPrintItem->trigger();
+    EXPECT_EQ(shows, 1);
+    // The race cards print upright as before.
+    form->showPreview = [&](TAllPrintForm& preview) {
+        ++shows;
+        EXPECT_LT(preview.PrevX1->PageSize(1).width(), preview.PrevX1->PageSize(1).height());
+    };
+    form->print1btn->click();
+    EXPECT_EQ(shows, 2);
+}
+
 TEST_F(BrowsingWindowTest, ThePreviewOpensEvenWhenItsSettingsCannotBeWritten) {
     fs::create_directories(dir / "turfpad.ini" / "x");  // a folder where the file should be
     ChooseDay("2026年12月12日中山");

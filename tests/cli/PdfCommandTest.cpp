@@ -86,6 +86,28 @@ TEST_F(PdfCli, ScheduleOfTwelveRacesIsOnePage) {
     EXPECT_EQ(PageCount(dir / "again.pdf"), 1);
 }
 
+TEST_F(PdfCli, FormGuideOneLandscapePagePerRace) {
+    fs::create_directories(data);
+    FileDay(data, m, {9, 10, 11}, 16);
+    // An earlier day where horse 3 finished second (position at byte 335).
+    Meeting before;
+    before.date = "20261128";
+    std::string run = SeRecord(before, 5, 3);
+    run.replace(334, 2, "02");
+    File(data, {RaRecord(before, 5, 12), run});
+    Outcome r = Cmd("pdf --form " + Data() + " " + day + " " + Pdf("form.pdf"), noDisplay);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(PageCount(dir / "form.pdf"), 3);
+    const std::string pdf = ReadAll(dir / "form.pdf");
+    EXPECT_NE(pdf.find("/MediaBox [0 0 842"), std::string::npos);  // A4 landscape, 842 x 595 points
+    // The race cards stay portrait.
+    EXPECT_EQ(Cmd("pdf " + Data() + " " + day + " " + Pdf("cards.pdf")).status, 0);
+    EXPECT_NE(ReadAll(dir / "cards.pdf").find("/MediaBox [0 0 595"), std::string::npos);
+
+    EXPECT_EQ(Cmd("pdf --form --schedule " + Data() + " " + day + " " + Pdf("both.pdf")).status, 2);
+    EXPECT_EQ(PageCount(dir / "both.pdf"), -1);
+}
+
 TEST_F(PdfCli, DaysThatCannotBeReadWriteNoFile) {
     fs::create_directories(data);
     FileDay(data, m, {1, 2}, 2);

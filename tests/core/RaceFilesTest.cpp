@@ -355,8 +355,13 @@ TEST(Filing, LeavesNoTemporaryFilesBehind) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    // The lock file stays: removing it would let two filers lock two different files.
-    EXPECT_EQ(names, (std::vector<std::string>{".turfpad.lock", kRaName, kSeName}));
+    // The lock file stays: removing it would let two filers lock two different files. The
+    // horse index holds the month's file only.
+    EXPECT_EQ(names, (std::vector<std::string>{".turfpad-horses", ".turfpad.lock", kRaName, kSeName}));
+    std::vector<std::string> months;
+    for (const auto& e : fs::directory_iterator(dir / ".turfpad-horses"))
+        months.push_back(e.path().filename().string());
+    EXPECT_EQ(months, std::vector<std::string>{"202612.idx"});
     // A temporary file of a process that no longer runs is swept away by the next filer.
     WriteAll(dir / ("." + kRaName + ".999999999.part"), "x");
     RaceFiler next(dir.path());

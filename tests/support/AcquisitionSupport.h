@@ -48,6 +48,14 @@ inline std::vector<std::string> OtherFilesIn(const std::filesystem::path& dir) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = PathText(it->path().filename());
+        if (name == ".turfpad-horses") {
+            // The horse index: month files only.
+            std::error_code inner;
+            for (std::filesystem::directory_iterator m(it->path(), inner); !inner && m != end; m.increment(inner))
+                if (!m->path().filename().string().ends_with(".idx"))
+                    names.push_back(name + "/" + PathText(m->path().filename()));
+            continue;
+        }
         if (!name.ends_with(".jvRA") && !name.ends_with(".jvSEr") && name != kDataFolderLockName &&
             name != kDataFolderWaitName)
             names.push_back(name);

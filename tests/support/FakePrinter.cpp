@@ -29,6 +29,14 @@ bool FakePrinter::EndJob() {
 
 QPainter* FakePrinter::Painter() { return painter_.isActive() ? &painter_ : nullptr; }
 
+void FakePrinter::SetLandscape(bool landscape) {
+    if (landscape == landscape_) return;
+    landscape_ = landscape;
+    metrics_.sheet.transpose();
+    metrics_.offset = QPoint(metrics_.offset.y(), metrics_.offset.x());
+    metrics_.printable.transpose();
+}
+
 bool FakePrinter::SetupDialog(QWidget*) {
     ++setupCalls_;
     return onSetup_ ? onSetup_() : true;

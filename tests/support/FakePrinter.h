@@ -51,6 +51,9 @@ class FakePrinter : public Printer {
     QSize SheetSize() const override { return metrics_.sheet; }
     QPoint PrintableOffset() const override { return metrics_.offset; }
     QSize PrintableSize() const override { return metrics_.printable; }
+    bool Landscape() const override { return landscape_; }
+    // Turning the sheet swaps its sizes across and down.
+    void SetLandscape(bool landscape) override;
     bool BeginJob(const QString& title) override;
     bool NewPage() override;
     bool EndJob() override;
@@ -61,6 +64,7 @@ class FakePrinter : public Printer {
   private:
     Metrics metrics_;
     bool installed_ = true;
+    bool landscape_ = false;
     bool failEndJob_ = false;
     bool refuseJobs_ = false;
     std::function<bool()> onSetup_;

@@ -1,0 +1,490 @@
+#include "HorseIndex.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+
+#include "AtomicFile.h"
+#include "Cp932.h"
+#include "DataFolderLock.h"
+#include "FormGuide.h"
+#include "PathText.h"
+#include "RaceFiles.h"
+#include "RecordLayout.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace turfpad {
+namespace fs = std::filesystem;
+
+namespace {
+
+// "TPHORSES", then the format's version. A file of another version is read again whole.
+constexpr std::string_view kMagic = "TPHORSES";
+constexpr std::uint32_t kVersion = 1;
+constexpr std::size_t kHeaderSize = 24;  // magic, version, day count, entry count, reserved
+constexpr std::size_t kDaySize = kDayKeySize + 8 + 8 + 8;
+constexpr std::size_t kEntrySize = 10 + 2 + 1;
+constexpr std::size_t kChecksumSize = 8;
+constexpr std::string_view kMonthExtension = ".idx";
+constexpr std::size_t kSlots = static_cast<std::size_t>(kRacesPerDay) * kRunnersPerRace;
+
+// A stamp taken this close after the file's last write is not trusted later: a file written
+// again within the same tick of a coarse file system clock would keep its time.
+constexpr std::int64_t kUnsureNs = 3'000'000'000;
+
+// A stamp that matches no file: the file changed while it was read.
+constexpr FileStamp kChangedWhileRead{FileStamp::kNoFile, -1};
+
+void Put(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t Get(const char* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    return v;
+}
+
+// FNV-1a over 8-byte words in four interleaved lanes, folded: fast enough for megabytes, and
+// any changed, missing or added byte changes it.
+std::uint64_t Checksum(std::string_view b) {
+    constexpr std::uint64_t kPrime = 0x100000001b3ULL;
+    std::uint64_t h[4] = {0xcbf29ce484222325ULL, 0x84222325cbf29ce4ULL, 0x9ce484222325cbf2ULL, 0x2325cbf29ce48422ULL};
+    std::size_t i = 0;
+    for (; i + 32 <= b.size(); i += 32)
+        for (int lane = 0; lane < 4; ++lane) {
+            std::uint64_t w;
+            std::memcpy(&w, b.data() + i + 8 * lane, 8);
+            h[lane] = (h[lane] ^ w) * kPrime;
+            h[lane] ^= h[lane] >> 32;
+        }
+    std::uint64_t r = h[0] ^ (h[1] * 3) ^ (h[2] * 5) ^ (h[3] * 7);
+    for (; i < b.size(); ++i) r = (r ^ static_cast<unsigned char>(b[i])) * kPrime;
+    return r ^ b.size();
+}
+
+bool IsDigits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// yyyymmdd of a day key (2026年12月12日中山).
+std::string DateOfKey(std::string_view key) {
+    if (key.size() < 12) return {};
+    return std::string(key.substr(0, 4)) + std::string(key.substr(6, 2)) + std::string(key.substr(10, 2));
+}
+
+bool Trusted(const HorseIndexMonth::Day& day, const FileStamp& now) {
+    return day.stamp == now && day.stamp.written + kUnsureNs <= day.taken;
+}
+
+// Writes a month file (not synced: a month file lost in a crash is found damaged or stale
+// and read again). Returns whether it was written.
+bool WriteMonth(const fs::path& folder, const std::string& name, const HorseIndexMonth& month) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    std::string error;
+    return WriteWholeFile(folder / name, month.Serialize(), false, error);
+}
+
+// A month rebuilt from `old`'s days that are kept (old index -> new index, or -1) and days
+// read again.
+HorseIndexMonth Rebuilt(const HorseIndexMonth& old, const std::vector<int>& keep,
+                        std::vector<HorseIndexMonth::Day> days, std::vector<HorseIndexMonth::Entry> fresh) {
+    HorseIndexMonth month;
+    month.days = std::move(days);
+    month.entries = std::move(fresh);
+    for (const HorseIndexMonth::Entry& e : old.entries) {
+        if (e.day >= keep.size() || keep[e.day] < 0) continue;
+        HorseIndexMonth::Entry moved = e;
+        moved.day = static_cast<std::uint16_t>(keep[e.day]);
+        month.entries.push_back(moved);
+    }
+    month.Sort();
+    return month;
+}
+
+// The days of the folder as the day list finds them (the RA files of an 18-byte day key),
+// newest first, each with its SE file's path made from the RA file's own name.
+struct ListedDay {
+    std::string key;
+    fs::path se;
+};
+std::vector<ListedDay> ListDays(const fs::path& dataDir) {
+    std::vector<ListedDay> days;
+    std::error_code ec;
+    const std::size_t ext = kRaExtension.size();
+    for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathText(it->path().filename());
+        if (name.size() <= ext) continue;
+        const std::string_view tail = std::string_view(name).substr(name.size() - ext);
+        if (!std::equal(tail.begin(), tail.end(), kRaExtension.begin(), [](char a, char b) {
+                return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+            }))
+            continue;
+        if (!it->is_regular_file(ec)) continue;
+        std::optional<std::string> key = TryUtf8ToCp932(name);
+        if (!key || key->size() != kDayKeySize + ext) continue;
+        key->resize(kDayKeySize);
+        days.push_back(
+            {std::move(*key), dataDir / PathFromText(name.substr(0, name.size() - ext) + std::string(kSeExtension))});
+    }
+    std::sort(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key > b.key; });
+    days.erase(
+        std::unique(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key == b.key; }),
+        days.end());
+    return days;
+}
+
+}  // namespace
+
+FileStamp StampOf(const fs::path& path) {
+    FileStamp stamp;
+#ifdef _WIN32
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return stamp;
+    const fs::file_time_type written = fs::last_write_time(path, ec);
+    if (ec) return stamp;
+    stamp.size = size;
+    stamp.written = std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
+#else
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.written = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+#endif
+    return stamp;
+}
+
+std::int64_t StampClockNow() {
+#ifdef _WIN32
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(fs::file_time_type::clock::now().time_since_epoch())
+        .count();
+#else
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+#endif
+}
+
+std::string HorseIndexMonth::Serialize() const {
+    std::string out;
+    out.reserve(kHeaderSize + days.size() * kDaySize + entries.size() * kEntrySize + kChecksumSize);
+    out += kMagic;
+    Put(out, kVersion, 4);
+    Put(out, days.size(), 4);
+    Put(out, entries.size(), 4);
+    Put(out, 0, 4);
+    for (const Day& d : days) {
+        out += d.key;
+        Put(out, d.stamp.size, 8);
+        Put(out, static_cast<std::uint64_t>(d.stamp.written), 8);
+        Put(out, static_cast<std::uint64_t>(d.taken), 8);
+    }
+    for (const Entry& e : entries) {
+        out.append(e.pedigree.data(), e.pedigree.size());
+        Put(out, e.day, 2);
+        Put(out, e.slot, 1);
+    }
+    Put(out, Checksum(out), 8);
+    return out;
+}
+
+bool HorseIndexMonth::Load(std::string bytes) {
+    days.clear();
+    entries.clear();
+    raw.clear();
+    rawCount = 0;
+    const std::string_view b = bytes;
+    if (b.size() < kHeaderSize + kChecksumSize || b.substr(0, kMagic.size()) != kMagic) return false;
+    if (Get(b.data() + 8, 4) != kVersion) return false;
+    const std::uint64_t dayCount = Get(b.data() + 12, 4), entryCount = Get(b.data() + 16, 4);
+    if (b.size() != kHeaderSize + dayCount * kDaySize + entryCount * kEntrySize + kChecksumSize) return false;
+    const std::size_t body = b.size() - kChecksumSize;
+    if (Get(b.data() + body, 8) != Checksum(b.substr(0, body))) return false;
+    const char* p = b.data() + kHeaderSize;
+    for (std::uint64_t i = 0; i < entryCount; ++i) {
+        const char* e = p + dayCount * kDaySize + i * kEntrySize;
+        if (Get(e + 10, 2) >= dayCount || Get(e + 12, 1) >= kSlots) return false;
+    }
+    days.resize(dayCount);
+    for (Day& d : days) {
+        d.key.assign(p, kDayKeySize);
+        d.stamp.size = Get(p + kDayKeySize, 8);
+        d.stamp.written = static_cast<std::int64_t>(Get(p + kDayKeySize + 8, 8));
+        d.taken = static_cast<std::int64_t>(Get(p + kDayKeySize + 16, 8));
+        p += kDaySize;
+    }
+    rawEntries = kHeaderSize + dayCount * kDaySize;
+    rawCount = entryCount;
+    raw = std::move(bytes);
+    return true;
+}
+
+void HorseIndexMonth::TakeEntries() {
+    entries.resize(rawCount);
+    const char* p = raw.data() + rawEntries;
+    for (Entry& e : entries) {
+        std::memcpy(e.pedigree.data(), p, e.pedigree.size());
+        e.day = static_cast<std::uint16_t>(Get(p + 10, 2));
+        e.slot = static_cast<std::uint8_t>(Get(p + 12, 1));
+        p += kEntrySize;
+    }
+    raw.clear();
+    rawCount = 0;
+}
+
+bool HorseIndexMonth::Parse(std::string_view b) {
+    if (!Load(std::string(b))) return false;
+    TakeEntries();
+    return true;
+}
+
+void HorseIndexMonth::Sort() {
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int c = std::memcmp(a.pedigree.data(), b.pedigree.data(), a.pedigree.size());
+        if (c != 0) return c < 0;
+        return a.day != b.day ? a.day < b.day : a.slot < b.slot;
+    });
+}
+
+std::string HorseIndexMonthName(std::string_view dayKey) {
+    if (dayKey.size() == kDayKeySize && IsDigits(dayKey.substr(0, 4)) && IsDigits(dayKey.substr(6, 2)))
+        return std::string(dayKey.substr(0, 4)) + std::string(dayKey.substr(6, 2)) + std::string(kMonthExtension);
+    return "other" + std::string(kMonthExtension);
+}
+
+fs::path HorseIndexFolder(const fs::path& dataDir) { return dataDir / PathFromText(kHorseIndexFolderName); }
+
+std::vector<HorseIndexMonth::Entry> IndexEntriesOf(std::string_view dayKey, std::string_view content) {
+    std::vector<HorseIndexMonth::Entry> out;
+    if (!IsWholeRaceFile(content, kSeRecordSize)) return out;
+    const std::string date = DateOfKey(dayKey);
+    for (std::size_t slot = 0; slot < kSlots; ++slot) {
+        const std::string_view line = content.substr(slot * kSeRecordSize, kSeRecordSize);
+        const std::string_view pedigree = FieldOf(line, se::Pedigree);
+        if (pedigree.find_first_not_of(' ') == std::string_view::npos || !HasResult(line)) continue;
+        // Runs are looked up by their day's date: a line of another date is not where its
+        // run would be looked for, and filing never puts one there.
+        if (FieldOf(line, {12, 8}) != date) continue;
+        HorseIndexMonth::Entry e;
+        std::memcpy(e.pedigree.data(), pedigree.data(), e.pedigree.size());
+        e.slot = static_cast<std::uint8_t>(slot);
+        out.push_back(e);
+    }
+    return out;
+}
+
+void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& written) {
+    // The months this process wrote last are kept, so that filing week after week does not
+    // read back what it has just written. Should another have written a month since, what is
+    // written over it is still true to its days' stamps: days changed meanwhile are read again.
+    static std::mutex mutex;
+    static std::map<std::string, HorseIndexMonth> written_;
+    static std::set<std::string> swept;
+    std::lock_guard<std::mutex> guard(mutex);
+    std::map<std::string, HorseIndexMonth> keepForNext;
+    try {
+        std::map<std::string, std::vector<const WrittenDay*>> byMonth;
+        for (const WrittenDay& d : written) byMonth[HorseIndexMonthName(d.key)].push_back(&d);
+        const fs::path folder = HorseIndexFolder(dataDir);
+        for (const auto& [name, days] : byMonth) {
+            const std::string cacheKey = PathText(folder / name);
+            HorseIndexMonth old;
+            std::string bytes;
+            auto hit = written_.find(cacheKey);
+            if (hit != written_.end())
+                old = std::move(hit->second);
+            else if (!ReadWholeFile(folder / name, bytes) || !old.Parse(bytes))
+                old = {};  // a damaged month starts again empty: the next reader reads its days again
+            std::set<std::string> replaced;
+            for (const WrittenDay* d : days) replaced.insert(d->key);
+
+            std::vector<HorseIndexMonth::Day> kept;
+            std::vector<int> keep(old.days.size(), -1);
+            for (std::size_t i = 0; i < old.days.size(); ++i) {
+                if (replaced.count(old.days[i].key)) continue;
+                keep[i] = static_cast<int>(kept.size());
+                kept.push_back(old.days[i]);
+            }
+            std::vector<HorseIndexMonth::Entry> fresh;
+            const std::int64_t now = StampClockNow();
+            std::vector<HorseIndexMonth::Day> all = kept;
+            for (const std::string& key : replaced) {
+                HorseIndexMonth::Day day{key, StampOf(RaceFilePath(dataDir, key + std::string(kSeExtension))), now};
+                all.push_back(day);
+            }
+            // Newest first, and every entry pointing at its day's new place.
+            std::vector<std::size_t> order(all.size());
+            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::sort(order.begin(), order.end(),
+                      [&](std::size_t a, std::size_t b) { return all[a].key > all[b].key; });
+            std::vector<int> place(all.size());
+            std::vector<HorseIndexMonth::Day> sorted;
+            for (std::size_t i = 0; i < order.size(); ++i) {
+                place[order[i]] = static_cast<int>(i);
+                sorted.push_back(all[order[i]]);
+            }
+            for (int& k : keep)
+                if (k >= 0) k = place[static_cast<std::size_t>(k)];
+            for (const WrittenDay* d : days) {
+                auto at = std::find_if(sorted.begin(), sorted.end(),
+                                       [&](const HorseIndexMonth::Day& s) { return s.key == d->key; });
+                const auto index = static_cast<std::uint16_t>(at - sorted.begin());
+                for (HorseIndexMonth::Entry e : IndexEntriesOf(d->key, d->seContent)) {
+                    e.day = index;
+                    fresh.push_back(e);
+                }
+            }
+            HorseIndexMonth month = Rebuilt(old, keep, std::move(sorted), std::move(fresh));
+            if (WriteMonth(folder, name, month)) keepForNext.emplace(cacheKey, std::move(month));
+        }
+        // What a filer killed while writing left, once per folder and process.
+        if (swept.insert(PathText(folder)).second) RemoveStaleTemporaries(folder);
+    } catch (const std::exception&) {
+        // The index is only a help: what was not written is read again from the files.
+    }
+    written_ = std::move(keepForNext);
+}
+
+void HorseRunIndex::Build(const fs::path& dataDir) {
+    dataDir_ = dataDir;
+    months_.clear();
+    refreshed_ = {};
+
+    // Read under the shared lock, so that no filer changes files or index meanwhile. A lock
+    // not had soon (a folder no one may write into, or a filer busy for long) leaves the
+    // index as it is: the runs are then taken from the files as they are.
+    DataFolderLock lock(dataDir);
+    std::string lockError;
+    const auto start = std::chrono::steady_clock::now();
+    const bool locked = lock.Lock(
+                            DataFolderLock::Mode::Shared,
+                            [start] { return std::chrono::steady_clock::now() - start < std::chrono::seconds(1); },
+                            lockError) == DataFolderLock::Result::Locked;
+
+    std::map<std::string, std::vector<ListedDay>, std::greater<>> byMonth;
+    for (ListedDay& day : ListDays(dataDir)) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
+    const fs::path folder = HorseIndexFolder(dataDir);
+    std::string bytes, content;
+    for (auto& [name, keys] : byMonth) {
+        refreshed_.days += keys.size();
+        HorseIndexMonth old;
+        const bool present = ReadWholeFile(folder / name, bytes);
+        const bool valid = present && old.Load(std::move(bytes));
+        if (present && !valid) ++refreshed_.monthsDamaged;
+
+        std::map<std::string_view, std::size_t> oldDays;
+        for (std::size_t i = 0; i < old.days.size(); ++i) oldDays.emplace(old.days[i].key, i);
+        std::vector<int> keep(old.days.size(), -1);
+        std::vector<HorseIndexMonth::Day> days;
+        std::vector<HorseIndexMonth::Entry> fresh;
+        bool changed = !valid || old.days.size() != keys.size();
+        for (const auto& [key, sePath] : keys) {
+            const FileStamp stamp = StampOf(sePath);
+            auto found = oldDays.find(key);
+            if (found != oldDays.end() && Trusted(old.days[found->second], stamp)) {
+                keep[found->second] = static_cast<int>(days.size());
+                days.push_back(old.days[found->second]);
+                continue;
+            }
+            changed = true;
+            ++refreshed_.daysRead;
+            HorseIndexMonth::Day day{key, stamp, StampClockNow()};
+            if (stamp.size != FileStamp::kNoFile && ReadWholeFile(sePath, content)) {
+                if (!(StampOf(sePath) == stamp)) day.stamp = kChangedWhileRead;
+                for (HorseIndexMonth::Entry e : IndexEntriesOf(key, content)) {
+                    e.day = static_cast<std::uint16_t>(days.size());
+                    fresh.push_back(e);
+                }
+            } else if (stamp.size != FileStamp::kNoFile) {
+                day.stamp = kChangedWhileRead;  // there but unreadable: tried again next time
+            }
+            days.push_back(std::move(day));
+        }
+        if (!changed) {
+            months_.push_back(std::move(old));
+            continue;
+        }
+        old.TakeEntries();
+        months_.push_back(Rebuilt(old, keep, std::move(days), std::move(fresh)));
+        if (locked && WriteMonth(folder, name, months_.back())) ++refreshed_.monthsWritten;
+    }
+
+    // Month files of days no longer in the folder, and what a killed writer left.
+    if (locked) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = PathText(it->path().filename());
+            if (name.size() > kMonthExtension.size() && name.ends_with(kMonthExtension) && !byMonth.count(name)) {
+                std::error_code removeError;
+                fs::remove(it->path(), removeError);
+            }
+        }
+        if (refreshed_.monthsWritten > 0) RemoveStaleTemporaries(folder);
+    }
+}
+
+std::vector<HorseRunIndex::Place> HorseRunIndex::PlacesOf(std::string_view pedigree) const {
+    std::vector<Place> places;
+    if (pedigree.size() != 10) return places;
+    for (const HorseIndexMonth& m : months_)
+        m.ForEachOf(pedigree, [&](std::size_t day, int slot) { places.push_back({m.days[day].key, slot}); });
+    std::sort(places.begin(), places.end(),
+              [](const Place& a, const Place& b) { return a.day != b.day ? a.day > b.day : a.slot < b.slot; });
+    return places;
+}
+
+namespace {
+
+bool ReadRun(const fs::path& dataDir, const HorseRunIndex::Place& p, PastRun& run) {
+    try {
+        UnitFile ra(RaceFilePath(dataDir, p.day + std::string(kRaExtension)), kRaRecordSize);
+        UnitFile se(RaceFilePath(dataDir, p.day + std::string(kSeExtension)), kSeRecordSize);
+        se.Read(static_cast<std::size_t>(p.slot), run.se);
+        ra.Read(static_cast<std::size_t>(p.slot / kRunnersPerRace), run.ra);
+        return true;
+    } catch (const FilingError&) {
+        return false;  // a day gone or damaged since: its runs are not shown
+    }
+}
+
+}  // namespace
+
+std::vector<PastRun> HorseRunIndex::RunsOf(std::string_view pedigree) const {
+    std::vector<PastRun> runs;
+    for (const Place& p : PlacesOf(pedigree)) {
+        PastRun run;
+        if (ReadRun(dataDir_, p, run)) runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+std::vector<PastRun> HorseRunIndex::RecentRuns(std::string_view pedigree, std::string_view raceDate,
+                                               std::size_t limit) const {
+    std::vector<PastRun> runs;
+    std::size_t counted = 0;
+    std::string lastDate;
+    for (const Place& p : PlacesOf(pedigree)) {
+        const std::string date = DateOfKey(p.day);
+        if (!(std::string_view(date) < raceDate)) continue;
+        // Places come newest day first: once enough runs are taken, only runs of the same
+        // day as the last could still sort before them.
+        if (counted >= limit && date != lastDate) break;
+        PastRun run;
+        if (!ReadRun(dataDir_, p, run)) continue;
+        if (FieldOf(run.se, se::Pedigree) == pedigree && FieldOf(run.se, {12, 8}) < raceDate && HasResult(run.se))
+            ++counted;
+        lastDate = date;
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+}  // namespace turfpad

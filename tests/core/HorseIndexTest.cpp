@@ -1,0 +1,254 @@
+// The horse index beside the race data: kept by the filer, and never trusted over the files.
+// Whatever happened to the files or the index behind its back, the form must be the one a
+// folder without any index gives.
+#include "HorseIndex.h"
+
+#include <gtest/gtest.h>
+
+#include "Cp932.h"
+#include "DayReading.h"
+#include "FormGuide.h"
+#include "FormRecords.h"
+#include "RaceFiles.h"
+#include "TempDir.h"
+
+using namespace turfpad;
+using turfpad::testing::Race;
+using turfpad::testing::ReadAll;
+using turfpad::testing::Runner;
+using turfpad::testing::TempDir;
+using turfpad::testing::WriteAll;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFirst = "2022100001";
+constexpr const char* kSecond = "2022100002";
+
+// The day shown (12/12 中山 11R, two runners) and earlier days with runs of both, two of the
+// second horse's on one day at two racecourses.
+void FileDays(const fs::path& dir) {
+    RaceFiler filer(dir);
+    filer.SetDurable(false);
+    filer.File(Race("20261212", "06", 11).Raw({3, 1}, "2").Raw({884, 2}, "00").Raw({882, 2}, "02").str());
+    filer.File(Runner("20261212", "06", 11, 1, kFirst, "00").Raw({3, 1}, "2").str());
+    filer.File(Runner("20261212", "06", 11, 2, kSecond, "00").Raw({3, 1}, "2").str());
+    filer.File(Race("20261128", "09", 5).str());
+    filer.File(Runner("20261128", "09", 5, 4, kSecond, "01").str());
+    filer.File(Race("20261128", "07", 6).str());
+    filer.File(Runner("20261128", "07", 6, 8, kSecond, "05").str());
+    filer.File(Race("20261121", "05", 2).str());
+    filer.File(Runner("20261121", "05", 2, 3, kFirst, "02").str());
+    filer.File(Race("20261031", "05", 9).str());
+    filer.File(Runner("20261031", "05", 9, 7, kSecond, "00", "4").str());
+    filer.Flush();
+}
+
+fs::path DayFile(const fs::path& dir, const char* day, std::string_view extension) {
+    return RaceFilePath(dir, Sj(day) + std::string(extension));
+}
+
+fs::path MonthFile(const fs::path& dir, const char* name) { return HorseIndexFolder(dir) / name; }
+
+// Every day file's last write time set back an hour, as in a folder fed long ago.
+void AgeFiles(const fs::path& dir) {
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        if (e.is_regular_file()) fs::last_write_time(e.path(), fs::last_write_time(e.path()) - std::chrono::hours(1));
+}
+
+std::vector<FormRow> Form(const fs::path& dir, std::size_t runs, HorseRunIndex* built = nullptr) {
+    HorseRunIndex local;
+    HorseRunIndex& index = built ? *built : local;
+    index.Build(dir);
+    RaceCardTable table;
+    NoProgress progress;
+    EXPECT_TRUE(ReadDay(dir, Sj("2026年12月12日中山"), table, progress).ok());
+    return RaceForm(table, 10, index, runs);
+}
+
+// The form a copy of the folder without the index gives: every day read from its files.
+std::vector<FormRow> ScannedForm(const fs::path& dir, std::size_t runs) {
+    TempDir copy;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        if (e.is_regular_file()) fs::copy_file(e.path(), copy.path() / e.path().filename());
+    return Form(copy.path(), runs);
+}
+
+void ExpectRightForm(const fs::path& dir) {
+    for (std::size_t runs : {1u, 5u}) EXPECT_EQ(FormTsv(Form(dir, runs)), FormTsv(ScannedForm(dir, runs))) << runs;
+}
+
+std::vector<std::string> DatesOf(const std::vector<FormRow>& rows) {
+    std::vector<std::string> out;
+    for (const FormRow& r : rows) out.push_back(r[2] + (r[3].empty() ? "" : " " + Cp932ToUtf8(r[3])));
+    return out;
+}
+
+}  // namespace
+
+TEST(HorseIndexTest, TheFilerKeepsTheIndexOfTheDaysItWrites) {
+    TempDir dir;
+    FileDays(dir.path());
+    HorseIndexMonth month;
+    ASSERT_TRUE(month.Parse(ReadAll(MonthFile(dir.path(), "202611.idx"))));
+    ASSERT_EQ(month.days.size(), 3u);  // 28 中京, 28 阪神, 21 東京: newest first
+    EXPECT_EQ(month.days[0].key, Sj("2026年11月28日中京"));
+    EXPECT_EQ(month.days[0].stamp, StampOf(DayFile(dir.path(), "2026年11月28日中京", kSeExtension)));
+    std::vector<std::string> found;
+    for (const HorseIndexMonth::Entry& e : month.entries)
+        found.push_back(std::string(e.pedigree.data(), 10) + " " + Cp932ToUtf8(month.days[e.day].key) + " " +
+                        std::to_string(e.slot));
+    // 5R 4番 is slot 4*18+3; the runner without a result on 12/12 is not a run.
+    EXPECT_EQ(found, (std::vector<std::string>{"2022100001 2026年11月21日東京 20", "2022100002 2026年11月28日中京 97",
+                                               "2022100002 2026年11月28日阪神 75"}));
+    EXPECT_TRUE(HorseIndexMonth().Parse(ReadAll(MonthFile(dir.path(), "202610.idx"))));
+
+    // A later filing of one day keeps the other days of its month as they were.
+    {
+        RaceFiler filer(dir.path());
+        filer.SetDurable(false);
+        filer.File(Runner("20261121", "05", 2, 5, "2022100003", "01").str());
+    }
+    ASSERT_TRUE(month.Parse(ReadAll(MonthFile(dir.path(), "202611.idx"))));
+    EXPECT_EQ(month.days.size(), 3u);
+    EXPECT_EQ(month.entries.size(), 4u);
+
+    std::vector<FormRow> rows = Form(dir.path(), 5);
+    EXPECT_EQ(DatesOf(rows),
+              (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
+    ExpectRightForm(dir.path());
+}
+
+TEST(HorseIndexTest, RunsOfOneDayAtTwoRacecoursesAreBothWeighedAtTheLimit) {
+    TempDir dir;
+    FileDays(dir.path());
+    // 阪神 sorts before 中京 by racecourse code, after it by day file name.
+    EXPECT_EQ(DatesOf(Form(dir.path(), 1)), (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神"}));
+    ExpectRightForm(dir.path());
+}
+
+TEST(HorseIndexTest, AFileReplacedBehindTheIndexsBackIsReadAgain) {
+    TempDir dir;
+    FileDays(dir.path());
+    AgeFiles(dir.path());
+    HorseRunIndex index;
+    Form(dir.path(), 5, &index);
+    Form(dir.path(), 5, &index);
+    EXPECT_EQ(index.LastBuild().daysRead, 0u);  // trusted once its days are old enough
+
+    // The 阪神 day replaced: the second horse's run taken out, the first's put in, same size.
+    const fs::path se = DayFile(dir.path(), "2026年11月28日阪神", kSeExtension);
+    std::string content = ReadAll(se);
+    std::string line = Runner("20261128", "09", 5, 4, kFirst, "07").str();
+    content.replace(75 * line.size(), line.size(), line);
+    WriteAll(se, content);
+    std::vector<FormRow> rows = Form(dir.path(), 5, &index);
+    EXPECT_EQ(index.LastBuild().daysRead, 1u);
+    EXPECT_EQ(rows[0][2], "2026/11/28");
+    EXPECT_EQ(rows[0][9], "7");
+    ExpectRightForm(dir.path());
+
+    // Replaced again within the same tick, the second horse's run back in the slot: the
+    // size and the time stay, but a day taken so soon after its last write is not trusted.
+    const fs::file_time_type written = fs::last_write_time(se);
+    line = Runner("20261128", "09", 5, 4, kSecond, "09").str();
+    content.replace(75 * line.size(), line.size(), line);
+    WriteAll(se, content);
+    fs::last_write_time(se, written);
+    rows = Form(dir.path(), 5);
+    EXPECT_EQ(DatesOf(rows),
+              (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
+    EXPECT_EQ(rows[1][9], "9");
+    ExpectRightForm(dir.path());
+}
+
+TEST(HorseIndexTest, ADamagedIndexIsRebuiltNeverTrusted) {
+    TempDir dir;
+    FileDays(dir.path());
+    AgeFiles(dir.path());
+    const fs::path month = MonthFile(dir.path(), "202611.idx");
+    Form(dir.path(), 5);
+    const std::string whole = ReadAll(month);
+    ASSERT_TRUE(HorseIndexMonth().Parse(whole));
+
+    // An index that, if trusted, would send the second horse to a runner of another day.
+    HorseIndexMonth misleading;
+    ASSERT_TRUE(misleading.Parse(whole));
+    for (HorseIndexMonth::Entry& e : misleading.entries) e.slot = static_cast<std::uint8_t>(e.slot + 1);
+    const std::string wrong = misleading.Serialize();
+
+    std::string flipped = wrong;
+    flipped[flipped.size() / 2] ^= 0x01;  // checksum no longer matches
+    std::string stale = wrong;
+    stale[8] = 9;  // another version
+    const std::vector<std::pair<const char*, std::string>> damages = {
+        {"truncated", wrong.substr(0, wrong.size() - 1)},
+        {"cut in the entries", wrong.substr(0, wrong.size() - 20)},
+        {"empty", ""},
+        {"a byte changed", flipped},
+        {"another version", stale},
+        {"longer", wrong + "x"},
+        {"not ours", std::string(whole.size(), 'T')},
+    };
+    for (const auto& [what, bytes] : damages) {
+        WriteAll(month, bytes);
+        HorseRunIndex index;
+        std::vector<FormRow> rows = Form(dir.path(), 5, &index);
+        EXPECT_EQ(index.LastBuild().monthsDamaged, 1u) << what;
+        EXPECT_EQ(index.LastBuild().daysRead, 3u) << what;
+        EXPECT_EQ(DatesOf(rows), (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京",
+                                                           "2026/10/31 東京"}))
+            << what;
+        EXPECT_TRUE(HorseIndexMonth().Parse(ReadAll(month))) << what << ": written again whole";
+    }
+    ExpectRightForm(dir.path());
+}
+
+TEST(HorseIndexTest, DaysCopiedInAndDeletedAreFollowed) {
+    TempDir dir;
+    FileDays(dir.path());
+    AgeFiles(dir.path());
+    Form(dir.path(), 5);
+
+    // A day copied in from another folder, in a month the index has not seen.
+    TempDir other;
+    {
+        RaceFiler filer(other.path());
+        filer.SetDurable(false);
+        filer.File(Race("20261205", "08", 3).str());
+        filer.File(Runner("20261205", "08", 3, 6, kFirst, "04").str());
+    }
+    for (const char* ext : {".jvRA", ".jvSEr"})
+        fs::copy_file(DayFile(other.path(), "2026年12月05日京都", ext), DayFile(dir.path(), "2026年12月05日京都", ext));
+    std::vector<FormRow> rows = Form(dir.path(), 5);
+    EXPECT_EQ(rows[0][2], "2026/12/05");
+    EXPECT_EQ(rows[0][9], "4");
+    ExpectRightForm(dir.path());
+
+    // A day's RA file deleted: the day is gone from the folder, and its runs from the form.
+    fs::remove(DayFile(dir.path(), "2026年11月28日阪神", kRaExtension));
+    // Another day's SE file deleted: its runs are gone too.
+    fs::remove(DayFile(dir.path(), "2026年10月31日東京", kSeExtension));
+    rows = Form(dir.path(), 5);
+    EXPECT_EQ(DatesOf(rows), (std::vector<std::string>{"2026/12/05 京都", "2026/11/21 東京", "2026/11/28 中京"}));
+    ExpectRightForm(dir.path());
+
+    // Every day of a month deleted: its month file goes too.
+    fs::remove(DayFile(dir.path(), "2026年10月31日東京", kRaExtension));
+    Form(dir.path(), 5);
+    EXPECT_FALSE(fs::exists(MonthFile(dir.path(), "202610.idx")));
+}
+
+TEST(HorseIndexTest, AFolderWhereTheIndexCannotBeWrittenStillGivesTheForm) {
+    TempDir dir;
+    // Where the index's folder would be there is a file: neither the filer nor a reader can
+    // write the index, and both go on without it.
+    WriteAll(HorseIndexFolder(dir.path()), "not a folder");
+    FileDays(dir.path());
+    HorseRunIndex index;
+    std::vector<FormRow> rows = Form(dir.path(), 5, &index);
+    EXPECT_EQ(index.LastBuild().monthsWritten, 0u);
+    EXPECT_EQ(DatesOf(rows),
+              (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
+    EXPECT_EQ(ReadAll(HorseIndexFolder(dir.path())), "not a folder");
+}
