@@ -68,6 +68,7 @@ day=$(cd "$work/linux" && "$linux_cli" days --data D | sed -n 2p)
 run_both card --data D "$day" 11
 run_both card --data D --encoding cp932 "$day" 1
 run_both schedule --data D "$day"
+run_both form --data D "$day" 11
 run_both pdf --data D "$day" card.pdf
 run_both pdf --schedule --data D "$day" schedule.pdf
 for d in linux windows; do
@@ -78,7 +79,9 @@ for d in linux windows; do
     done
 done
 rm -f "$work"/*/err.txt
-diff -r "$work/linux" "$work/windows" >&2 || fail "turfpad-cli.exe differs from the Linux build"
+# The horse index records the write times of the files it was built from, which differ between
+# the two runs; what it gives is compared through form.
+diff -r -x .turfpad-horses "$work/linux" "$work/windows" >&2 || fail "turfpad-cli.exe differs from the Linux build"
 echo "same bytes: $(find "$work/linux" -type f | wc -l) files ($(cat "$work/linux/card.pages"))"
 
 step "the test JV-Link control"
