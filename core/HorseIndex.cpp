@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "AtomicFile.h"
 #include "Cp932.h"
@@ -133,8 +134,10 @@ class KeyConverter {
             const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
             if (length == 0 || i + length > utf8.size()) return TryUtf8ToCp932(utf8);  // not UTF-8: as a whole
             const std::string_view ch = utf8.substr(i, length);
-            auto known = std::find_if(known_.begin(), known_.end(), [&](const auto& k) { return k.first == ch; });
-            if (known == known_.end()) known = known_.insert(known_.end(), {std::string(ch), TryUtf8ToCp932(ch)});
+            std::uint32_t packed = 0;  // the character's bytes as one number
+            for (char c : ch) packed = (packed << 8) | static_cast<unsigned char>(c);
+            auto known = known_.find(packed);
+            if (known == known_.end()) known = known_.emplace(packed, TryUtf8ToCp932(ch)).first;
             if (!known->second) return std::nullopt;
             out += *known->second;
             i += length;
@@ -143,7 +146,7 @@ class KeyConverter {
     }
 
   private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> known_;
+    std::unordered_map<std::uint32_t, std::optional<std::string>> known_;
 };
 
 bool EndsWithNoCase(std::string_view name, std::string_view tail) {
