@@ -124,15 +124,17 @@ bool AcquireInWindow(Source& source, const fs::path& data, Seconds& took) {
     return ok;
 }
 
-// The same records filed directly, flushed at the end of every source file.
+// The same records filed directly, flushed at the end of every source file as the
+// acquisition does (a day's RA file waiting for its SE file).
 void FileBare(const Source& source, const fs::path& data, Seconds& took) {
     auto start = std::chrono::steady_clock::now();
     {
         RaceFiler filer(data);
         for (const JvFile& f : source.files) {
             for (const std::string& r : f.records) filer.File(r);
-            filer.Flush();
+            filer.FlushWholeDays();
         }
+        filer.Flush();
     }
     took = std::chrono::steady_clock::now() - start;
 }

@@ -1,15 +1,20 @@
 // Filing a year of JV-Data into an empty data folder: our filing (files held in memory and
-// written out whole at every end of a JV-Link file) against a reference that reads and
-// rewrites the whole race data file for every record; and our filing with and without the
-// data folder's lock (taken for each batch, with the files held let go after it), side by
-// side, for what the lock costs; and with and without the horse index's upkeep, side by side.
+// written out whole at every end of a JV-Link file, as the acquisition does: a day's RA file
+// waits for its SE file) against a reference that reads and rewrites the whole race data file
+// for every record; our filing with and without the data folder's lock (taken for each batch,
+// with the files written let go after it and the days held back read again under the next),
+// side by side, for what the lock costs; and with and without the horse index's upkeep, side
+// by side.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "CodeTables.h"
 #include "DataFolderLock.h"
@@ -82,8 +87,9 @@ void BM_Filing(benchmark::State& state) {
         filer.SetLocking(locking);
         for (const JvFile& f : Stream()) {
             for (const std::string& r : f.records) filer.File(r);
-            filer.Flush();  // every end of a JV-Link file
+            filer.FlushWholeDays();  // every end of a JV-Link file
         }
+        filer.Flush();
         state.PauseTiming();
         fs::remove_all(dir);
         state.ResumeTiming();
@@ -98,17 +104,22 @@ BENCHMARK(BM_Filing)
 
 // One year filed twice per iteration, with and without the lock, in turn (which goes first
 // alternates), so that both sides see the same machine. The time reported is the locked
-// filing's; "lock_cost_%" is what it took beyond the unlocked one, over all iterations.
+// filing's; "lock_cost_%" is what it took beyond the unlocked one over all iterations,
+// "lock_cost_median_%" the median of the iterations' own ratios (steadier on a busy machine)
+// and "lock_cost_cpu_%" the same in the process's processor time.
 void BM_FilingLockCost(benchmark::State& state) {
     const bool durable = state.range(0) != 0;
     using Clock = std::chrono::steady_clock;
     Clock::duration locked{}, unlocked{};
+    std::clock_t lockedCpu = 0, unlockedCpu = 0;
+    std::vector<double> ratios;
     bool lockedFirst = false;
     for (auto _ : state) {
-        Clock::duration lockedRun{};
+        Clock::duration runs[2]{};  // unlocked, locked
         for (int side = 0; side < 2; ++side) {
             const bool locking = (side == 0) == lockedFirst;
             fs::path dir = FreshFolder();
+            const std::clock_t cpu = std::clock();
             auto start = Clock::now();
             {
                 RaceFiler filer(dir);
@@ -116,22 +127,83 @@ void BM_FilingLockCost(benchmark::State& state) {
                 filer.SetLocking(locking);
                 for (const JvFile& f : Stream()) {
                     for (const std::string& r : f.records) filer.File(r);
-                    filer.Flush();
+                    filer.FlushWholeDays();
                 }
+                filer.Flush();
             }
-            auto took = Clock::now() - start;
-            (locking ? locked : unlocked) += took;
-            if (locking) lockedRun = took;
+            runs[locking] = Clock::now() - start;
+            (locking ? lockedCpu : unlockedCpu) += std::clock() - cpu;
+            (locking ? locked : unlocked) += runs[locking];
             fs::remove_all(dir);
         }
         lockedFirst = !lockedFirst;
-        state.SetIterationTime(std::chrono::duration<double>(lockedRun).count());
+        ratios.push_back(std::chrono::duration<double>(runs[1]) / std::chrono::duration<double>(runs[0]));
+        state.SetIterationTime(std::chrono::duration<double>(runs[1]).count());
     }
-    state.counters["lock_cost_%"] =
-        100.0 * (std::chrono::duration<double>(locked).count() / std::chrono::duration<double>(unlocked).count() - 1.0);
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios.size() % 2 != 0 ? ratios[ratios.size() / 2]
+                                                 : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
+    state.counters["lock_cost_%"] = 100.0 * (std::chrono::duration<double>(locked) / unlocked - 1.0);
+    state.counters["lock_cost_median_%"] = 100.0 * (median - 1.0);
+    state.counters["lock_cost_cpu_%"] =
+        100.0 * (static_cast<double>(lockedCpu) / static_cast<double>(std::max<std::clock_t>(unlockedCpu, 1)) - 1.0);
     Report(state);
 }
 BENCHMARK(BM_FilingLockCost)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("durable")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(20);
+
+// The same, finer: two filers, with and without the lock, each into its own folder, are given
+// the year one JV-Link file at a time in turn (which goes first alternates), and each file's
+// filing and flush is timed. Both sides see the machine within milliseconds of each other, so
+// a busy machine's bursts fall on both alike. "lock_cost_%" is the locked side's time beyond
+// the unlocked side's, over all iterations.
+void BM_FilingLockCostInterleaved(benchmark::State& state) {
+    const bool durable = state.range(0) != 0;
+    using Clock = std::chrono::steady_clock;
+    Clock::duration total[2]{};  // unlocked, locked
+    for (auto _ : state) {
+        Clock::duration run[2]{};
+        const fs::path base = FreshFolder();
+        const fs::path dirs[2] = {base / "unlocked", base / "locked"};
+        for (const fs::path& d : dirs) fs::create_directories(d);
+        {
+            RaceFiler filers[2] = {RaceFiler(dirs[0]), RaceFiler(dirs[1])};
+            for (int side = 0; side < 2; ++side) {
+                filers[side].SetDurable(durable);
+                filers[side].SetLocking(side == 1);
+            }
+            bool lockedFirst = false;
+            auto fileOne = [&](int side, const JvFile* f) {
+                auto start = Clock::now();
+                if (f != nullptr) {
+                    for (const std::string& r : f->records) filers[side].File(r);
+                    filers[side].FlushWholeDays();
+                } else {
+                    filers[side].Flush();
+                }
+                run[side] += Clock::now() - start;
+            };
+            for (const JvFile& f : Stream()) {
+                fileOne(lockedFirst ? 1 : 0, &f);
+                fileOne(lockedFirst ? 0 : 1, &f);
+                lockedFirst = !lockedFirst;
+            }
+            fileOne(0, nullptr);
+            fileOne(1, nullptr);
+        }
+        fs::remove_all(base);
+        for (int side = 0; side < 2; ++side) total[side] += run[side];
+        state.SetIterationTime(std::chrono::duration<double>(run[1]).count());
+    }
+    state.counters["lock_cost_%"] = 100.0 * (std::chrono::duration<double>(total[1]) / total[0] - 1.0);
+    Report(state);
+}
+BENCHMARK(BM_FilingLockCostInterleaved)
     ->Arg(1)
     ->Arg(0)
     ->ArgName("durable")

@@ -75,13 +75,18 @@ class Importer {
         return ok_;
     }
 
-    // Writes what is held out and lists it; false when writing or listing failed.
-    bool Flush() {
+    // Writes what is held out and lists it; false when writing or listing failed. Between
+    // batches (`wholeDaysOnly`) a day whose RA or SE file alone was filed into is held back
+    // for its other file, and its records are listed once a later flush writes it.
+    bool Flush(bool wholeDaysOnly = false) {
         if (!ok_) return false;
         try {
-            filer_.Flush();
+            if (wholeDaysOnly)
+                filer_.FlushWholeDays();
+            else
+                filer_.Flush();
         } catch (const FilingError& e) {
-            Failed(e.what(), false);
+            Failed(e, false);
             return false;
         }
         return List();
@@ -99,17 +104,12 @@ class Importer {
     void File(const std::string& source, long number) {
         // A batch ends before the filer would have to write out on its own, so every batch
         // is listed right after it is on disk.
-        if (filer_.HeldFiles() >= filer_.MaxHeldFiles() && !Flush()) return;
+        if (filer_.HeldFiles() >= filer_.MaxHeldFiles() && !Flush(true)) return;
         FilingResult r;
         try {
             r = filer_.File(record_);
-        } catch (const FolderBusyError& e) {
-            busy_ = true;
-            ok_ = false;
-            std::cerr << "turfpad-cli: " << e.what() << '\n';
-            return;
         } catch (const FilingError& e) {
-            Failed(e.what(), true);
+            Failed(e, true);
             return;
         }
         switch (r.outcome) {
@@ -126,14 +126,15 @@ class Importer {
         }
     }
 
-    // Lists the records of the batch that are on disk (all of them after a flush).
+    // Lists the records filed that are on disk; those of files held back wait for the flush
+    // that writes them.
     bool List() {
-        for (const Listed& l : batch_) {
-            if (!filer_.IsWritten(l.fileName)) continue;
+        std::erase_if(batch_, [this](const Listed& l) {
+            if (!filer_.IsWritten(l.fileName)) return false;
             std::cout << l.line << '\n';
             ++filed_;
-        }
-        batch_.clear();
+            return true;
+        });
         std::cout.flush();
         if (std::cout) return true;
         // A closed pipe or a full disk: what is filed is on disk, the rest of the input is left.
@@ -142,13 +143,18 @@ class Importer {
         return false;
     }
 
-    // A file that cannot be read or written ends the import. With `flushHeld` the files held
-    // that are not at fault are written out first; whatever did reach the disk is listed and
-    // what did not is counted.
-    void Failed(const std::string& what, bool flushHeld) {
+    // A file that cannot be read or written, or a data folder another program holds (with
+    // --no-wait), ends the import. With `flushHeld` the files held that are not at fault are
+    // written out first; whatever did reach the disk is listed and what did not is counted.
+    void Failed(const FilingError& error, bool flushHeld) {
         ok_ = false;
-        ++rejected_;
-        std::cerr << "turfpad-cli: " << what << '\n';
+        if (dynamic_cast<const FolderBusyError*>(&error) != nullptr) {
+            busy_ = true;
+            flushHeld = false;  // the folder is not ours to write into
+        } else {
+            ++rejected_;
+        }
+        std::cerr << "turfpad-cli: " << error.what() << '\n';
         if (flushHeld) {
             try {
                 filer_.Flush();

@@ -192,9 +192,12 @@ void GetDataLogic::Poll() {
     if (closeRequested_) view_.CloseWindow();
 }
 
-bool GetDataLogic::FlushFiled(std::string& error) {
+bool GetDataLogic::FlushFiled(std::string& error, bool wholeDaysOnly) {
     try {
-        filer_->Flush();
+        if (wholeDaysOnly)
+            filer_->FlushWholeDays();
+        else
+            filer_->Flush();
         return true;
     } catch (const FilingError& e) {
         error = e.what();
@@ -255,7 +258,9 @@ bool GetDataLogic::ReadLoop() {
             ++files;
             view_.SetReadPosition(files);
             view_.SetStatus("データ読込み中．．．(" + counter());
-            if (!FlushFiled(filingError)) break;  // one JV-Link file is on disk
+            // The JV-Link file goes to disk, but for a day whose RA and SE files come in
+            // separate JV-Link files: its first file waits for the other.
+            if (!FlushFiled(filingError, true)) break;
         } else if (code == jvresult::kAllRead) {
             if (!FlushFiled(filingError)) break;
             view_.SetStatus("データ読込み完了(" + counter());

@@ -90,7 +90,7 @@ class GetDataLogic {
     bool ReadLoop();
     void CloseJVLink();
     void TakeOverLastTime();
-    bool FlushFiled(std::string& error);
+    bool FlushFiled(std::string& error, bool wholeDaysOnly = false);
 
     JVLink& jv_;
     std::filesystem::path dataFolder_;

@@ -143,6 +143,7 @@ FilingResult RaceFiler::File(std::string_view record) {
     std::size_t slot = static_cast<std::size_t>(r.runner ? RunnerSlotOf(record) : race - 1);
     Held& held = Load(r.fileName, r.runner ? kSeFileSize : kRaFileSize, lineSize);
     held.content.replace(slot * lineSize, lineSize, record);
+    held.filedSlots[slot] = true;
     held.changed = true;
     ++held.filed;
     r.outcome = FilingResult::Outcome::Filed;
@@ -151,15 +152,25 @@ FilingResult RaceFiler::File(std::string_view record) {
 
 RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std::size_t lineSize) {
     auto found = held_.find(name);
-    if (found != held_.end()) return found->second;
-    if (held_.size() >= maxHeld_) {
-        Flush();
-        held_.clear();
-    }
+    if (found != held_.end() && found->second.inBatch) return found->second;
+    if (batchFiles_ >= maxHeld_) FlushWholeDays();
     TakeLock();
-
-    fs::path path = RaceFilePath(dataDir_, name);
+    ++batchFiles_;
+    found = held_.find(name);
+    if (found != held_.end()) {  // held back from an earlier batch
+        found->second.inBatch = true;
+        return found->second;
+    }
     Held held;
+    held.content = ReadForFiling(name, size, lineSize, &held.existed);
+    held.filedSlots.assign(size / lineSize, false);
+    return held_.emplace(name, std::move(held)).first->second;
+}
+
+std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
+                                     bool* existed) const {
+    fs::path path = RaceFilePath(dataDir_, name);
+    std::string content;
     std::error_code ec;
     if (!fs::is_directory(dataDir_, ec))
         throw FilingError("データフォルダ「" + PathText(dataDir_) + "」がないため、" + Quote(name) +
@@ -169,65 +180,129 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
     // blank would overwrite every other slot of the day.
     if (ec)
         throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + SystemErrorText(ec) + "）。");
+    if (existed != nullptr) *existed = exists;
     if (exists) {
-        if (!ReadWholeFile(path, held.content))
+        if (!ReadWholeFile(path, content))
             throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");
-        if (!IsWholeRaceFile(held.content, lineSize))
+        if (!IsWholeRaceFile(content, lineSize))
             throw FilingError("レースデータファイル" + Quote(name) + "が壊れています（" +
-                              std::to_string(held.content.size()) + " バイト、正しくは " + std::to_string(size) +
+                              std::to_string(content.size()) + " バイト、正しくは " + std::to_string(size) +
                               " バイト・" + std::to_string(size / lineSize) +
                               " 行）。このファイルには書き込みません。");
     } else {
         std::string blankLine(lineSize - 2, ' ');
         blankLine += "\r\n";
-        held.content.reserve(size);
-        for (std::size_t i = 0; i < size / lineSize; ++i) held.content += blankLine;
+        content.reserve(size);
+        for (std::size_t i = 0; i < size / lineSize; ++i) content += blankLine;
     }
-    return held_.emplace(name, std::move(held)).first->second;
+    return content;
 }
 
 void RaceFiler::TakeLock() {
     if (!locking_ || lock_.Held()) return;
-    // What was held under an earlier lock may have been replaced since.
-    held_.clear();
+    // What was read under an earlier lock may have been replaced since: only what is held
+    // back stays, to be laid over the file as it is now.
+    std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
     std::error_code ec;
     if (!fs::is_directory(dataDir_, ec)) return;  // Load reports the missing folder
     std::string error;
     switch (lock_.Lock(DataFolderLock::Mode::Exclusive, waiting_, error)) {
         case DataFolderLock::Result::Locked:
-            return;
+            break;
         case DataFolderLock::Result::GaveUp:
             throw FolderBusyError("データフォルダ「" + PathText(dataDir_) + "」が他のプログラムで取込み中です。");
         case DataFolderLock::Result::Failed:
             throw FilingError("データフォルダ「" + PathText(dataDir_) + "」をロックできません（" + error + "）。");
     }
+    std::string failure;
+    for (auto it = held_.begin(); it != held_.end();) {
+        const bool runner = it->first.ends_with(kSeExtension);
+        const std::size_t lineSize = runner ? kSeRecordSize : kRaRecordSize;
+        Held& held = it->second;
+        std::error_code ec;
+        if (!held.existed && !fs::exists(RaceFilePath(dataDir_, it->first), ec) && !ec) {
+            ++it;  // still no file: blank slots and ours, as held
+            continue;
+        }
+        std::string now;
+        bool existsNow = true;
+        try {
+            now = ReadForFiling(it->first, runner ? kSeFileSize : kRaFileSize, lineSize, &existsNow);
+        } catch (const FilingError& e) {
+            // Another program left it unreadable or damaged: it is never written into, and
+            // what was filed into it is lost.
+            if (failure.empty()) failure = e.what();
+            lost_ += held.filed;
+            it = held_.erase(it);
+            continue;
+        }
+        for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
+            if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
+        held.content = std::move(now);
+        held.existed = existsNow;
+        ++it;
+    }
+    if (!failure.empty()) throw FilingError(failure);
 }
 
-void RaceFiler::Flush() {
-    FileBatch batch(durable_);
-    std::vector<Held*> written;
-    std::vector<const std::string*> names;
-    std::string error;
+void RaceFiler::Flush() { Write(false); }
+
+void RaceFiler::FlushWholeDays() { Write(true); }
+
+void RaceFiler::Write(bool wholeDaysOnly) {
+    auto partnerChanged = [&](const std::string& name) {
+        std::string partner = name.substr(0, kDayKeySize);
+        partner += name.ends_with(kSeExtension) ? kRaExtension : kSeExtension;
+        auto found = held_.find(partner);
+        return found != held_.end() && found->second.changed;
+    };
+    std::vector<std::string> names;
+    std::size_t heldBackBytes = 0;
     for (auto& [name, held] : held_) {
         if (!held.changed) continue;
-        if (!batch.Stage(RaceFilePath(dataDir_, name), held.content, error))
+        if (wholeDaysOnly && !partnerChanged(name))
+            heldBackBytes += held.content.size();
+        else
+            names.push_back(name);
+    }
+    if (heldBackBytes > maxHeldBack_) {
+        names.clear();
+        for (auto& [name, held] : held_)
+            if (held.changed) names.push_back(name);
+    }
+    // Files held back by an earlier flush are written under the lock like any other.
+    if (!names.empty()) TakeLock();
+
+    FileBatch batch(durable_);
+    std::vector<Held*> written;
+    std::vector<const std::string*> writtenNames;
+    std::string error;
+    for (const std::string& name : names) {
+        auto found = held_.find(name);
+        if (found == held_.end()) continue;
+        if (!batch.Stage(RaceFilePath(dataDir_, name), found->second.content, error))
             throw FilingError("レースデータファイル" + Quote(name) + "に書き込めません（" + error + "）。");
-        written.push_back(&held);
-        names.push_back(&name);
+        written.push_back(&found->second);
+        writtenNames.push_back(&found->first);
     }
     fs::path failed;
     bool ok = batch.Commit(failed, error);
     for (std::size_t i = 0; i < batch.Replaced(); ++i) {
         written[i]->changed = false;
         written[i]->filed = 0;
+        std::fill(written[i]->filedSlots.begin(), written[i]->filedSlots.end(), false);
     }
-    KeepIndex(names, written, batch.Replaced());
+    KeepIndex(writtenNames, written, batch.Replaced());
     if (!ok)
         throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
                           "）。");
+    batchFiles_ = 0;
+    for (auto& [name, held] : held_) held.inBatch = false;
     if (lock_.Held()) {
         lock_.Unlock();
-        held_.clear();
+        std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+    } else if (wholeDaysOnly) {
+        std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
     }
 }
 
@@ -244,11 +319,18 @@ void RaceFiler::KeepIndex(const std::vector<const std::string*>& names, const st
 
 void RaceFiler::Abandon() {
     held_.clear();
+    batchFiles_ = 0;
+    lost_ = 0;
     lock_.Unlock();
 }
 
+std::size_t RaceFiler::HeldBackFiles() const {
+    return static_cast<std::size_t>(
+        std::count_if(held_.begin(), held_.end(), [](const auto& e) { return e.second.changed && !e.second.inBatch; }));
+}
+
 std::size_t RaceFiler::UnwrittenRecords() const {
-    std::size_t n = 0;
+    std::size_t n = lost_;
     for (const auto& [name, held] : held_) n += held.filed;
     return n;
 }

@@ -67,13 +67,20 @@ std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::st
 // Files RA and SE records into the data folder. Files are kept in memory between records and
 // written out whole (to a temporary file renamed over the old one), so a file on disk is
 // always either the old or the new one, never half-written. Flush() writes everything out;
-// it also happens when many files are held and when the filer is destroyed.
+// it also happens when the filer is destroyed. FlushWholeDays() writes out a batch as it
+// goes (at the end of each JV-Link file, or when many files are held) but keeps a day whose
+// RA file alone, or SE file alone, was filed into: that one is held back until its other file
+// is filed into too, or until Flush(). So a day's two files are always replaced together and
+// no reader sees the race of one write with the runners of another. Held-back files are
+// written out all the same once they pass a memory cap.
 //
-// From the first file it reads until everything it changed is written out, the filer holds
-// the data folder's lock exclusively: no other filer reads or writes a race data file in
-// between, so none of them writes over what another filed, and a reader sees the files of a
-// day as one flush left them. After a flush that leaves nothing unwritten the lock is given
-// back and the files held are let go (another filer may change them next).
+// From the first file it reads until a flush, the filer holds the data folder's lock
+// exclusively: no other filer reads or writes a race data file in between, so none of them
+// writes over what another filed, and a reader sees the files of a day as one flush left
+// them. After every flush the lock is given back and the files written are let go (another
+// filer may change them next); a reader waits at most until the next flush. What is held back
+// is laid again over the files as they are when the lock is next taken: only the records this
+// filer filed replace what is on disk then.
 class RaceFiler {
   public:
     explicit RaceFiler(std::filesystem::path dataDir, std::size_t maxHeldFiles = 64);
@@ -91,6 +98,9 @@ class RaceFiler {
     // written. Throws FilingError; files not yet written stay held, so a later Flush() tries
     // them again.
     void Flush();
+    // Writes out the changed files, except a day whose RA or SE file alone changed, which is
+    // held back (see above). Throws as Flush().
+    void FlushWholeDays();
     // Lets every file held go unwritten (after a failure the caller has reported) and gives
     // the lock back.
     void Abandon();
@@ -100,9 +110,15 @@ class RaceFiler {
     std::size_t UnwrittenRecords() const;
     // Whether nothing filed into the file of this name (cp932) waits to be written out.
     bool IsWritten(const std::string& fileName) const;
-    // Files held in memory; at maxHeldFiles the next new file flushes them all first.
-    std::size_t HeldFiles() const { return held_.size(); }
+    // Files read or filed into since the last flush; at maxHeldFiles the next new file makes
+    // a FlushWholeDays() first.
+    std::size_t HeldFiles() const { return batchFiles_; }
     std::size_t MaxHeldFiles() const { return maxHeld_; }
+    // Files held back by FlushWholeDays() for the other file of their day.
+    std::size_t HeldBackFiles() const;
+    // Once the files held back take more than this many bytes, FlushWholeDays() writes them
+    // out too (64 MiB: far beyond a year's RA files).
+    void SetMaxHeldBack(std::size_t bytes) { maxHeldBack_ = bytes; }
     const std::filesystem::path& DataDir() const { return dataDir_; }
 
     // Whether every file is synced to the disk before it replaces the old one (on by
@@ -119,16 +135,27 @@ class RaceFiler {
   private:
     struct Held {
         std::string content;
+        std::vector<bool> filedSlots;  // the slots filed into since it was last written
         bool changed = false;
+        bool existed = true;    // on disk when it was last read (blank slots otherwise)
+        bool inBatch = true;    // read or filed into since the last flush
         std::size_t filed = 0;  // records filed since it was last written
     };
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
+    // The file's contents on disk, or blank slots where there is no file (`existed` says which);
+    // throws FilingError.
+    std::string ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
+                              bool* existed = nullptr) const;
     void TakeLock();
+    void Write(bool wholeDaysOnly);
     void KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
                    std::size_t replaced);
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;
+    std::size_t maxHeldBack_ = std::size_t{64} << 20;
+    std::size_t batchFiles_ = 0;
+    std::size_t lost_ = 0;  // records of held-back files that could not be laid over their file again
     bool durable_ = true;
     bool locking_ = true;
     bool indexUpkeep_ = true;

@@ -47,7 +47,8 @@ void Check() {
             continue;
         }
         if (e.path().parent_path() != d.data) Fail("file outside the data folder: " + e.path().string());
-        if (e.path().filename().string() == kDataFolderLockName) continue;  // the filers' lock file
+        if (e.path().filename().string() == kDataFolderLockName || e.path().filename().string() == kDataFolderWaitName)
+            continue;  // the lock files
         std::string content;
         if (!ReadWholeFile(e.path(), content)) Fail("unreadable " + e.path().string());
         bool ra = content.size() == kRaFileSize && IsWholeRaceFile(content, kRaRecordSize);

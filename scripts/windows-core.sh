@@ -37,6 +37,10 @@ run_both card --data D "$day" 11
 run_both card --data D --encoding cp932 "$day" 1
 run_both schedule --data D "$day"
 run_both card --data D "$day" 13
+run_both sample H --week 2026-12-12 --weeks 3
+mapfile -t weeks < <(cd "$work/linux" && ls H/*.jvd)
+run_both import --data DH "${weeks[@]}"
+run_both form --data DH 2026年12月12日阪神 11
 # cp932 output of the listing, the day list and a usage error; the messages on standard
 # error are compared too.
 run_both_with_errors() {
@@ -63,5 +67,7 @@ for args in "days --data D" "card --data D 2026年12月19日中山 1"; do
     fi
 done
 rm -f "$work"/*/err.txt
-diff -r "$work/linux" "$work/windows"
+# The horse index records the write times of the files it was built from, which differ
+# between the two runs; what it gives is compared through form above.
+diff -r -x .turfpad-horses "$work/linux" "$work/windows"
 echo "turfpad-cli.exe under Wine gave the Linux build's bytes ($(find "$work/linux" -type f | wc -l) files)"

@@ -89,6 +89,22 @@ std::vector<fs::path> SampleWeek(const fs::path& dir) {
     return files;
 }
 
+// Another version of a JV-Data file: one entry fewer in every race (登録頭数 at position 882,
+// 2 bytes) and every horse name (at position 41) beginning with Ｂ.
+std::string OtherVersion(const std::string& content) {
+    std::string changed;
+    for (std::string r : Records(content)) {
+        if (r.rfind("RA", 0) == 0) {
+            int heads = std::stoi(r.substr(881, 2));
+            if (heads > 1) r.replace(881, 2, (heads <= 10 ? "0" : "") + std::to_string(heads - 1));
+        } else if (r.rfind("SE", 0) == 0) {
+            r.replace(40, 2, "\x82\x61");
+        }
+        changed += r;
+    }
+    return changed;
+}
+
 std::vector<std::string> Args(std::vector<std::string> head, const std::vector<fs::path>& files) {
     for (const fs::path& f : files) head.push_back(f.string());
     return head;
@@ -136,20 +152,7 @@ TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
     TempDir dir;
     std::vector<fs::path> a = SampleWeek(dir / "a");
     fs::create_directories(dir / "b");
-    for (const fs::path& f : a) {
-        std::string changed;
-        for (std::string r : Records(ReadAll(f))) {
-            if (r.rfind("RA", 0) == 0) {
-                // 登録頭数 at position 882 (2 bytes)
-                int heads = std::stoi(r.substr(881, 2));
-                if (heads > 1) r.replace(881, 2, (heads <= 10 ? "0" : "") + std::to_string(heads - 1));
-            } else if (r.rfind("SE", 0) == 0) {
-                r.replace(40, 2, "\x82\x61");  // 馬名 at position 41 begins with Ｂ
-            }
-            changed += r;
-        }
-        WriteAll(dir / "b" / f.filename().string(), changed);
-    }
+    for (const fs::path& f : a) WriteAll(dir / "b" / f.filename().string(), OtherVersion(ReadAll(f)));
     const std::string day = "2026年12月12日阪神";
     auto cardIn = [&](const fs::path& data, int race) {
         return turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, std::to_string(race)}).out;
@@ -192,6 +195,82 @@ TEST(ImportSafety, ReadersNeverSeeTwoVersionsOfADay) {
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
     EXPECT_EQ(mixed, 0) << "of " << reads;
     EXPECT_GE(reads, 20);
+}
+
+// The same with twelve weeks given as every RA file, then every SE file: a day's RA file
+// falls in the first batch of 64 files and its SE file in the second. The day waits for its
+// runners, so the first week's cards are still never mixed, and nothing is listed before it
+// is on disk.
+TEST(ImportSafety, ADaySplitAcrossBatchesIsNeverSeenMixed) {
+    TempDir dir;
+    ASSERT_EQ(
+        turfpad::testing::Run(kCli, {"sample", (dir / "a").string(), "--week", "2026-12-12", "--weeks", "12"}).status,
+        0);
+    fs::create_directories(dir / "b");
+    std::map<std::string, std::vector<fs::path>> files;  // "aRA", "bSE", ...
+    for (const auto& e : fs::directory_iterator(dir / "a")) {
+        const std::string name = e.path().filename().string(), type = name.substr(0, 2);
+        if (type != "RA" && type != "SE") continue;
+        WriteAll(dir / "b" / name, OtherVersion(ReadAll(e.path())));
+        files["a" + type].push_back(e.path());
+        files["b" + type].push_back(dir / "b" / name);
+    }
+    for (auto& [key, list] : files) std::sort(list.begin(), list.end());
+    ASSERT_GE(files["aRA"].size() * 3, 65u);  // three racecourses a day: more RA files than a batch
+    auto importOf = [&](char ra, char se) {
+        std::vector<fs::path> all = files[std::string(1, ra) + "RA"];
+        for (const fs::path& f : files[std::string(1, se) + "SE"]) all.push_back(f);
+        return all;
+    };
+    std::map<std::string, std::string> cards;
+    std::string day;
+    std::mt19937 random(1226);
+    const std::string race = std::to_string(std::uniform_int_distribution<int>(1, 12)(random));
+    for (const char* name : {"AA", "BB", "AB", "BA"}) {
+        const fs::path data = dir / name;
+        RunResult r =
+            turfpad::testing::Run(kCli, Args({"import", "--data", data.string()},
+                                             importOf(name[0] == 'A' ? 'a' : 'b', name[1] == 'A' ? 'a' : 'b')));
+        ASSERT_EQ(r.status, 0) << r.err;
+        if (day.empty()) day = Lines(turfpad::testing::Run(kCli, {"days", "--data", data.string()}).out).back();
+        cards[name] = turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, race}).out;
+    }
+    ASSERT_EQ(std::set<std::string>({cards["AA"], cards["BB"], cards["AB"], cards["BA"]}).size(), 4u) << day;
+
+    const fs::path data = dir / "shared";
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, importOf('a', 'a'))).status, 0);
+    std::string loop = "for i in 1 2 3 4 5 6; do ";
+    for (char version : {'b', 'a'}) {
+        loop += kCli + " import --data " + Quoted(data);
+        for (const fs::path& f : importOf(version, version)) loop += " " + Quoted(f);
+        loop += " >/dev/null 2>&1 || exit 1; ";
+    }
+    loop += "done";
+    pid_t writer = Start(kShell, {"-c", loop});
+    int reads = 0, mixed = 0, raw = 0;
+    while (waitpid(writer, &raw, WNOHANG) == 0) {
+        std::string card = turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, race}).out;
+        ++reads;
+        if (card != cards["AA"] && card != cards["BB"]) ++mixed;
+    }
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ(mixed, 0) << "of " << reads;
+    EXPECT_GE(reads, 20);
+
+    // Killed in the middle, an import has listed only records that are on disk.
+    pid_t killed = Start(kShell, {"-c", "exec " + kCli + " import --data " + Quoted(data) + " " +
+                                            [&] {
+                                                std::string args;
+                                                for (const fs::path& f : importOf('b', 'b')) args += Quoted(f) + " ";
+                                                return args;
+                                            }() +
+                                            "> " + Quoted(dir / "listed")});
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(50, 300)(random)));
+    Kill(killed);
+    std::string text = ReadAll(dir / "listed");
+    text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    std::map<std::string, std::string> onDisk;
+    for (const std::string& line : Lines(text)) EXPECT_TRUE(ListedIsOnDisk(data, line, onDisk)) << line;
 }
 
 // A pipeline that stops reading after three lines: the import ends with status 1 when it
@@ -263,6 +342,94 @@ TEST(ImportSafety, ReadOnlyFileReportedAndPermissionsKept) {
     struct stat st {};
     ASSERT_EQ(stat(se.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// The folder's files and nothing else in it (a temporary file left would show here), by name.
+std::map<std::string, std::string> EverythingIn(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = ReadAll(e.path());
+    return files;
+}
+
+// A disk that takes no more: with the file size limited below an SE file's size (and the
+// signal for it ignored, so writing fails with EFBIG as on a full disk) an import into a
+// filled folder reports the failure, lists and counts nothing, ends with status 1 and leaves
+// every file as it was, no temporary file behind. Standard output that cannot take more (a
+// listing file hitting the same limit, or /dev/full) ends the import the same way, with every
+// listed record on disk.
+TEST(ImportSafety, AFullDiskEndsTheImportWithNothingHalfWritten) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    std::vector<fs::path> week = SampleWeek(dir / "week");
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
+    fs::create_directories(dir / "b");
+    std::string files;
+    for (const fs::path& f : week) {
+        WriteAll(dir / "b" / f.filename(), OtherVersion(ReadAll(f)));
+        files += " " + Quoted(dir / "b" / f.filename());
+    }
+    const auto before = EverythingIn(data);
+    const std::string limited = "trap '' XFSZ; ulimit -f " + std::to_string(kSeFileSize / 1024 - 1) + "; ";
+    RunResult full = turfpad::testing::Run(kShell, {"-c", limited + kCli + " import --data " + Quoted(data) + files});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("に書き込めません"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("件は書き込まれていません"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("登録 0 件"), std::string::npos) << full.err;
+    EXPECT_EQ(full.out, "");
+    EXPECT_TRUE(EverythingIn(data) == before);
+
+    // The listing into a file that stops growing after a few thousand lines (the limit above
+    // an SE file's size).
+    WriteAll(dir / "year.jvd", Concatenated(YearStream(12)));
+    const fs::path other = dir / "Other";
+    RunResult out = turfpad::testing::Run(
+        kShell, {"-c", "trap '' XFSZ; ulimit -f 200; " + kCli + " import --data " + Quoted(other) + " " +
+                           Quoted(dir / "year.jvd") + " > " + Quoted(dir / "listed")});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_NE(out.err.find("標準出力に書き込めない"), std::string::npos) << out.err;
+    std::string text = ReadAll(dir / "listed");
+    text.resize(text.rfind('\n') + 1);
+    std::vector<std::string> listed = Lines(text);
+    EXPECT_GT(listed.size(), 1000u);
+    std::map<std::string, std::string> onDisk;
+    for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(other, line, onDisk)) << line;
+    for (const auto& [name, content] : RaceFiles(other))
+        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+
+    RunResult devFull =
+        turfpad::testing::Run(kShell, {"-c", kCli + " import --data " + Quoted(data) + files + " > /dev/full"});
+    EXPECT_EQ(devFull.status, 1);
+    EXPECT_NE(devFull.err.find("標準出力に書き込めない"), std::string::npos) << devFull.err;
+    EXPECT_EQ(EverythingIn(data).size(), before.size());
+    for (const auto& [name, content] : RaceFiles(data))
+        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+}
+
+// A data folder the user cannot write into (run as the user nobody where the test runs as
+// root, who writes anywhere): the import says so, lists and counts nothing, ends with
+// status 1, and the folder stays byte for byte.
+TEST(ImportSafety, AReadOnlyFolderIsReportedAndLeftAsItIs) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    std::vector<fs::path> week = SampleWeek(dir / "week");
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, week)).status, 0);
+    const auto before = EverythingIn(data);
+    ASSERT_EQ(chmod(data.c_str(), 0555), 0);
+    std::string command = kCli + " import --data " + Quoted(data);
+    for (const fs::path& f : week) command += " " + Quoted(f);
+    if (geteuid() == 0) {
+        if (turfpad::testing::Run(kShell, {"-c", "setpriv --reuid=65534 --regid=65534 --clear-groups true"}).status !=
+            0)
+            GTEST_SKIP() << "cannot run as the user nobody here (setpriv)";
+        command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+    }
+    RunResult r = turfpad::testing::Run(kShell, {"-c", command});
+    ASSERT_EQ(chmod(data.c_str(), 0755), 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("に書き込めません"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("登録 0 件"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(EverythingIn(data) == before);
 }
 
 // While another program holds the data folder, --no-wait gives up at once with status 5 and

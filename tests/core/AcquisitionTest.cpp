@@ -3,12 +3,18 @@
 
 #include <deque>
 #include <map>
+#include <thread>
 
 #include "Acquisition.h"
+#include "AcquisitionSupport.h"
 #include "Cp932.h"
 #include "DataFolderLock.h"
+#include "DemoProgramme.h"
 #include "IniStore.h"
 #include "JVLink.h"
+#include "JvdFiles.h"
+#include "LocalJVLink.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "RecordBuilder.h"
 #include "ScriptedJVLink.h"
@@ -307,12 +313,13 @@ TEST_F(AcquisitionTest, FilingErrorEndsTheLoopNamesTheFileAndClosesJVLink) {
 }
 
 #ifndef _WIN32
-// A failed flush says how many of the records already listed did not reach the disk.
+// A failed flush says how many of the records already listed did not reach the disk, those
+// of an earlier JV-Link file held back for their day's other file among them.
 TEST_F(AcquisitionTest, FailedFlushCountsTheListedRecordsNotWritten) {
     Open();
     FileRaceRecord(dir.path(), Se(1, 1));
     ASSERT_EQ(chmod((dir / "2026年12月12日中山.jvSEr").c_str(), 0444), 0);
-    jv.reads = {{1272, Ra(1)}, {555, Se(1, 2)}, {555, Se(1, 3)}, {-1, ""}, {0, ""}};
+    jv.reads = {{1272, Ra(1)}, {-1, ""}, {555, Se(1, 2)}, {555, Se(1, 3)}, {-1, ""}, {0, ""}};
     logic.Start();
     EXPECT_EQ(view.list.size(), 3u);
     bool counted = false;
@@ -441,17 +448,27 @@ TEST_F(AcquisitionTest, SettingsDialogErrors) {
               "beep+box:JVSetUIPropertiesエラー：パラメータが不正あるいはレジストリへの保存に失敗しました。(-100)");
 }
 
+// Each JV-Link file is on disk before the next is read, but for a day whose RA records came
+// alone: its RA file waits for the JV-Link file of its runners, so no reader meets the new
+// races with the old runners.
 TEST_F(AcquisitionTest, EachJVLinkFileIsOnDiskBeforeTheNextIsRead) {
     Open();
-    jv.reads = {{1272, Ra(1)}, {-1, ""}, {1272, Ra(2)}, {-1, ""}, {0, ""}};
-    std::string seenAtSecondFile;
+    jv.reads = {{1272, Ra(1)}, {555, Se(1, 1)}, {-1, ""}, {1272, Ra(2)}, {-1, ""}, {555, Se(2, 1)}, {-1, ""}, {0, ""}};
+    std::map<std::size_t, std::pair<std::string, std::string>> seen;
     jv.onRead = [&] {
-        if (jv.sizesGiven.size() == 3) seenAtSecondFile = ReadAll(dir / "2026年12月12日中山.jvRA");
+        seen[jv.sizesGiven.size()] = {ReadAll(dir / "2026年12月12日中山.jvRA"),
+                                      ReadAll(dir / "2026年12月12日中山.jvSEr")};
     };
     logic.Start();
-    ASSERT_EQ(seenAtSecondFile.size(), 12u * 1272);
-    EXPECT_EQ(seenAtSecondFile.substr(0, 1272), Ra(1));
+    const auto& [raAtSecond, seAtSecond] = seen[4];
+    ASSERT_EQ(raAtSecond.size(), 12u * 1272);
+    EXPECT_EQ(raAtSecond.substr(0, 1272), Ra(1));
+    EXPECT_EQ(seAtSecond.substr(0, 555), Se(1, 1));
+    const auto& [raAtThird, seAtThird] = seen[6];
+    EXPECT_EQ(raAtThird, raAtSecond);  // race 2 waits for its runners
+    EXPECT_EQ(seAtThird, seAtSecond);
     EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvRA").substr(1272, 1272), Ra(2));
+    EXPECT_EQ(ReadAll(dir / "2026年12月12日中山.jvSEr").substr(18 * 555, 555), Se(2, 1));
 }
 
 TEST_F(AcquisitionTest, TheFirstRejectedRecordsReasonIsReported) {
@@ -490,4 +507,81 @@ TEST_F(AcquisitionTest, ReadingWaitsForTheLastFileOfTheDownload) {
     EXPECT_TRUE(view.timer);
     logic.Timer();
     EXPECT_EQ(jv.Count("JVRead"), 1);
+}
+
+// The local JV-Link serves a week whose days come as an RA file, then an SE file, over a
+// folder holding another version of the same week. Between JV-Link files a reader finds
+// every day wholly of one version, and the folder free to read.
+TEST(AcquisitionConsistency, AReaderBetweenJVLinkFilesSeesEachDayOfOneVersion) {
+    TempDir dir;
+    const auto week = std::chrono::sys_days{std::chrono::year{2026} / 12 / 12};
+    std::vector<JvdFile> files = DemoProgramme(week);
+    const fs::path older = dir / "older", newer = dir / "newer", data = dir / "Data", source = dir / "src";
+    for (const fs::path& p : {older, newer, data, source}) fs::create_directories(p);
+    {
+        RaceFiler a(older), b(newer);
+        for (JvdFile& f : files) {
+            std::string changed;
+            for (std::string r : SplitRecords(f.content)) {
+                a.File(r);
+                if (r.rfind("RA", 0) == 0)
+                    r.replace(881, 2, "01");  // 登録頭数, 882-883
+                else if (r.rfind("SE", 0) == 0)
+                    r.replace(40, 2, "\x82\x61");  // 馬名 (41-) begins with Ｂ
+                b.File(r);
+                changed += r;
+            }
+            WriteAll(source / f.name, changed);
+        }
+    }
+    const auto before = turfpad::testing::RaceFilesIn(older), after = turfpad::testing::RaceFilesIn(newer);
+    ASSERT_EQ(before.size(), after.size());
+    for (const auto& [name, content] : before) {
+        ASSERT_TRUE(after.contains(name)) << name;
+        ASSERT_NE(content, after.at(name)) << name;
+        WriteAll(data / fs::path(std::u8string(name.begin(), name.end())), content);
+    }
+
+    std::string error;
+    ASSERT_TRUE(SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {PathText(source), "KEY", 0}, error)) << error;
+    LocalJVLink local({dir / "JVLinkLocal.ini", dir / "cache",
+                       [] { return turfpad::testing::LocalTime(2026, 12, 9, 12, 0, 0); }, nullptr});
+    ASSERT_EQ(local.JVInit("TEST0001/TEST0002/Turfpad/Version 1.00"), 0);
+    turfpad::testing::LoggingJVLink jv(local);
+    int checks = 0, mixed = 0, newDaysSeen = 0;
+    bool fileEnded = false;
+    jv.afterRead = [&](int rc) {
+        if (fileEnded) {
+            ++checks;
+            DataFolderLock reader(data);
+            std::string lockError;
+            EXPECT_EQ(reader.Lock(
+                          DataFolderLock::Mode::Shared, [] { return false; }, lockError),
+                      DataFolderLock::Result::Locked);
+            const auto now = turfpad::testing::RaceFilesIn(data);
+            for (const auto& [name, content] : now) {
+                if (!name.ends_with(".jvRA")) continue;
+                const std::string se = name.substr(0, name.size() - 5) + ".jvSEr";
+                const bool old = content == before.at(name) && now.at(se) == before.at(se);
+                const bool renewed = content == after.at(name) && now.at(se) == after.at(se);
+                mixed += !old && !renewed;
+                newDaysSeen += renewed;
+            }
+        }
+        fileEnded = rc == -1;
+    };
+    MemoryIni ini;
+    RecordingView view;
+    GetDataLogic logic(jv, data, ini, view, [] { return kNow; });
+    logic.Open();
+    logic.Start();
+    for (int tick = 0; tick < 500 && logic.GetState() != GetDataLogic::State::Idle; ++tick) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        logic.Timer();  // the download, which the stand-in does at once
+    }
+    EXPECT_GE(checks, 4);
+    EXPECT_EQ(mixed, 0);
+    EXPECT_GT(newDaysSeen, 0);  // days went out between files, not all at the end
+    for (const auto& [name, content] : turfpad::testing::RaceFilesIn(data))
+        EXPECT_TRUE(content == after.at(name)) << name;
 }

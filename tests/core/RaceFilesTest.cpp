@@ -4,7 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "Cp932.h"
+#include "DataFolderLock.h"
 #include "PathText.h"
 #include "RaceFiles.h"
 #include "RecordBuilder.h"
@@ -242,11 +247,102 @@ TEST(Filing, HeldFilesGoOutWhenManyAreHeld) {
     TempDir dir;
     RaceFiler filer(dir.path(), 2);
     filer.File(Ra("20261212", "06", 1));
-    filer.File(Ra("20261212", "09", 1));
+    filer.File(Se("20261212", "06", 1, 1));
+    EXPECT_EQ(filer.HeldFiles(), 2u);
     EXPECT_FALSE(fs::exists(dir / kRaName));
-    filer.File(Ra("20261213", "06", 1));  // a third file: the first two are written out
+    filer.File(Ra("20261213", "06", 1));  // a third file: the day of the first two is written out
     EXPECT_TRUE(fs::exists(dir / kRaName));
+    EXPECT_TRUE(fs::exists(dir / kSeName));
+    EXPECT_EQ(filer.HeldFiles(), 1u);
     EXPECT_TRUE(filer.HasUnwritten());
+}
+
+// A flush between batches writes a day only with both its files: an RA file filed into alone
+// is held back (unwritten, the folder free for readers) until its SE file is filed into, or
+// until the last flush; past the memory cap it goes out all the same.
+TEST(FilingSafety, ADayGoesOutWithBothFilesOrAtTheLastFlush) {
+    TempDir dir;
+    const std::string ra1 = Ra("20261212", "06", 1), se1 = Se("20261212", "06", 1, 1);
+    RaceFiler filer(dir.path());
+    filer.File(ra1);
+    filer.File(Ra("20261213", "06", 1));
+    filer.FlushWholeDays();
+    EXPECT_FALSE(fs::exists(dir / kRaName));
+    EXPECT_EQ(filer.HeldBackFiles(), 2u);
+    EXPECT_EQ(filer.HeldFiles(), 0u);
+    EXPECT_EQ(filer.UnwrittenRecords(), 2u);
+    EXPECT_FALSE(filer.IsWritten(Utf8ToCp932(kRaName)));
+    DataFolderLock reader(dir.path());
+    std::string error;
+    EXPECT_EQ(reader.Lock(
+                  DataFolderLock::Mode::Shared, [] { return false; }, error),
+              DataFolderLock::Result::Locked);
+    reader.Unlock();
+
+    filer.File(se1);
+    filer.FlushWholeDays();
+    EXPECT_EQ(ReadAll(dir / kRaName).substr(0, kRaRecordSize), ra1);
+    EXPECT_EQ(ReadAll(dir / kSeName).substr(0, kSeRecordSize), se1);
+    EXPECT_EQ(filer.HeldBackFiles(), 1u);  // 13 December has no runners yet
+    EXPECT_EQ(filer.UnwrittenRecords(), 1u);
+    filer.Flush();
+    EXPECT_TRUE(fs::exists(dir / "2026年12月13日中山.jvRA"));
+    EXPECT_FALSE(filer.HasUnwritten());
+
+    // An SE file alone is held back the same way, but not beyond the cap.
+    filer.SetMaxHeldBack(kSeFileSize - 1);
+    filer.File(Se("20261212", "06", 2, 1));
+    filer.FlushWholeDays();
+    EXPECT_EQ(ReadAll(dir / kSeName).substr(18 * kSeRecordSize, kSeRecordSize), Se("20261212", "06", 2, 1));
+    EXPECT_FALSE(filer.HasUnwritten());
+}
+
+// While a day is held back the folder is free: another filer's records of the same files
+// written meanwhile stay, only the held-back filer's own records are laid over them.
+TEST(FilingSafety, AHeldBackDayIsLaidOverWhatOthersFiledMeanwhile) {
+    TempDir dir;
+    RaceFiler held(dir.path());
+    held.File(Ra("20261212", "06", 1, "ホールド"));
+    held.File(Ra("20261212", "06", 3, "ホールド"));
+    held.FlushWholeDays();
+    {
+        RaceFiler other(dir.path());
+        other.File(Ra("20261212", "06", 2, "ほか"));
+        other.File(Ra("20261212", "06", 3, "ほか"));
+        other.File(Se("20261212", "06", 2, 1));
+    }
+    held.File(Se("20261212", "06", 1, 1));
+    held.FlushWholeDays();
+    EXPECT_FALSE(held.HasUnwritten());
+    std::vector<std::string> ra = Units(ReadAll(dir / kRaName), kRaRecordSize);
+    EXPECT_EQ(ra[0], Ra("20261212", "06", 1, "ホールド"));
+    EXPECT_EQ(ra[1], Ra("20261212", "06", 2, "ほか"));
+    EXPECT_EQ(ra[2], Ra("20261212", "06", 3, "ホールド"));  // filed again when its day went out
+    std::vector<std::string> se = Units(ReadAll(dir / kSeName), kSeRecordSize);
+    EXPECT_EQ(se[0], Se("20261212", "06", 1, 1));
+    EXPECT_EQ(se[18], Se("20261212", "06", 2, 1));
+}
+
+// A held-back file that another program damaged meanwhile is never written into: its
+// records count as not written, the rest of the filer goes on.
+TEST(FilingSafety, AHeldBackFileDamagedMeanwhileIsLeftAndCounted) {
+    TempDir dir;
+    RaceFiler held(dir.path());
+    held.File(Ra("20261212", "06", 1));
+    held.File(Ra("20261212", "06", 2));
+    held.File(Ra("20261213", "06", 1));
+    held.FlushWholeDays();
+    WriteAll(dir / kRaName, "damaged");
+    try {
+        held.File(Se("20261213", "06", 1, 1));
+        ADD_FAILURE() << "no error";
+    } catch (const FilingError& e) {
+        EXPECT_NE(std::string(e.what()).find("壊れています"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(held.UnwrittenRecords(), 3u);  // two lost, one held back
+    held.Flush();
+    EXPECT_EQ(ReadAll(dir / kRaName), "damaged");
+    EXPECT_EQ(ReadAll(dir / "2026年12月13日中山.jvRA").substr(0, kRaRecordSize), Ra("20261213", "06", 1));
 }
 
 TEST(Filing, LeavesNoTemporaryFilesBehind) {
@@ -360,6 +456,39 @@ TEST(FilingSafety, OneFilerAtATime) {
     const std::string ra = ReadAll(dir / kRaName);
     EXPECT_EQ(ra.substr(0, kRaRecordSize), Ra("20261212", "06", 1));
     EXPECT_EQ(ra.substr(kRaRecordSize, kRaRecordSize), Ra("20261212", "06", 2));
+}
+
+// A filer that gives the lock back after each batch and takes it again at once lets a reader
+// that waits in first: the reader waits for the batch under way, never for the next ones.
+TEST(FilingSafety, AWaitingReaderGoesBeforeTheFilersNextBatch) {
+    TempDir dir;
+    std::atomic<int> batches{0};
+    std::atomic<bool> stop{false};
+    std::thread filer([&] {
+        DataFolderLock lock(dir.path());
+        std::string error;
+        while (!stop) {
+            if (lock.Lock(
+                    DataFolderLock::Mode::Exclusive, [] { return true; }, error) != DataFolderLock::Result::Locked)
+                return;
+            ++batches;
+            std::this_thread::sleep_for(std::chrono::milliseconds(15));
+            lock.Unlock();
+        }
+    });
+    int worst = 0;
+    for (int read = 0; read < 30; ++read) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(7));
+        DataFolderLock reader(dir.path());
+        std::string error;
+        const int before = batches;
+        ASSERT_EQ(reader.Lock(DataFolderLock::Mode::Shared, nullptr, error), DataFolderLock::Result::Locked);
+        worst = std::max(worst, batches - before);
+    }
+    stop = true;
+    filer.join();
+    EXPECT_GT(batches, 30);
+    EXPECT_LE(worst, 1);
 }
 
 TEST(DayList, SortedNamesNewestFirst) {

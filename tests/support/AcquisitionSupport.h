@@ -42,7 +42,7 @@ inline std::map<std::string, std::string> RaceFilesIn(const std::filesystem::pat
 }
 
 // Names of the files in a folder that are not race data files (temporaries and the like); the
-// filers' lock file, which stays, is not among them.
+// lock files, which stay, are not among them.
 inline std::vector<std::string> OtherFilesIn(const std::filesystem::path& dir) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -56,7 +56,9 @@ inline std::vector<std::string> OtherFilesIn(const std::filesystem::path& dir) {
                     names.push_back(name + "/" + PathText(m->path().filename()));
             continue;
         }
-        if (!name.ends_with(".jvRA") && !name.ends_with(".jvSEr") && name != kDataFolderLockName) names.push_back(name);
+        if (!name.ends_with(".jvRA") && !name.ends_with(".jvSEr") && name != kDataFolderLockName &&
+            name != kDataFolderWaitName)
+            names.push_back(name);
     }
     return names;
 }
