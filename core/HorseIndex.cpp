@@ -1,12 +1,14 @@
 #include "HorseIndex.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "AtomicFile.h"
 #include "Cp932.h"
@@ -17,7 +19,11 @@
 #include "RecordLayout.h"
 
 #ifndef _WIN32
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace turfpad {
@@ -110,36 +116,233 @@ HorseIndexMonth Rebuilt(const HorseIndexMonth& old, const std::vector<int>& keep
     return month;
 }
 
+// Day keys from file names: the names hold ASCII digits and a few kanji, so each character is
+// converted once and remembered, instead of the whole name every time.
+class KeyConverter {
+  public:
+    // The cp932 bytes of a UTF-8 name part, or nothing where it has no cp932 spelling.
+    std::optional<std::string> operator()(std::string_view utf8) {
+        std::string out;
+        out.reserve(kDayKeySize);
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto lead = static_cast<unsigned char>(utf8[i]);
+            if (lead >= '0' && lead <= '9') {
+                out += static_cast<char>(lead);
+                ++i;
+                continue;
+            }
+            const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+            if (length == 0 || i + length > utf8.size()) return TryUtf8ToCp932(utf8);  // not UTF-8: as a whole
+            const std::string_view ch = utf8.substr(i, length);
+            std::uint32_t packed = 0;  // the character's bytes as one number
+            for (char c : ch) packed = (packed << 8) | static_cast<unsigned char>(c);
+            auto known = known_.find(packed);
+            if (known == known_.end()) known = known_.emplace(packed, TryUtf8ToCp932(ch)).first;
+            if (!known->second) return std::nullopt;
+            out += *known->second;
+            i += length;
+        }
+        return out;
+    }
+
+  private:
+    std::unordered_map<std::uint32_t, std::optional<std::string>> known_;
+};
+
+bool EndsWithNoCase(std::string_view name, std::string_view tail) {
+    return name.size() > tail.size() &&
+           std::equal(
+               tail.begin(), tail.end(), name.end() - static_cast<std::ptrdiff_t>(tail.size()), [](char a, char b) {
+                   return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+               });
+}
+
 // The days of the folder as the day list finds them (the RA files of an 18-byte day key),
-// newest first, each with its SE file's path made from the RA file's own name.
+// newest first, each with its SE file's name made from the RA file's own name.
 struct ListedDay {
     std::string key;
-    fs::path se;
+    std::string seName;  // UTF-8, in the data folder
 };
-std::vector<ListedDay> ListDays(const fs::path& dataDir) {
-    std::vector<ListedDay> days;
-    std::error_code ec;
-    const std::size_t ext = kRaExtension.size();
-    for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = PathText(it->path().filename());
-        if (name.size() <= ext) continue;
-        const std::string_view tail = std::string_view(name).substr(name.size() - ext);
-        if (!std::equal(tail.begin(), tail.end(), kRaExtension.begin(), [](char a, char b) {
-                return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
-            }))
-            continue;
-        if (!it->is_regular_file(ec)) continue;
-        std::optional<std::string> key = TryUtf8ToCp932(name);
-        if (!key || key->size() != kDayKeySize + ext) continue;
-        key->resize(kDayKeySize);
-        days.push_back(
-            {std::move(*key), dataDir / PathFromText(name.substr(0, name.size() - ext) + std::string(kSeExtension))});
+
+// The data folder held open while the index is brought up to date: its SE files are looked at
+// by name within it, not by whole path each time.
+class DayFolder {
+  public:
+    explicit DayFolder(const fs::path& dataDir) : dataDir_(dataDir) {
+#ifndef _WIN32
+        fd_ = ::open(dataDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
     }
-    std::sort(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key > b.key; });
-    days.erase(
-        std::unique(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key == b.key; }),
-        days.end());
-    return days;
+    ~DayFolder() {
+#ifndef _WIN32
+        if (fd_ >= 0) ::close(fd_);
+#endif
+    }
+    DayFolder(const DayFolder&) = delete;
+    DayFolder& operator=(const DayFolder&) = delete;
+
+    std::vector<ListedDay> Days() const {
+        std::vector<ListedDay> days;
+        KeyConverter convert;
+        const auto take = [&](std::string_view name) {
+            if (!EndsWithNoCase(name, kRaExtension)) return;
+            const std::string_view stem = name.substr(0, name.size() - kRaExtension.size());
+            std::optional<std::string> key = convert(stem);
+            if (!key || key->size() != kDayKeySize) return;
+            days.push_back({std::move(*key), std::string(stem) + std::string(kSeExtension)});
+        };
+#ifdef _WIN32
+        std::error_code ec;
+        for (fs::directory_iterator it(dataDir_, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec)) take(PathText(it->path().filename()));
+#else
+        if (fd_ < 0) return days;
+        const int listed = ::dup(fd_);
+        DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
+        if (!dir) {
+            if (listed >= 0) ::close(listed);
+            return days;
+        }
+        ::rewinddir(dir);
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string_view name = e->d_name;
+            if (e->d_type == DT_REG) {
+                take(name);
+            } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+                struct stat st {};
+                if (EndsWithNoCase(name, kRaExtension) && ::fstatat(fd_, e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
+                    take(name);
+            }
+        }
+        ::closedir(dir);
+#endif
+        std::sort(days.begin(), days.end(), [](const ListedDay& a, const ListedDay& b) { return a.key > b.key; });
+        days.erase(std::unique(days.begin(), days.end(),
+                               [](const ListedDay& a, const ListedDay& b) { return a.key == b.key; }),
+                   days.end());
+        return days;
+    }
+
+    FileStamp Stamp(const ListedDay& day) const {
+#ifdef _WIN32
+        return StampOf(dataDir_ / PathFromText(day.seName));
+#else
+        FileStamp stamp;
+        struct stat st {};
+        if (fd_ < 0) return StampOf(dataDir_ / PathFromText(day.seName));
+        if (::fstatat(fd_, day.seName.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return stamp;
+        stamp.size = static_cast<std::uint64_t>(st.st_size);
+        stamp.written = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+        return stamp;
+#endif
+    }
+
+    fs::path PathOf(const ListedDay& day) const { return dataDir_ / PathFromText(day.seName); }
+
+  private:
+    fs::path dataDir_;
+#ifndef _WIN32
+    int fd_ = -1;
+#endif
+};
+
+// A month file read whole into a string of its own.
+bool ReadMonthFile(const fs::path& path, std::string& out) {
+#ifdef _WIN32
+    return ReadWholeFile(path, out);
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    out.clear();
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+#endif
+}
+
+// A month file as read: absent, or its bytes kept alive by the owner.
+struct MonthBytes {
+    bool present = false;
+    std::string_view bytes;
+    std::shared_ptr<const void> owner;
+};
+
+MonthBytes OwnMonthFile(const fs::path& path) {
+    MonthBytes month;
+    auto bytes = std::make_shared<std::string>();
+    month.present = ReadMonthFile(path, *bytes);
+    month.bytes = *bytes;
+    month.owner = std::move(bytes);
+    return month;
+}
+
+// The month files of the index, read together into one block of memory made whole at once:
+// the index of ten years is some 13 MB, and memory taken page by page as it is filled costs
+// a fault per page, more than the reading itself.
+std::vector<MonthBytes> ReadMonthFiles(const fs::path& folder, const std::vector<std::string>& names) {
+    std::vector<MonthBytes> months(names.size());
+#ifdef _WIN32
+    for (std::size_t i = 0; i < names.size(); ++i) months[i] = OwnMonthFile(folder / names[i]);
+#else
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return months;
+    std::vector<int> fds(names.size(), -1);
+    std::vector<std::size_t> sizes(names.size(), 0);
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        fds[i] = ::openat(dir, names[i].c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fds[i] >= 0 && ::fstat(fds[i], &st) == 0 && S_ISREG(st.st_mode)) {
+            sizes[i] = static_cast<std::size_t>(st.st_size);
+            total += sizes[i];
+        }
+    }
+    ::close(dir);
+    char* block = nullptr;
+    std::shared_ptr<const void> owner;
+    if (total > 0) {
+        int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        void* p = ::mmap(nullptr, total, PROT_READ | PROT_WRITE, flags, -1, 0);
+        if (p != MAP_FAILED) {
+            block = static_cast<char*>(p);
+            owner = std::shared_ptr<const void>(p, [total](const void* q) { ::munmap(const_cast<void*>(q), total); });
+        }
+    }
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (fds[i] < 0) continue;
+        bool whole = block != nullptr;
+        std::size_t got = 0;
+        while (whole && got < sizes[i]) {
+            const ssize_t n = ::read(fds[i], block + at + got, sizes[i] - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        char more;
+        whole = whole && got == sizes[i] && ::read(fds[i], &more, 1) == 0;
+        ::close(fds[i]);
+        if (whole) {
+            months[i] = {true, std::string_view(block + at, sizes[i]), owner};
+        } else {
+            months[i] = OwnMonthFile(folder / names[i]);  // changed while read: read again alone
+        }
+        at += sizes[i];
+    }
+#endif
+    return months;
 }
 
 }  // namespace
@@ -197,11 +400,17 @@ std::string HorseIndexMonth::Serialize() const {
 }
 
 bool HorseIndexMonth::Load(std::string bytes) {
+    auto owner = std::make_shared<const std::string>(std::move(bytes));
+    const std::string_view b = *owner;
+    return Load(b, std::move(owner));
+}
+
+bool HorseIndexMonth::Load(std::string_view b, std::shared_ptr<const void> owner) {
     days.clear();
     entries.clear();
-    raw.clear();
+    raw = {};
+    rawOwner.reset();
     rawCount = 0;
-    const std::string_view b = bytes;
     if (b.size() < kHeaderSize + kChecksumSize || b.substr(0, kMagic.size()) != kMagic) return false;
     if (Get(b.data() + 8, 4) != kVersion) return false;
     const std::uint64_t dayCount = Get(b.data() + 12, 4), entryCount = Get(b.data() + 16, 4);
@@ -223,7 +432,8 @@ bool HorseIndexMonth::Load(std::string bytes) {
     }
     rawEntries = kHeaderSize + dayCount * kDaySize;
     rawCount = entryCount;
-    raw = std::move(bytes);
+    raw = b;
+    rawOwner = std::move(owner);
     return true;
 }
 
@@ -236,7 +446,8 @@ void HorseIndexMonth::TakeEntries() {
         e.slot = static_cast<std::uint8_t>(Get(p + 12, 1));
         p += kEntrySize;
     }
-    raw.clear();
+    raw = {};
+    rawOwner.reset();
     rawCount = 0;
 }
 
@@ -369,36 +580,48 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
                             [start] { return std::chrono::steady_clock::now() - start < std::chrono::seconds(1); },
                             lockError) == DataFolderLock::Result::Locked;
 
+    const DayFolder dayFolder(dataDir);
     std::map<std::string, std::vector<ListedDay>, std::greater<>> byMonth;
-    for (ListedDay& day : ListDays(dataDir)) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
+    for (ListedDay& day : dayFolder.Days()) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
     const fs::path folder = HorseIndexFolder(dataDir);
-    std::string bytes, content;
+    std::vector<std::string> names;
+    for (const auto& entry : byMonth) names.push_back(entry.first);
+    std::vector<MonthBytes> monthBytes = ReadMonthFiles(folder, names);
+    std::string content;
+    std::size_t monthAt = 0;
     for (auto& [name, keys] : byMonth) {
         refreshed_.days += keys.size();
         HorseIndexMonth old;
-        const bool present = ReadWholeFile(folder / name, bytes);
-        const bool valid = present && old.Load(std::move(bytes));
+        MonthBytes& read = monthBytes[monthAt++];
+        const bool present = read.present;
+        const bool valid = present && old.Load(read.bytes, std::move(read.owner));
         if (present && !valid) ++refreshed_.monthsDamaged;
 
-        std::map<std::string_view, std::size_t> oldDays;
-        for (std::size_t i = 0; i < old.days.size(); ++i) oldDays.emplace(old.days[i].key, i);
+        // The month's days by key, newest first (as written), so that the listed days, newest
+        // first as well, find theirs in one walk.
+        std::vector<std::size_t> byKey(old.days.size());
+        for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
+        const auto newer = [&](std::size_t a, std::size_t b) { return old.days[a].key > old.days[b].key; };
+        if (!std::is_sorted(byKey.begin(), byKey.end(), newer)) std::stable_sort(byKey.begin(), byKey.end(), newer);
+        std::size_t at = 0;
         std::vector<int> keep(old.days.size(), -1);
         std::vector<HorseIndexMonth::Day> days;
         std::vector<HorseIndexMonth::Entry> fresh;
         bool changed = !valid || old.days.size() != keys.size();
-        for (const auto& [key, sePath] : keys) {
-            const FileStamp stamp = StampOf(sePath);
-            auto found = oldDays.find(key);
-            if (found != oldDays.end() && Trusted(old.days[found->second], stamp)) {
-                keep[found->second] = static_cast<int>(days.size());
-                days.push_back(old.days[found->second]);
+        for (const ListedDay& listed : keys) {
+            const std::string& key = listed.key;
+            const FileStamp stamp = dayFolder.Stamp(listed);
+            while (at < byKey.size() && old.days[byKey[at]].key > key) ++at;
+            if (at < byKey.size() && old.days[byKey[at]].key == key && Trusted(old.days[byKey[at]], stamp)) {
+                keep[byKey[at]] = static_cast<int>(days.size());
+                days.push_back(old.days[byKey[at]]);
                 continue;
             }
             changed = true;
             ++refreshed_.daysRead;
             HorseIndexMonth::Day day{key, stamp, StampClockNow()};
-            if (stamp.size != FileStamp::kNoFile && ReadWholeFile(sePath, content)) {
-                if (!(StampOf(sePath) == stamp)) day.stamp = kChangedWhileRead;
+            if (stamp.size != FileStamp::kNoFile && ReadWholeFile(dayFolder.PathOf(listed), content)) {
+                if (!(dayFolder.Stamp(listed) == stamp)) day.stamp = kChangedWhileRead;
                 for (HorseIndexMonth::Entry e : IndexEntriesOf(key, content)) {
                     e.day = static_cast<std::uint16_t>(days.size());
                     fresh.push_back(e);

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,8 +63,10 @@ struct HorseIndexMonth {
     std::vector<Entry> entries;  // by pedigree, then day, then slot
 
     // A month loaded with Load keeps its entries in the file's bytes, looked up in place,
-    // until TakeEntries brings them out.
-    std::string raw;
+    // until TakeEntries brings them out. The bytes are shared, read-only, with whoever else
+    // holds them (months read together share one block of memory).
+    std::shared_ptr<const void> rawOwner;
+    std::string_view raw;
     std::size_t rawEntries = 0;  // where the entries start in raw
     std::size_t rawCount = 0;
 
@@ -73,6 +76,8 @@ struct HorseIndexMonth {
     bool Parse(std::string_view bytes);
     // The same check, keeping the entries in the bytes.
     bool Load(std::string bytes);
+    // The same, with bytes kept alive by `owner`.
+    bool Load(std::string_view bytes, std::shared_ptr<const void> owner);
     void TakeEntries();
     // Puts `entries` in their order.
     void Sort();

@@ -9,6 +9,7 @@
 #include "DayReading.h"
 #include "FormGuide.h"
 #include "FormRecords.h"
+#include "PathText.h"
 #include "RaceFiles.h"
 #include "TempDir.h"
 
@@ -251,4 +252,29 @@ TEST(HorseIndexTest, AFolderWhereTheIndexCannotBeWrittenStillGivesTheForm) {
     EXPECT_EQ(DatesOf(rows),
               (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
     EXPECT_EQ(ReadAll(HorseIndexFolder(dir.path())), "not a folder");
+}
+
+TEST(HorseIndexTest, TheDaysAreTheRaFilesOfADayKeyWhateverTheyAreInTheFolder) {
+    TempDir dir;
+    FileDays(dir.path());
+    AgeFiles(dir.path());
+    // A day's RA file kept elsewhere and linked in: still a day of the folder.
+    TempDir elsewhere;
+    const fs::path ra = DayFile(dir.path(), "2026年11月21日東京", kRaExtension);
+    fs::rename(ra, elsewhere.path() / "ra");
+    fs::create_symlink(elsewhere.path() / "ra", ra);
+    // Names that are no day: a key too long, a character cp932 has not, not a date at all,
+    // and a folder named like a day.
+    WriteAll(dir.path() / PathFromText("2026年11月21日東京x.jvRA"), "x");
+    WriteAll(dir.path() / PathFromText("2026年11月21日東\xF0\x9F\x90\x8E.jvRA"), "x");
+    WriteAll(dir.path() / "readme.jvRA", "x");
+    fs::create_directory(DayFile(dir.path(), "2026年11月14日東京", kRaExtension));
+
+    HorseRunIndex index;
+    std::vector<FormRow> rows = Form(dir.path(), 5, &index);
+    EXPECT_EQ(index.LastBuild().days, 5u);
+    EXPECT_EQ(DatesOf(rows),
+              (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
+    Form(dir.path(), 5, &index);
+    EXPECT_EQ(index.LastBuild().daysRead, 0u);  // the linked day's SE file found again by its name
 }
