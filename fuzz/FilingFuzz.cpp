@@ -10,6 +10,7 @@
 #include <string>
 
 #include "AtomicFile.h"
+#include "HorseIndex.h"
 #include "RaceFiles.h"
 #include "RecordBuilder.h"
 
@@ -41,9 +42,16 @@ Folders& Dirs() {
 void Check() {
     const Folders& d = Dirs();
     std::size_t files = 0;
+    const fs::path index = d.data / kHorseIndexFolderName;
     for (const auto& e : fs::recursive_directory_iterator(d.top)) {
         if (e.is_directory()) {
-            if (e.path() != d.top / "a" && e.path() != d.data) Fail("folder " + e.path().string());
+            if (e.path() != d.top / "a" && e.path() != d.data && e.path() != index) Fail("folder " + e.path().string());
+            continue;
+        }
+        if (e.path().parent_path() == index) {  // the horse index: whole month files only
+            std::string content;
+            HorseIndexMonth month;
+            if (!ReadWholeFile(e.path(), content) || !month.Parse(content)) Fail("broken index " + e.path().string());
             continue;
         }
         if (e.path().parent_path() != d.data) Fail("file outside the data folder: " + e.path().string());
