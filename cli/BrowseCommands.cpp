@@ -55,34 +55,48 @@ bool CheckArguments(const Options& o, std::size_t count, const char* what) {
     return true;
 }
 
-int Card(const Options& o) {
-    if (!CheckArguments(o, 2, "card には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください"))
-        return kUsage;
+// DAY RACE of card and form: the race number (1-12), or 0 once a usage message is printed.
+int DayRaceArguments(const Options& o, const char* what) {
+    if (!CheckArguments(o, 2, what)) return 0;
     const int race = RaceArgument(o.args[1]);
-    if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + o.args[1]);
-    const std::string day = DayArgument(o.args[0]);
+    if (race == 0) Usage("レース番号は 1～12 で指定してください: " + o.args[1]);
+    return race;
+}
 
-    ChosenDay chosen(o);
+// Chooses the day and shows the race as the main window would; kOk, or the exit status when
+// the day cannot be read or has no such race.
+int ShowDayRace(ChosenDay& chosen, const std::string& day, int race, bool& complete) {
     if (!chosen.Choose(day)) return kNotFound;
-    RaceBrowser& browser = chosen.browser;
-    HeadlessBrowserView& view = chosen.view;
-    if (browser.RaceListIndexOf(race - 1) < 0) {
+    if (chosen.browser.RaceListIndexOf(race - 1) < 0) {
         PrintMessages({Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
         return kNotFound;
     }
-    view.messages.clear();  // choosing the day showed its last race
-    const bool complete = browser.ShowRace(race - 1);
-    const std::optional<std::string> text = browser.RaceCardText();
+    chosen.view.messages.clear();  // choosing the day showed its last race
+    complete = chosen.browser.ShowRace(race - 1);
+    return kOk;
+}
+
+// After the text is printed: an incomplete race says why, on standard error.
+int RaceStatus(const ChosenDay& chosen, bool complete) {
+    if (complete) return kOk;
+    PrintMessages(chosen.view.messages);
+    return kIncomplete;
+}
+
+int Card(const Options& o) {
+    const int race =
+        DayRaceArguments(o, "card には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください");
+    if (race == 0) return kUsage;
+    ChosenDay chosen(o);
+    bool complete = false;
+    if (int status = ShowDayRace(chosen, DayArgument(o.args[0]), race, complete); status != kOk) return status;
+    const std::optional<std::string> text = chosen.browser.RaceCardText();
     if (!text) {  // a race number that is no number: nothing to print, which is no success
-        PrintMessages({browser.RaceCardTextFault()});
+        PrintMessages({chosen.browser.RaceCardTextFault()});
         return kNotFound;
     }
     Print(*text);
-    if (!complete) {
-        PrintMessages(view.messages);
-        return kIncomplete;
-    }
-    return kOk;
+    return RaceStatus(chosen, complete);
 }
 
 int Form(const Options& o) {
@@ -101,30 +115,16 @@ int Form(const Options& o) {
             rest.args.push_back(a);
         }
     }
-    if (!CheckArguments(rest, 2, "form には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください"))
-        return kUsage;
-    const int race = RaceArgument(rest.args[1]);
-    if (race == 0) return Usage("レース番号は 1～12 で指定してください: " + rest.args[1]);
-    const std::string day = DayArgument(rest.args[0]);
-
+    const int race =
+        DayRaceArguments(rest, "form には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください");
+    if (race == 0) return kUsage;
     ChosenDay chosen(o);
-    if (!chosen.Choose(day)) return kNotFound;
-    RaceBrowser& browser = chosen.browser;
-    HeadlessBrowserView& view = chosen.view;
-    if (browser.RaceListIndexOf(race - 1) < 0) {
-        PrintMessages({Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
-        return kNotFound;
-    }
-    view.messages.clear();
-    const bool complete = browser.ShowRace(race - 1);
+    bool complete = false;
+    if (int status = ShowDayRace(chosen, DayArgument(rest.args[0]), race, complete); status != kOk) return status;
     HorseRunIndex index;
     index.Build(o.dataDir);
-    Print(FormTsv(RaceForm(browser.Table(), race - 1, index, runs)));
-    if (!complete) {
-        PrintMessages(view.messages);
-        return kIncomplete;
-    }
-    return kOk;
+    Print(FormTsv(RaceForm(chosen.browser.Table(), race - 1, index, runs)));
+    return RaceStatus(chosen, complete);
 }
 
 int Schedule(const Options& o) {
