@@ -175,15 +175,7 @@ void PrintFormGuides(QWidget* parent, Printer& printer, IniStore& ini, const QSt
         TMsgDlg::Warning(parent, QString::fromUtf8(e.what()));
         return;
     }
-    const int count = static_cast<int>(pages.size());
-    form.UpDown1->SetMin(1);
-    form.UpDown1->SetMax(count);
-    form.UpDown1->SetPosition(1);
-    form.UpDown1->setVisible(true);
-    if (showModal)
-        showModal(form);
-    else
-        form.exec();
+    ShowPages(form, static_cast<int>(pages.size()), showModal);
 }
 
 }  // namespace turfpad

@@ -194,7 +194,10 @@ void PrintRaceCards(QWidget* parent, Printer& printer, IniStore& ini, const QStr
         TMsgDlg::Warning(parent, QString::fromUtf8(e.what()));
         return;
     }
-    int count = static_cast<int>(races.size());
+    ShowPages(form, static_cast<int>(races.size()), showModal);
+}
+
+void ShowPages(TAllPrintForm& form, int count, const ShowModalFn& showModal) {
     form.UpDown1->SetMin(1);
     form.UpDown1->SetMax(count);
     form.UpDown1->SetPosition(1);

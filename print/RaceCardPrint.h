@@ -35,6 +35,10 @@ void DrawRaceCards(TPrevX& prev, std::span<const PrintedRace> races);
 // look at the window instead.
 using ShowModalFn = std::function<void(TAllPrintForm&)>;
 
+// Shows a preview window holding `count` drawn pages from its first, with its page stepper;
+// through showModal when given (tests), else modally.
+void ShowPages(TAllPrintForm& form, int count, const ShowModalFn& showModal);
+
 // The race card print command. `dateText` is the text of the day list, `races` the races
 // of the race list in its order. With no day chosen it only warns. Otherwise it fills a new
 // preview window, shows it modally and discards it when it closes. A missing printer or a
