@@ -387,7 +387,7 @@ void TMainForm::FormPrintItemClick() {
     std::vector<RaceFormPage> pages;
     if (!DateCombo->currentText().trimmed().isEmpty()) {
         if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
-        formIndex_->Build(DataFolder());
+        PrepareForms(*formIndex_, DataFolder(), browser_->Table(), browser_->RaceListSlots(), TFormGrid::kRuns);
         pages = RaceFormPages(browser_->Table(), browser_->RaceListSlots(), *formIndex_, TFormGrid::kRuns);
     }
     SuggestPdfName(DateCombo->currentText() + U("馬柱"));
@@ -443,13 +443,13 @@ void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) {
 
 void TMainForm::RefreshFormGrid() {
     if (!browser_ || PageControl1->currentWidget() != TabSheet3) return;
-    // The index is brought up to date for each day shown (it reads again only days changed
-    // since); going from race to race of the day uses it as it is.
+    // The index is brought up to date for the runners of each day shown (it reads again only
+    // days changed since); going from race to race of the day uses it as it is.
     const RaceCardTable& table = browser_->Table();
     const std::string day(FieldOf(table.RaLine(table.CurrentRace()), {12, 10}));
     if (!formIndex_ || day != formDay_) {
         if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
-        formIndex_->Build(DataFolder());
+        PrepareForms(*formIndex_, DataFolder(), table, browser_->RaceListSlots(), TFormGrid::kRuns);
         formDay_ = day;
     }
     FormGrid->Fill(RunnerForms(table, table.CurrentRace(), *formIndex_, TFormGrid::kRuns));

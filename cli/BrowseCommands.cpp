@@ -122,7 +122,7 @@ int Form(const Options& o) {
     bool complete = false;
     if (int status = ShowDayRace(chosen, DayArgument(rest.args[0]), race, complete); status != kOk) return status;
     HorseRunIndex index;
-    index.Build(o.dataDir);
+    PrepareForms(index, o.dataDir, chosen.browser.Table(), {race - 1}, runs);
     Print(FormTsv(RaceForm(chosen.browser.Table(), race - 1, index, runs)));
     return RaceStatus(chosen, complete);
 }

@@ -109,7 +109,7 @@ int Pdf(const Options& o) {
     bool written = false;
     if (form) {
         HorseRunIndex index;
-        index.Build(o.dataDir);
+        PrepareForms(index, o.dataDir, browser.Table(), browser.RaceListSlots(), TFormGrid::kRuns);
         std::vector<RaceFormPage> pages =
             RaceFormPages(browser.Table(), browser.RaceListSlots(), index, TFormGrid::kRuns);
         written = WriteFormGuidesPdf(out, pages, &error);

@@ -155,6 +155,28 @@ FormRow FormCells(std::string_view runnerSe, const PastRun* run) {
     return row;
 }
 
+void PrepareForms(HorseRunIndex& index, const std::filesystem::path& dataDir, const RaceCardTable& table,
+                  const std::vector<int>& raceSlots, std::size_t runs) {
+    std::vector<std::string> pedigrees;
+    std::string raceDate;
+    bool oneDate = true;  // as the races of a day are
+    for (int slot : raceSlots) {
+        if (slot < 0 || slot >= kRacesPerDay || table.RaLine(slot).empty()) continue;
+        const std::string_view date = FieldOf(table.RaLine(slot), {12, 8});
+        oneDate = oneDate && (raceDate.empty() || date == raceDate);
+        raceDate = date;
+        const int n = table.Race(slot).RunnerCount();
+        for (int j = 0; j < n; ++j) {
+            const std::string_view pedigree = FieldOf(table.SeLine(slot, j), se::Pedigree);
+            if (pedigree.find_first_not_of(' ') != std::string_view::npos) pedigrees.emplace_back(pedigree);
+        }
+    }
+    if (oneDate)
+        index.BuildFor(dataDir, pedigrees, raceDate, runs);
+    else
+        index.Build(dataDir);
+}
+
 std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs) {
     std::vector<FormRow> rows;
     const std::string raceDate(FieldOf(table.RaLine(slot), {12, 8}));

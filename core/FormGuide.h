@@ -69,6 +69,12 @@ struct RaceFormPage {
 std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::vector<int>& raceSlots,
                                         const HorseRunIndex& index, std::size_t runs);
 
+// Brings the index of the data folder up to date for the forms of these races of the table
+// (at most `runs` past runs of each runner): only the days their runs depend on are looked
+// at, unless the folder has changed since the last full check.
+void PrepareForms(HorseRunIndex& index, const std::filesystem::path& dataDir, const RaceCardTable& table,
+                  const std::vector<int>& raceSlots, std::size_t runs);
+
 // The form of the race in `slot` of the table: for each runner within the head count, in
 // horse-number order, one row per past run (at most `runs`), or one row with its number and
 // name when it has none.

@@ -45,6 +45,13 @@ constexpr std::size_t kSlots = static_cast<std::size_t>(kRacesPerDay) * kRunners
 // again within the same tick of a coarse file system clock would keep its time.
 constexpr std::int64_t kUnsureNs = 3'000'000'000;
 
+// The index folder's record of the data folder's last write time at the last full check, and
+// of the month files that check left.
+constexpr std::string_view kStampMagic = "TPFOLDER";
+constexpr std::string_view kStampName = "folder.stamp";
+constexpr std::string_view kOtherMonth = "other.idx";
+constexpr std::size_t kMonthNameSize = 16;  // "202612.idx", padded with NULs
+
 // A stamp that matches no file: the file changed while it was read.
 constexpr FileStamp kChangedWhileRead{FileStamp::kNoFile, -1};
 
@@ -90,13 +97,99 @@ bool Trusted(const HorseIndexMonth::Day& day, const FileStamp& now) {
     return day.stamp == now && day.stamp.written + kUnsureNs <= day.taken;
 }
 
+// The checksum a month or stamp file ends with.
+std::uint64_t TailChecksum(std::string_view bytes) {
+    return bytes.size() < kChecksumSize ? 0 : Get(bytes.data() + bytes.size() - kChecksumSize, kChecksumSize);
+}
+
 // Writes a month file (not synced: a month file lost in a crash is found damaged or stale
-// and read again). Returns whether it was written.
-bool WriteMonth(const fs::path& folder, const std::string& name, const HorseIndexMonth& month) {
+// and read again). Returns its checksum when it was written.
+std::optional<std::uint64_t> WriteMonth(const fs::path& folder, const std::string& name, const HorseIndexMonth& month) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     std::string error;
-    return WriteWholeFile(folder / name, month.Serialize(), false, error);
+    const std::string bytes = month.Serialize();
+    if (!WriteWholeFile(folder / name, bytes, false, error)) return std::nullopt;
+    return TailChecksum(bytes);
+}
+
+// The data folder's last write time, ns: it changes whenever a file in it is added, removed
+// or renamed over, not when one is written in place.
+std::optional<std::int64_t> FolderWriteTime(const fs::path& dataDir) {
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(dataDir, ec);
+    if (ec) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
+#else
+    struct stat st {};
+    if (::stat(dataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+#endif
+}
+
+// The stamp file: the data folder's last write time at a full check that found the index
+// whole, when it was taken, and each month file's name and checksum as that check left it.
+struct FolderStamp {
+    std::int64_t written = 0;
+    std::int64_t taken = 0;
+    std::map<std::string, std::uint64_t, std::greater<>> months;  // newest first
+
+    bool Trusted(std::int64_t folderNow) const { return written == folderNow && written + kUnsureNs <= taken; }
+    bool SameFolder(const FolderStamp& o) const { return written == o.written && months == o.months; }
+
+    std::string Serialize() const {
+        std::string out(kStampMagic);
+        Put(out, kVersion, 4);
+        Put(out, months.size(), 4);
+        Put(out, static_cast<std::uint64_t>(written), 8);
+        Put(out, static_cast<std::uint64_t>(taken), 8);
+        for (const auto& [name, sum] : months) {
+            std::string padded = name;
+            padded.resize(kMonthNameSize, '\0');
+            out += padded;
+            Put(out, sum, 8);
+        }
+        Put(out, Checksum(out), 8);
+        return out;
+    }
+    bool Parse(std::string_view b) {
+        months.clear();
+        constexpr std::size_t kHead = 8 + 4 + 4 + 8 + 8;
+        if (b.size() < kHead + kChecksumSize || b.substr(0, kStampMagic.size()) != kStampMagic) return false;
+        if (Get(b.data() + 8, 4) != kVersion) return false;
+        const std::uint64_t count = Get(b.data() + 12, 4);
+        if (b.size() != kHead + count * (kMonthNameSize + 8) + kChecksumSize) return false;
+        if (TailChecksum(b) != Checksum(b.substr(0, b.size() - kChecksumSize))) return false;
+        written = static_cast<std::int64_t>(Get(b.data() + 16, 8));
+        taken = static_cast<std::int64_t>(Get(b.data() + 24, 8));
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const char* p = b.data() + kHead + i * (kMonthNameSize + 8);
+            const std::string_view padded(p, kMonthNameSize);
+            std::string name(padded.substr(0, padded.find('\0')));
+            // Only names a month file can have: nothing outside the index folder is opened.
+            if (name != kOtherMonth &&
+                (name.size() != 10 || !IsDigits(name.substr(0, 6)) || !name.ends_with(kMonthExtension)))
+                return false;
+            months[std::move(name)] = Get(p + kMonthNameSize, 8);
+        }
+        return true;
+    }
+};
+
+bool ReadMonthFile(const fs::path& path, std::string& out);
+
+// The stamp as recorded, or nothing where there is none whole.
+std::optional<FolderStamp> ReadFolderStamp(const fs::path& indexFolder) {
+    std::string bytes;
+    FolderStamp stamp;
+    if (!ReadMonthFile(indexFolder / PathFromText(kStampName), bytes) || !stamp.Parse(bytes)) return std::nullopt;
+    return stamp;
+}
+
+bool WriteFolderStamp(const fs::path& indexFolder, const FolderStamp& stamp) {
+    std::string error;
+    return WriteWholeFile(indexFolder / PathFromText(kStampName), stamp.Serialize(), false, error);
 }
 
 // A month rebuilt from `old`'s days that are kept (old index -> new index, or -1) and days
@@ -239,6 +332,12 @@ class DayFolder {
 
     fs::path PathOf(const ListedDay& day) const { return dataDir_ / PathFromText(day.seName); }
 
+    // A day of the index, by its key, as the listing would have found it.
+    ListedDay DayOf(std::string_view key) const {
+        std::optional<std::string> name = TryCp932ToUtf8(key);
+        return {std::string(key), name ? *name + std::string(kSeExtension) : std::string()};
+    }
+
   private:
     fs::path dataDir_;
 #ifndef _WIN32
@@ -343,6 +442,24 @@ std::vector<MonthBytes> ReadMonthFiles(const fs::path& folder, const std::vector
     }
 #endif
     return months;
+}
+
+// A day read again from its SE file (with `stamp` just taken): its entries are added to
+// `fresh` as the day at `index`.
+HorseIndexMonth::Day TakeDay(const DayFolder& folder, const ListedDay& listed, const FileStamp& stamp,
+                             std::size_t index, std::vector<HorseIndexMonth::Entry>& fresh) {
+    HorseIndexMonth::Day day{listed.key, stamp, StampClockNow()};
+    std::string content;
+    if (stamp.size != FileStamp::kNoFile && !listed.seName.empty() && ReadWholeFile(folder.PathOf(listed), content)) {
+        if (!(folder.Stamp(listed) == stamp)) day.stamp = kChangedWhileRead;
+        for (HorseIndexMonth::Entry e : IndexEntriesOf(listed.key, content)) {
+            e.day = static_cast<std::uint16_t>(index);
+            fresh.push_back(e);
+        }
+    } else if (stamp.size != FileStamp::kNoFile) {
+        day.stamp = kChangedWhileRead;  // there but unreadable: tried again next time
+    }
+    return day;
 }
 
 }  // namespace
@@ -564,36 +681,64 @@ void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& writ
     written_ = std::move(keepForNext);
 }
 
-void HorseRunIndex::Build(const fs::path& dataDir) {
-    dataDir_ = dataDir;
-    months_.clear();
-    refreshed_ = {};
+namespace {
 
-    // Read under the shared lock, so that no filer changes files or index meanwhile. A lock
-    // not had soon (a folder no one may write into, or a filer busy for long) leaves the
-    // index as it is: the runs are then taken from the files as they are.
-    DataFolderLock lock(dataDir);
+// Reads under the shared lock, so that no filer changes files or index meanwhile. A lock not
+// had soon (a folder no one may write into, or a filer busy for long) leaves the index as it
+// is: the runs are then taken from the files as they are.
+bool LockShared(DataFolderLock& lock) {
     std::string lockError;
     const auto start = std::chrono::steady_clock::now();
-    const bool locked = lock.Lock(
-                            DataFolderLock::Mode::Shared,
-                            [start] { return std::chrono::steady_clock::now() - start < std::chrono::seconds(1); },
-                            lockError) == DataFolderLock::Result::Locked;
+    return lock.Lock(
+               DataFolderLock::Mode::Shared,
+               [start] { return std::chrono::steady_clock::now() - start < std::chrono::seconds(1); },
+               lockError) == DataFolderLock::Result::Locked;
+}
 
-    const DayFolder dayFolder(dataDir);
+}  // namespace
+
+void HorseRunIndex::Build(const fs::path& dataDir) {
+    dataDir_ = dataDir;
+    DataFolderLock lock(dataDir);
+    FullCheck(LockShared(lock));
+}
+
+void HorseRunIndex::BuildFor(const fs::path& dataDir, const std::vector<std::string>& pedigrees,
+                             std::string_view raceDate, std::size_t limit) {
+    dataDir_ = dataDir;
+    DataFolderLock lock(dataDir);
+    const bool locked = LockShared(lock);
+    if (!QuickCheck(locked, pedigrees, raceDate, limit)) FullCheck(locked);
+}
+
+void HorseRunIndex::FullCheck(bool locked) {
+    months_.clear();
+    refreshed_ = {};
+    refreshed_.listed = true;
+    const fs::path folder = HorseIndexFolder(dataDir_);
+    if (locked) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+    }
+    // The folder's time before it is listed: the stamp is recorded only if it is the same
+    // after every month file has been looked at.
+    const std::optional<std::int64_t> folderBefore = FolderWriteTime(dataDir_);
+    FolderStamp recorded;
+    bool whole = locked;  // every month file on disk as this check leaves it in memory
+
+    const DayFolder dayFolder(dataDir_);
     std::map<std::string, std::vector<ListedDay>, std::greater<>> byMonth;
     for (ListedDay& day : dayFolder.Days()) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
-    const fs::path folder = HorseIndexFolder(dataDir);
     std::vector<std::string> names;
     for (const auto& entry : byMonth) names.push_back(entry.first);
     std::vector<MonthBytes> monthBytes = ReadMonthFiles(folder, names);
-    std::string content;
     std::size_t monthAt = 0;
     for (auto& [name, keys] : byMonth) {
         refreshed_.days += keys.size();
         HorseIndexMonth old;
         MonthBytes& read = monthBytes[monthAt++];
         const bool present = read.present;
+        const std::uint64_t sum = TailChecksum(read.bytes);
         const bool valid = present && old.Load(read.bytes, std::move(read.owner));
         if (present && !valid) ++refreshed_.monthsDamaged;
 
@@ -619,25 +764,22 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
             }
             changed = true;
             ++refreshed_.daysRead;
-            HorseIndexMonth::Day day{key, stamp, StampClockNow()};
-            if (stamp.size != FileStamp::kNoFile && ReadWholeFile(dayFolder.PathOf(listed), content)) {
-                if (!(dayFolder.Stamp(listed) == stamp)) day.stamp = kChangedWhileRead;
-                for (HorseIndexMonth::Entry e : IndexEntriesOf(key, content)) {
-                    e.day = static_cast<std::uint16_t>(days.size());
-                    fresh.push_back(e);
-                }
-            } else if (stamp.size != FileStamp::kNoFile) {
-                day.stamp = kChangedWhileRead;  // there but unreadable: tried again next time
-            }
-            days.push_back(std::move(day));
+            days.push_back(TakeDay(dayFolder, listed, stamp, days.size(), fresh));
         }
         if (!changed) {
+            recorded.months[name] = sum;
             months_.push_back(std::move(old));
             continue;
         }
         old.TakeEntries();
         months_.push_back(Rebuilt(old, keep, std::move(days), std::move(fresh)));
-        if (locked && WriteMonth(folder, name, months_.back())) ++refreshed_.monthsWritten;
+        const std::optional<std::uint64_t> written = locked ? WriteMonth(folder, name, months_.back()) : std::nullopt;
+        if (written) {
+            ++refreshed_.monthsWritten;
+            recorded.months[name] = *written;
+        } else {
+            whole = false;
+        }
     }
 
     // Month files of days no longer in the folder, and what a killed writer left.
@@ -652,6 +794,96 @@ void HorseRunIndex::Build(const fs::path& dataDir) {
         }
         if (refreshed_.monthsWritten > 0) RemoveStaleTemporaries(folder);
     }
+
+    // Nothing added, removed or renamed in the folder while it was looked at: later queries
+    // may take the month files' days for the folder's days while its time stays the same.
+    if (!whole || !folderBefore || FolderWriteTime(dataDir_) != folderBefore) return;
+    recorded.written = *folderBefore;
+    recorded.taken = StampClockNow();
+    const std::optional<FolderStamp> before = ReadFolderStamp(folder);
+    if (before && before->SameFolder(recorded) && before->Trusted(recorded.written)) return;
+    WriteFolderStamp(folder, recorded);
+}
+
+bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedigrees, std::string_view raceDate,
+                               std::size_t limit) {
+    months_.clear();
+    refreshed_ = {};
+    if (raceDate.size() != 8 || !IsDigits(raceDate)) return false;
+    const fs::path folder = HorseIndexFolder(dataDir_);
+    std::optional<FolderStamp> stamp = ReadFolderStamp(folder);
+    const std::optional<std::int64_t> folderNow = FolderWriteTime(dataDir_);
+    if (!stamp || !folderNow || !stamp->Trusted(*folderNow)) return false;
+
+    // Each horse's runs before the race counted month by month, newest first, until it has
+    // `limit` of them or the months are older than it can have run in: registration numbers
+    // begin with the year of foaling, and no horse races before the year it turns two.
+    struct Wanted {
+        std::string_view pedigree;
+        std::string firstMonth;  // yyyymm, or empty where the number tells no year
+        std::size_t runs = 0;
+    };
+    std::vector<Wanted> horses;
+    const int raceYear = std::stoi(std::string(raceDate.substr(0, 4)));
+    for (const std::string& p : pedigrees) {
+        if (p.size() != 10) continue;
+        Wanted w{p, {}, 0};
+        if (IsDigits(p.substr(0, 4))) {
+            const int foaled = std::stoi(p.substr(0, 4));
+            if (foaled >= 1900 && foaled <= raceYear) w.firstMonth = std::to_string(foaled + 2) + "01";
+        }
+        horses.push_back(std::move(w));
+    }
+    const std::string raceMonth(raceDate.substr(0, 6));
+    const DayFolder dayFolder(dataDir_);
+    bool stampChanged = false;
+    std::string bytes;
+    for (auto& [name, sum] : stamp->months) {
+        const bool other = name == kOtherMonth;  // days whose keys start with no date
+        const std::string_view month = std::string_view(name).substr(0, 6);
+        if (!other) {
+            if (month > raceMonth) continue;
+            const bool needed = std::any_of(horses.begin(), horses.end(), [&](const Wanted& w) {
+                return w.runs < limit && (w.firstMonth.empty() || month >= w.firstMonth);
+            });
+            if (!needed) break;  // nor is any older month
+        }
+        HorseIndexMonth m;
+        if (!ReadMonthFile(folder / name, bytes) || TailChecksum(bytes) != sum || !m.Load(bytes)) return false;
+
+        // The days before the race looked at, and read again where their file has changed.
+        std::vector<int> keep(m.days.size(), -1);
+        std::vector<HorseIndexMonth::Entry> fresh;
+        std::vector<bool> before(m.days.size(), other);
+        bool changed = false;
+        for (std::size_t i = 0; i < m.days.size(); ++i) {
+            keep[i] = static_cast<int>(i);
+            if (!other && !(DateOfKey(m.days[i].key) < raceDate)) continue;
+            before[i] = true;
+            ++refreshed_.days;
+            const ListedDay listed = dayFolder.DayOf(m.days[i].key);
+            const FileStamp now = dayFolder.Stamp(listed);
+            if (Trusted(m.days[i], now)) continue;
+            ++refreshed_.daysRead;
+            changed = true;
+            keep[i] = -1;
+            m.days[i] = TakeDay(dayFolder, listed, now, i, fresh);
+        }
+        if (changed) {
+            std::vector<HorseIndexMonth::Day> days = m.days;
+            m.TakeEntries();
+            m = Rebuilt(m, keep, std::move(days), std::move(fresh));
+            if (const std::optional<std::uint64_t> written = locked ? WriteMonth(folder, name, m) : std::nullopt) {
+                ++refreshed_.monthsWritten;
+                sum = *written;
+                stampChanged = true;
+            }
+        }
+        for (Wanted& w : horses) m.ForEachOf(w.pedigree, [&](std::size_t day, int) { w.runs += before[day] ? 1 : 0; });
+        months_.push_back(std::move(m));
+    }
+    if (stampChanged) WriteFolderStamp(folder, *stamp);
+    return true;
 }
 
 std::vector<HorseRunIndex::Place> HorseRunIndex::PlacesOf(std::string_view pedigree) const {
