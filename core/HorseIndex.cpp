@@ -192,6 +192,11 @@ bool WriteFolderStamp(const fs::path& indexFolder, const FolderStamp& stamp) {
     return WriteWholeFile(indexFolder / PathFromText(kStampName), stamp.Serialize(), false, error);
 }
 
+void RemoveFolderStamp(const fs::path& indexFolder) {
+    std::error_code ec;
+    fs::remove(indexFolder / PathFromText(kStampName), ec);
+}
+
 // A month rebuilt from `old`'s days that are kept (old index -> new index, or -1) and days
 // read again.
 HorseIndexMonth Rebuilt(const HorseIndexMonth& old, const std::vector<int>& keep,
@@ -622,6 +627,9 @@ void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& writ
         std::map<std::string, std::vector<const WrittenDay*>> byMonth;
         for (const WrittenDay& d : written) byMonth[HorseIndexMonthName(d.key)].push_back(&d);
         const fs::path folder = HorseIndexFolder(dataDir);
+        // The folder has changed, and the months are about to: the stamp would vouch for
+        // neither. Removed first, so that no stamp outlives the months it records.
+        RemoveFolderStamp(folder);
         for (const auto& [name, days] : byMonth) {
             const std::string cacheKey = PathText(folder / name);
             HorseIndexMonth old;
@@ -720,9 +728,12 @@ void HorseRunIndex::FullCheck(bool locked) {
         std::error_code ec;
         fs::create_directories(folder, ec);
     }
-    // The folder's time before it is listed: the stamp is recorded only if it is the same
-    // after every month file has been looked at.
+    // The folder's time before it is listed: it is recorded only if it is the same after
+    // every month file has been looked at.
     const std::optional<std::int64_t> folderBefore = FolderWriteTime(dataDir_);
+    // While there is a stamp, a month file that is not the one it records (put back from
+    // elsewhere, or written by another program) is not trusted, however whole it is.
+    const std::optional<FolderStamp> before = ReadFolderStamp(folder);
     FolderStamp recorded;
     bool whole = locked;  // every month file on disk as this check leaves it in memory
 
@@ -739,7 +750,11 @@ void HorseRunIndex::FullCheck(bool locked) {
         MonthBytes& read = monthBytes[monthAt++];
         const bool present = read.present;
         const std::uint64_t sum = TailChecksum(read.bytes);
-        const bool valid = present && old.Load(read.bytes, std::move(read.owner));
+        const bool recordedAs = !before || [&] {
+            const auto it = before->months.find(name);
+            return it != before->months.end() && it->second == sum;
+        }();
+        const bool valid = present && recordedAs && old.Load(read.bytes, std::move(read.owner));
         if (present && !valid) ++refreshed_.monthsDamaged;
 
         // The month's days by key, newest first (as written), so that the listed days, newest
@@ -797,10 +812,12 @@ void HorseRunIndex::FullCheck(bool locked) {
 
     // Nothing added, removed or renamed in the folder while it was looked at: later queries
     // may take the month files' days for the folder's days while its time stays the same.
-    if (!whole || !folderBefore || FolderWriteTime(dataDir_) != folderBefore) return;
+    if (!whole || !folderBefore || FolderWriteTime(dataDir_) != folderBefore) {
+        if (locked && before) RemoveFolderStamp(folder);  // its record of the months is out of date
+        return;
+    }
     recorded.written = *folderBefore;
     recorded.taken = StampClockNow();
-    const std::optional<FolderStamp> before = ReadFolderStamp(folder);
     if (before && before->SameFolder(recorded) && before->Trusted(recorded.written)) return;
     WriteFolderStamp(folder, recorded);
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Cp932.h"
 #include "DayReading.h"
 #include "FormGuide.h"
@@ -77,6 +79,30 @@ std::vector<FormRow> ScannedForm(const fs::path& dir, std::size_t runs) {
 
 void ExpectRightForm(const fs::path& dir) {
     for (std::size_t runs : {1u, 5u}) EXPECT_EQ(FormTsv(Form(dir, runs)), FormTsv(ScannedForm(dir, runs))) << runs;
+}
+
+// The form as turfpad-cli form gives it: the index brought up to date for the race's runners.
+std::vector<FormRow> QuickForm(const fs::path& dir, std::size_t runs, HorseRunIndex& index) {
+    RaceCardTable table;
+    NoProgress progress;
+    EXPECT_TRUE(ReadDay(dir, Sj("2026年12月12日中山"), table, progress).ok());
+    PrepareForms(index, dir, table, {10}, runs);
+    return RaceForm(table, 10, index, runs);
+}
+
+// The data folder's own time set back an hour, as for a folder nothing was added to for a
+// while; false where the system cannot set a folder's time.
+bool AgeFolder(const fs::path& dir) {
+    std::error_code ec;
+    fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
+    return !ec;
+}
+
+// Files and folder aged, then looked at whole once: the index and the folder's stamp recorded.
+void Settle(const fs::path& dir) {
+    AgeFiles(dir);
+    ASSERT_TRUE(AgeFolder(dir));
+    Form(dir, 5);
 }
 
 std::vector<std::string> DatesOf(const std::vector<FormRow>& rows) {
@@ -279,4 +305,131 @@ TEST(HorseIndexTest, TheDaysAreTheRaFilesOfADayKeyWhateverTheyAreInTheFolder) {
               (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
     Form(dir.path(), 5, &index);
     EXPECT_EQ(index.LastBuild().daysRead, 0u);  // the linked day's SE file found again by its name
+}
+
+TEST(HorseIndexTest, WhileTheFolderIsUnchangedAQueryLooksOnlyAtTheDaysItsRunnersRunsDependOn) {
+    TempDir dir;
+    FileDays(dir.path());
+    Settle(dir.path());
+    HorseRunIndex index;
+    const std::vector<FormRow> one = QuickForm(dir.path(), 1, index);
+    EXPECT_FALSE(index.LastBuild().listed);
+    // One run each is found in November: October is not looked at, nor the race's own day.
+    EXPECT_EQ(index.LastBuild().days, 3u);
+    EXPECT_EQ(FormTsv(one), FormTsv(ScannedForm(dir.path(), 1)));
+    EXPECT_EQ(FormTsv(QuickForm(dir.path(), 5, index)), FormTsv(ScannedForm(dir.path(), 5)));
+    EXPECT_EQ(index.LastBuild().days, 4u);
+
+    // The 阪神 day written over in place, which leaves the folder's time as it was: the
+    // second horse's run there becomes the first horse's.
+    const fs::path se = DayFile(dir.path(), "2026年11月28日阪神", kSeExtension);
+    std::string content = ReadAll(se);
+    const std::string line = Runner("20261128", "09", 5, 4, kFirst, "07").str();
+    content.replace(75 * line.size(), line.size(), line);
+    const fs::file_time_type written = fs::last_write_time(se);
+    WriteAll(se, content);
+    fs::last_write_time(se, written + std::chrono::seconds(1));
+    const std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
+    EXPECT_FALSE(index.LastBuild().listed);
+    EXPECT_EQ(index.LastBuild().daysRead, 1u);
+    EXPECT_EQ(rows[0][2], "2026/11/28");
+    EXPECT_EQ(rows[0][9], "7");
+    EXPECT_EQ(FormTsv(rows), FormTsv(ScannedForm(dir.path(), 5)));
+    // What was read again is kept: the next query reads nothing.
+    QuickForm(dir.path(), 5, index);
+    EXPECT_FALSE(index.LastBuild().listed);
+    EXPECT_EQ(index.LastBuild().daysRead, 0u);
+}
+
+TEST(HorseIndexTest, WhatTheFolderStampCannotVouchForSendsTheQueryBackToTheWholeFolder) {
+    TempDir dir;
+    FileDays(dir.path());
+    AgeFiles(dir.path());
+    // Looked at whole within moments of the folder's last change: not trusted later.
+    Form(dir.path(), 5);
+    HorseRunIndex index;
+    QuickForm(dir.path(), 5, index);
+    EXPECT_TRUE(index.LastBuild().listed);
+
+    Settle(dir.path());
+    const fs::path month = MonthFile(dir.path(), "202611.idx");
+    const fs::path stamp = HorseIndexFolder(dir.path()) / "folder.stamp";
+    const std::string monthBytes = ReadAll(month), stampBytes = ReadAll(stamp);
+    // A month file whole in itself, with the day stamps of the files, but sending the second
+    // horse to another runner: only the stamp's record of the month shows it is not the one
+    // the last full check left.
+    HorseIndexMonth misleading;
+    ASSERT_TRUE(misleading.Parse(monthBytes));
+    for (HorseIndexMonth::Entry& e : misleading.entries) e.slot = static_cast<std::uint8_t>(e.slot + 1);
+    std::string flipped = stampBytes;
+    flipped[flipped.size() / 2] ^= 0x01;
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"a month file put back", [&] { WriteAll(month, misleading.Serialize()); }},
+        {"a month file removed", [&] { fs::remove(month); }},
+        {"the stamp cut short", [&] { WriteAll(stamp, stampBytes.substr(0, stampBytes.size() - 3)); }},
+        {"a byte of the stamp changed", [&] { WriteAll(stamp, flipped); }},
+        {"the stamp removed", [&] { fs::remove(stamp); }},
+    };
+    for (const auto& [what, change] : changes) {
+        change();
+        HorseRunIndex again;
+        const std::vector<FormRow> rows = QuickForm(dir.path(), 5, again);
+        EXPECT_TRUE(again.LastBuild().listed) << what;
+        EXPECT_EQ(DatesOf(rows), (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京",
+                                                           "2026/10/31 東京"}))
+            << what;
+        ASSERT_TRUE(AgeFolder(dir.path()));
+        Form(dir.path(), 5);  // recorded again for the next case
+        QuickForm(dir.path(), 5, again);
+        EXPECT_FALSE(again.LastBuild().listed) << what;
+    }
+
+    // A day copied in: the folder's time moves, and the new run is found.
+    TempDir other;
+    {
+        RaceFiler filer(other.path());
+        filer.SetDurable(false);
+        filer.File(Race("20261205", "08", 3).str());
+        filer.File(Runner("20261205", "08", 3, 6, kFirst, "04").str());
+    }
+    for (const char* ext : {".jvRA", ".jvSEr"})
+        fs::copy_file(DayFile(other.path(), "2026年12月05日京都", ext), DayFile(dir.path(), "2026年12月05日京都", ext));
+    const std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
+    EXPECT_TRUE(index.LastBuild().listed);
+    EXPECT_EQ(rows[0][2], "2026/12/05");
+    EXPECT_EQ(FormTsv(rows), FormTsv(ScannedForm(dir.path(), 5)));
+}
+
+TEST(HorseIndexTest, AYoungHorsesRunsAreLookedForBackToTheYearItTurnedTwoAndNoFurther) {
+    // Foaled in 2024: it may have run from January 2026, never before.
+    constexpr const char* kYoung = "2024100009";
+    TempDir dir;
+    {
+        RaceFiler filer(dir.path());
+        filer.SetDurable(false);
+        filer.File(Race("20261212", "06", 11).Raw({3, 1}, "2").str());
+        filer.File(Runner("20261212", "06", 11, 1, kYoung, "00").Raw({3, 1}, "2").str());
+        filer.File(Race("20260110", "08", 3).str());
+        filer.File(Runner("20260110", "08", 3, 2, kYoung, "02").str());
+        filer.File(Race("20251227", "06", 1).str());
+        filer.File(Runner("20251227", "06", 1, 5, kFirst, "01").str());
+    }
+    Settle(dir.path());
+    HorseRunIndex index;
+    std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
+    EXPECT_FALSE(index.LastBuild().listed);
+    EXPECT_EQ(index.LastBuild().days, 1u);  // 2026/01/10 only
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][2], "2026/01/10");
+
+    // Its first run's day written over in place is still seen.
+    const fs::path se = DayFile(dir.path(), "2026年01月10日京都", kSeExtension);
+    std::string content = ReadAll(se);
+    const std::string line = Runner("20260110", "08", 3, 2, kYoung, "05").str();
+    content.replace((2 * 18 + 1) * line.size(), line.size(), line);
+    WriteAll(se, content);
+    rows = QuickForm(dir.path(), 5, index);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][9], "5");
+    EXPECT_EQ(FormTsv(rows), FormTsv(ScannedForm(dir.path(), 5)));
 }
