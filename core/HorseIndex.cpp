@@ -103,12 +103,33 @@ std::uint64_t TailChecksum(std::string_view bytes) {
 }
 
 // Writes a month file (not synced: a month file lost in a crash is found damaged or stale
-// and read again). Returns its checksum when it was written.
-std::optional<std::uint64_t> WriteMonth(const fs::path& folder, const std::string& name, const HorseIndexMonth& month) {
+// and read again). Readers, who may write at the same time as each other, replace it whole;
+// the filer, alone under its exclusive lock, writes over it in place, since making a new file
+// for each filing costs more than the rest of the upkeep together: a write cut short leaves
+// a file whose checksum fails, and it is read again. Returns its checksum when written.
+std::optional<std::uint64_t> WriteMonth(const fs::path& folder, const std::string& name, const HorseIndexMonth& month,
+                                        bool inPlace = false) {
     std::error_code ec;
     fs::create_directories(folder, ec);
-    std::string error;
     const std::string bytes = month.Serialize();
+#ifndef _WIN32
+    if (inPlace) {
+        const int fd = ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        bool ok = fd >= 0;
+        for (std::size_t at = 0; ok && at < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+            if (n < 0 && errno == EINTR) continue;
+            ok = n > 0;
+            at += ok ? static_cast<std::size_t>(n) : 0;
+        }
+        ok = ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+        if (fd >= 0) ::close(fd);
+        if (ok) return TailChecksum(bytes);
+    }
+#else
+    (void)inPlace;
+#endif
+    std::string error;
     if (!WriteWholeFile(folder / name, bytes, false, error)) return std::nullopt;
     return TailChecksum(bytes);
 }
@@ -679,7 +700,7 @@ void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& writ
                 }
             }
             HorseIndexMonth month = Rebuilt(old, keep, std::move(sorted), std::move(fresh));
-            if (WriteMonth(folder, name, month)) keepForNext.emplace(cacheKey, std::move(month));
+            if (WriteMonth(folder, name, month, true)) keepForNext.emplace(cacheKey, std::move(month));
         }
         // What a filer killed while writing left, once per folder and process.
         if (swept.insert(PathText(folder)).second) RemoveStaleTemporaries(folder);

@@ -140,6 +140,16 @@ TEST(HorseIndexTest, TheFilerKeepsTheIndexOfTheDaysItWrites) {
     EXPECT_EQ(month.days.size(), 3u);
     EXPECT_EQ(month.entries.size(), 4u);
 
+    // Filed again without its result, that run leaves the index: the month file, written over
+    // in place, is shorter than before and whole.
+    {
+        RaceFiler filer(dir.path());
+        filer.SetDurable(false);
+        filer.File(Runner("20261121", "05", 2, 5, "2022100003", "00").str());
+    }
+    ASSERT_TRUE(month.Parse(ReadAll(MonthFile(dir.path(), "202611.idx"))));
+    EXPECT_EQ(month.entries.size(), 3u);
+
     std::vector<FormRow> rows = Form(dir.path(), 5);
     EXPECT_EQ(DatesOf(rows),
               (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京", "2026/10/31 東京"}));
