@@ -7,6 +7,16 @@
 
 #include <functional>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 #include "Cp932.h"
 #include "DayReading.h"
 #include "FormGuide.h"
@@ -91,11 +101,30 @@ std::vector<FormRow> QuickForm(const fs::path& dir, std::size_t runs, HorseRunIn
 }
 
 // The data folder's own time set back an hour, as for a folder nothing was added to for a
-// while; false where the system cannot set a folder's time.
+// while. (The C runtime's way, under std::filesystem, cannot open a folder on Windows.)
 bool AgeFolder(const fs::path& dir) {
+#ifdef _WIN32
+    const HANDLE h =
+        CreateFileW(dir.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= 3600ULL * 10'000'000;  // 100 ns ticks
+    FILETIME back;
+    back.dwLowDateTime = t.LowPart;
+    back.dwHighDateTime = t.HighPart;
+    const bool ok = SetFileTime(h, nullptr, nullptr, &back) != 0;
+    CloseHandle(h);
+    return ok;
+#else
     std::error_code ec;
     fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
     return !ec;
+#endif
 }
 
 // Files and folder aged, then looked at whole once: the index and the folder's stamp recorded.
