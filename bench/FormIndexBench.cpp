@@ -174,6 +174,28 @@ void BM_FormOf18RunnersFromIndex(benchmark::State& state) {
 }
 BENCHMARK(BM_FormOf18RunnersFromIndex)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The costliest race the index meets while the folder is unchanged: 18 two-year-olds without
+// a run, each looked for through every day since the January of the year it turned two.
+void BM_FormOf18DebutantsFromIndex(benchmark::State& state) {
+    const std::string raceDate = g_day.substr(0, 4) + g_day.substr(6, 2) + g_day.substr(10, 2);  // 2025年12月28日
+    std::vector<std::string> pedigrees;
+    for (int h = 0; h < 18; ++h)
+        pedigrees.push_back(Digits(std::stoi(raceDate.substr(0, 4)) - 2, 4) + "10" + Digits(9000 + h, 4));
+    HorseRunIndex::Refreshed refreshed;
+    std::size_t runs = 0;
+    for (auto _ : state) {
+        HorseRunIndex index;
+        index.BuildFor(g_data, pedigrees, raceDate, 5);
+        runs = 0;
+        for (const std::string& p : pedigrees) runs += index.RecentRuns(p, raceDate, 5).size();
+        refreshed = index.LastBuild();
+    }
+    state.counters["runs"] = static_cast<double>(runs);
+    state.counters["days_looked_at"] = static_cast<double>(refreshed.days);
+    state.counters["listed"] = refreshed.listed ? 1 : 0;
+}
+BENCHMARK(BM_FormOf18DebutantsFromIndex)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The same with every day of the folder looked at, as after the folder has changed.
 void BM_FormOf18RunnersAfterFullCheck(benchmark::State& state) {
     RaceCardTable table;
