@@ -386,9 +386,10 @@ void TMainForm::FormPrintItemClick() {
     settings.Loaded();
     std::vector<RaceFormPage> pages;
     if (!DateCombo->currentText().trimmed().isEmpty()) {
-        if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
-        PrepareForms(*formIndex_, DataFolder(), browser_->Table(), browser_->RaceListSlots(), TFormGrid::kRuns);
-        pages = RaceFormPages(browser_->Table(), browser_->RaceListSlots(), *formIndex_, TFormGrid::kRuns);
+        // An index of its own: the tab's is prepared for the day it shows.
+        HorseRunIndex index;
+        PrepareForms(index, DataFolder(), browser_->Table(), browser_->RaceListSlots(), TFormGrid::kRuns);
+        pages = RaceFormPages(browser_->Table(), browser_->RaceListSlots(), index, TFormGrid::kRuns);
     }
     SuggestPdfName(DateCombo->currentText() + U("馬柱"));
     PrintFormGuides(this, *printer_, settings, DateCombo->currentText(), pages, showPreview);
@@ -405,6 +406,9 @@ void TMainForm::SetDayList(const std::vector<std::string>& entries) {
 }
 
 void TMainForm::SetRaceList(const std::vector<std::string>& entries) {
+    // A day chosen, or chosen again: its runners may be others than those the index was
+    // prepared for.
+    formDay_.clear();
     QSignalBlocker block(DatList);  // filling the list is no choice of the user
     DatList->clear();
     for (const std::string& race : entries) DatList->addItem(FromCp932(race));
@@ -447,7 +451,7 @@ void TMainForm::RefreshFormGrid() {
     // days changed since); going from race to race of the day uses it as it is.
     const RaceCardTable& table = browser_->Table();
     const std::string day(FieldOf(table.RaLine(table.CurrentRace()), {12, 10}));
-    if (!formIndex_ || day != formDay_) {
+    if (!formIndex_ || formDay_.empty() || day != formDay_) {
         if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
         PrepareForms(*formIndex_, DataFolder(), table, browser_->RaceListSlots(), TFormGrid::kRuns);
         formDay_ = day;

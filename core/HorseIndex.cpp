@@ -18,7 +18,9 @@
 #include "RaceFiles.h"
 #include "RecordLayout.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -48,9 +50,12 @@ constexpr std::int64_t kUnsureNs = 3'000'000'000;
 // The index folder's record of the data folder's last write time at the last full check, and
 // of the month files that check left.
 constexpr std::string_view kStampMagic = "TPFOLDER";
-constexpr std::string_view kStampName = "folder.stamp";
 constexpr std::string_view kOtherMonth = "other.idx";
 constexpr std::size_t kMonthNameSize = 16;  // "202612.idx", padded with NULs
+
+// No month or stamp file is anywhere near this size (a month of a busy year is under 1 MB):
+// anything larger is not read.
+constexpr std::int64_t kLargestIndexFile = 64 << 20;
 
 // A stamp that matches no file: the file changed while it was read.
 constexpr FileStamp kChangedWhileRead{FileStamp::kNoFile, -1};
@@ -114,8 +119,10 @@ std::optional<std::uint64_t> WriteMonth(const fs::path& folder, const std::strin
     const std::string bytes = month.Serialize();
 #ifndef _WIN32
     if (inPlace) {
-        const int fd = ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-        bool ok = fd >= 0;
+        // Only the index's own file: not through a link, nor into a file linked elsewhere.
+        const int fd = ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+        struct stat st {};
+        bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
         for (std::size_t at = 0; ok && at < bytes.size();) {
             const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
             if (n < 0 && errno == EINTR) continue;
@@ -134,14 +141,25 @@ std::optional<std::uint64_t> WriteMonth(const fs::path& folder, const std::strin
     return TailChecksum(bytes);
 }
 
-// The data folder's last write time, ns: it changes whenever a file in it is added, removed
-// or renamed over, not when one is written in place.
+// The data folder's last write time, ns since 1970: it changes whenever a file in it is
+// added, removed or renamed over, not when one is written in place. Nothing where that is
+// not sure: on Windows only NTFS and ReFS keep a folder's time so (FAT does not), and it is
+// read from the folder itself, not from its parent's listing, which may lag behind.
 std::optional<std::int64_t> FolderWriteTime(const fs::path& dataDir) {
 #ifdef _WIN32
-    std::error_code ec;
-    const fs::file_time_type written = fs::last_write_time(dataDir, ec);
-    if (ec) return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
+    const HANDLE h =
+        CreateFileW(dataDir.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    wchar_t system[MAX_PATH + 1] = {};
+    FILE_BASIC_INFO info{};
+    const bool ok = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
+                    (std::wstring_view(system) == L"NTFS" || std::wstring_view(system) == L"ReFS") &&
+                    GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info) &&
+                    (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return (info.LastWriteTime.QuadPart - 116444736000000000LL) * 100;  // from 100 ns ticks since 1601
 #else
     struct stat st {};
     if (::stat(dataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
@@ -149,73 +167,39 @@ std::optional<std::int64_t> FolderWriteTime(const fs::path& dataDir) {
 #endif
 }
 
-// The stamp file: the data folder's last write time at a full check that found the index
-// whole, when it was taken, and each month file's name and checksum as that check left it.
-struct FolderStamp {
-    std::int64_t written = 0;
-    std::int64_t taken = 0;
-    std::map<std::string, std::uint64_t, std::greater<>> months;  // newest first
+// Now, on the clock of FolderWriteTime.
+std::int64_t FolderClockNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
-    bool Trusted(std::int64_t folderNow) const { return written == folderNow && written + kUnsureNs <= taken; }
-    bool SameFolder(const FolderStamp& o) const { return written == o.written && months == o.months; }
+bool Trusted(const HorseIndexStamp& stamp, std::int64_t folderNow) {
+    return stamp.written == folderNow && stamp.written + kUnsureNs <= stamp.taken;
+}
 
-    std::string Serialize() const {
-        std::string out(kStampMagic);
-        Put(out, kVersion, 4);
-        Put(out, months.size(), 4);
-        Put(out, static_cast<std::uint64_t>(written), 8);
-        Put(out, static_cast<std::uint64_t>(taken), 8);
-        for (const auto& [name, sum] : months) {
-            std::string padded = name;
-            padded.resize(kMonthNameSize, '\0');
-            out += padded;
-            Put(out, sum, 8);
-        }
-        Put(out, Checksum(out), 8);
-        return out;
-    }
-    bool Parse(std::string_view b) {
-        months.clear();
-        constexpr std::size_t kHead = 8 + 4 + 4 + 8 + 8;
-        if (b.size() < kHead + kChecksumSize || b.substr(0, kStampMagic.size()) != kStampMagic) return false;
-        if (Get(b.data() + 8, 4) != kVersion) return false;
-        const std::uint64_t count = Get(b.data() + 12, 4);
-        if (b.size() != kHead + count * (kMonthNameSize + 8) + kChecksumSize) return false;
-        if (TailChecksum(b) != Checksum(b.substr(0, b.size() - kChecksumSize))) return false;
-        written = static_cast<std::int64_t>(Get(b.data() + 16, 8));
-        taken = static_cast<std::int64_t>(Get(b.data() + 24, 8));
-        for (std::uint64_t i = 0; i < count; ++i) {
-            const char* p = b.data() + kHead + i * (kMonthNameSize + 8);
-            const std::string_view padded(p, kMonthNameSize);
-            std::string name(padded.substr(0, padded.find('\0')));
-            // Only names a month file can have: nothing outside the index folder is opened.
-            if (name != kOtherMonth &&
-                (name.size() != 10 || !IsDigits(name.substr(0, 6)) || !name.ends_with(kMonthExtension)))
-                return false;
-            months[std::move(name)] = Get(p + kMonthNameSize, 8);
-        }
-        return true;
-    }
-};
+bool SameFolder(const HorseIndexStamp& a, const HorseIndexStamp& b) {
+    return a.written == b.written && a.months == b.months;
+}
 
 bool ReadMonthFile(const fs::path& path, std::string& out);
 
 // The stamp as recorded, or nothing where there is none whole.
-std::optional<FolderStamp> ReadFolderStamp(const fs::path& indexFolder) {
+std::optional<HorseIndexStamp> ReadHorseIndexStamp(const fs::path& indexFolder) {
     std::string bytes;
-    FolderStamp stamp;
-    if (!ReadMonthFile(indexFolder / PathFromText(kStampName), bytes) || !stamp.Parse(bytes)) return std::nullopt;
+    HorseIndexStamp stamp;
+    if (!ReadMonthFile(indexFolder / PathFromText(kHorseIndexStampName), bytes) || !stamp.Parse(bytes))
+        return std::nullopt;
     return stamp;
 }
 
-bool WriteFolderStamp(const fs::path& indexFolder, const FolderStamp& stamp) {
+bool WriteHorseIndexStamp(const fs::path& indexFolder, const HorseIndexStamp& stamp) {
     std::string error;
-    return WriteWholeFile(indexFolder / PathFromText(kStampName), stamp.Serialize(), false, error);
+    return WriteWholeFile(indexFolder / PathFromText(kHorseIndexStampName), stamp.Serialize(), false, error);
 }
 
-void RemoveFolderStamp(const fs::path& indexFolder) {
+void RemoveHorseIndexStamp(const fs::path& indexFolder) {
     std::error_code ec;
-    fs::remove(indexFolder / PathFromText(kStampName), ec);
+    fs::remove(indexFolder / PathFromText(kHorseIndexStampName), ec);
 }
 
 // A month rebuilt from `old`'s days that are kept (old index -> new index, or -1) and days
@@ -376,10 +360,11 @@ bool ReadMonthFile(const fs::path& path, std::string& out) {
 #ifdef _WIN32
     return ReadWholeFile(path, out);
 #else
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocked by a pipe put in its place, nor made to read more than an index can hold.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargestIndexFile;
     out.clear();
     char buf[65536];
     while (ok) {
@@ -424,9 +409,9 @@ std::vector<MonthBytes> ReadMonthFiles(const fs::path& folder, const std::vector
     std::vector<std::size_t> sizes(names.size(), 0);
     std::size_t total = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        fds[i] = ::openat(dir, names[i].c_str(), O_RDONLY | O_CLOEXEC);
+        fds[i] = ::openat(dir, names[i].c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat st {};
-        if (fds[i] >= 0 && ::fstat(fds[i], &st) == 0 && S_ISREG(st.st_mode)) {
+        if (fds[i] >= 0 && ::fstat(fds[i], &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargestIndexFile) {
             sizes[i] = static_cast<std::size_t>(st.st_size);
             total += sizes[i];
         }
@@ -468,6 +453,20 @@ std::vector<MonthBytes> ReadMonthFiles(const fs::path& folder, const std::vector
     }
 #endif
     return months;
+}
+
+// Whether a month's day keys are such as only listing the folder makes: of this month, newest
+// first, each once, and each the name of a file in the data folder itself. A month file
+// written by anyone else could otherwise send a query to files anywhere.
+bool KeysAsListed(const HorseIndexMonth& month, std::string_view name) {
+    for (std::size_t i = 0; i < month.days.size(); ++i) {
+        const std::string& key = month.days[i].key;
+        if (HorseIndexMonthName(key) != name || (i > 0 && !(month.days[i - 1].key > key))) return false;
+        const std::optional<std::string> utf8 = TryCp932ToUtf8(key);
+        if (!utf8 || utf8->empty() || utf8->find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos)
+            return false;
+    }
+    return true;
 }
 
 // A day read again from its SE file (with `stamp` just taken): its entries are added to
@@ -608,6 +607,45 @@ void HorseIndexMonth::Sort() {
     });
 }
 
+std::string HorseIndexStamp::Serialize() const {
+    std::string out(kStampMagic);
+    Put(out, kVersion, 4);
+    Put(out, months.size(), 4);
+    Put(out, static_cast<std::uint64_t>(written), 8);
+    Put(out, static_cast<std::uint64_t>(taken), 8);
+    for (const auto& [name, sum] : months) {
+        std::string padded = name;
+        padded.resize(kMonthNameSize, '\0');
+        out += padded;
+        Put(out, sum, 8);
+    }
+    Put(out, Checksum(out), 8);
+    return out;
+}
+
+bool HorseIndexStamp::Parse(std::string_view b) {
+    months.clear();
+    constexpr std::size_t kHead = 8 + 4 + 4 + 8 + 8;
+    if (b.size() < kHead + kChecksumSize || b.substr(0, kStampMagic.size()) != kStampMagic) return false;
+    if (Get(b.data() + 8, 4) != kVersion) return false;
+    const std::uint64_t count = Get(b.data() + 12, 4);
+    if (b.size() != kHead + count * (kMonthNameSize + 8) + kChecksumSize) return false;
+    if (TailChecksum(b) != Checksum(b.substr(0, b.size() - kChecksumSize))) return false;
+    written = static_cast<std::int64_t>(Get(b.data() + 16, 8));
+    taken = static_cast<std::int64_t>(Get(b.data() + 24, 8));
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const char* p = b.data() + kHead + i * (kMonthNameSize + 8);
+        const std::string_view padded(p, kMonthNameSize);
+        std::string name(padded.substr(0, padded.find('\0')));
+        // Only names a month file can have: nothing outside the index folder is opened.
+        if (name != kOtherMonth &&
+            (name.size() != 10 || !IsDigits(name.substr(0, 6)) || !name.ends_with(kMonthExtension)))
+            return false;
+        months[std::move(name)] = Get(p + kMonthNameSize, 8);
+    }
+    return true;
+}
+
 std::string HorseIndexMonthName(std::string_view dayKey) {
     if (dayKey.size() == kDayKeySize && IsDigits(dayKey.substr(0, 4)) && IsDigits(dayKey.substr(6, 2)))
         return std::string(dayKey.substr(0, 4)) + std::string(dayKey.substr(6, 2)) + std::string(kMonthExtension);
@@ -650,7 +688,7 @@ void KeepHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& writ
         const fs::path folder = HorseIndexFolder(dataDir);
         // The folder has changed, and the months are about to: the stamp would vouch for
         // neither. Removed first, so that no stamp outlives the months it records.
-        RemoveFolderStamp(folder);
+        RemoveHorseIndexStamp(folder);
         for (const auto& [name, days] : byMonth) {
             const std::string cacheKey = PathText(folder / name);
             HorseIndexMonth old;
@@ -751,11 +789,14 @@ void HorseRunIndex::FullCheck(bool locked) {
     }
     // The folder's time before it is listed: it is recorded only if it is the same after
     // every month file has been looked at.
+    // What it is recorded to have seen is taken before the folder is listed: a file added
+    // within the same tick of the folder's clock after that is not vouched for.
+    const std::int64_t listedAt = FolderClockNow();
     const std::optional<std::int64_t> folderBefore = FolderWriteTime(dataDir_);
     // While there is a stamp, a month file that is not the one it records (put back from
     // elsewhere, or written by another program) is not trusted, however whole it is.
-    const std::optional<FolderStamp> before = ReadFolderStamp(folder);
-    FolderStamp recorded;
+    const std::optional<HorseIndexStamp> before = ReadHorseIndexStamp(folder);
+    HorseIndexStamp recorded;
     bool whole = locked;  // every month file on disk as this check leaves it in memory
 
     const DayFolder dayFolder(dataDir_);
@@ -834,13 +875,13 @@ void HorseRunIndex::FullCheck(bool locked) {
     // Nothing added, removed or renamed in the folder while it was looked at: later queries
     // may take the month files' days for the folder's days while its time stays the same.
     if (!whole || !folderBefore || FolderWriteTime(dataDir_) != folderBefore) {
-        if (locked && before) RemoveFolderStamp(folder);  // its record of the months is out of date
+        if (locked && before) RemoveHorseIndexStamp(folder);  // its record of the months is out of date
         return;
     }
     recorded.written = *folderBefore;
-    recorded.taken = StampClockNow();
-    if (before && before->SameFolder(recorded) && before->Trusted(recorded.written)) return;
-    WriteFolderStamp(folder, recorded);
+    recorded.taken = listedAt;
+    if (before && SameFolder(*before, recorded) && Trusted(*before, recorded.written)) return;
+    WriteHorseIndexStamp(folder, recorded);
 }
 
 bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedigrees, std::string_view raceDate,
@@ -849,9 +890,9 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
     refreshed_ = {};
     if (raceDate.size() != 8 || !IsDigits(raceDate)) return false;
     const fs::path folder = HorseIndexFolder(dataDir_);
-    std::optional<FolderStamp> stamp = ReadFolderStamp(folder);
+    std::optional<HorseIndexStamp> stamp = ReadHorseIndexStamp(folder);
     const std::optional<std::int64_t> folderNow = FolderWriteTime(dataDir_);
-    if (!stamp || !folderNow || !stamp->Trusted(*folderNow)) return false;
+    if (!stamp || !folderNow || !Trusted(*stamp, *folderNow)) return false;
 
     // Each horse's runs before the race counted month by month, newest first, until it has
     // `limit` of them or the months are older than it can have run in: registration numbers
@@ -876,6 +917,7 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
     const DayFolder dayFolder(dataDir_);
     bool stampChanged = false;
     std::string bytes;
+    // Newest first; "other.idx" sorts before every month, so it is never left out.
     for (auto& [name, sum] : stamp->months) {
         const bool other = name == kOtherMonth;  // days whose keys start with no date
         const std::string_view month = std::string_view(name).substr(0, 6);
@@ -887,7 +929,9 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
             if (!needed) break;  // nor is any older month
         }
         HorseIndexMonth m;
-        if (!ReadMonthFile(folder / name, bytes) || TailChecksum(bytes) != sum || !m.Load(bytes)) return false;
+        if (!ReadMonthFile(folder / name, bytes) || TailChecksum(bytes) != sum || !m.Load(std::move(bytes)) ||
+            !KeysAsListed(m, name))
+            return false;
 
         // The days before the race looked at, and read again where their file has changed.
         std::vector<int> keep(m.days.size(), -1);
@@ -902,6 +946,8 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
             const ListedDay listed = dayFolder.DayOf(m.days[i].key);
             const FileStamp now = dayFolder.Stamp(listed);
             if (Trusted(m.days[i], now)) continue;
+            // A day's file gone while the folder's time stayed: the time does not tell the truth.
+            if (now.size == FileStamp::kNoFile && m.days[i].stamp.size != FileStamp::kNoFile) return false;
             ++refreshed_.daysRead;
             changed = true;
             keep[i] = -1;
@@ -917,10 +963,13 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
                 stampChanged = true;
             }
         }
-        for (Wanted& w : horses) m.ForEachOf(w.pedigree, [&](std::size_t day, int) { w.runs += before[day] ? 1 : 0; });
+        // Runs of days with no date are never among a race's recent runs: not counted.
+        if (!other)
+            for (Wanted& w : horses)
+                m.ForEachOf(w.pedigree, [&](std::size_t day, int) { w.runs += before[day] ? 1 : 0; });
         months_.push_back(std::move(m));
     }
-    if (stampChanged) WriteFolderStamp(folder, *stamp);
+    if (stampChanged) WriteHorseIndexStamp(folder, *stamp);
     return true;
 }
 

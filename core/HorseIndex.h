@@ -28,6 +28,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,6 +39,20 @@ namespace turfpad {
 
 // The index's folder in the data folder.
 inline constexpr std::string_view kHorseIndexFolderName = ".turfpad-horses";
+
+// The index folder's stamp file: the data folder's last write time as the last full check
+// that found the index whole saw it, when that check listed the folder, and each month file's
+// name and checksum as it left them.
+inline constexpr std::string_view kHorseIndexStampName = "folder.stamp";
+struct HorseIndexStamp {
+    std::int64_t written = 0;  // ns since 1970
+    std::int64_t taken = 0;
+    std::map<std::string, std::uint64_t, std::greater<>> months;  // newest first
+
+    std::string Serialize() const;
+    // False for anything but a whole stamp file of this format naming only month files.
+    bool Parse(std::string_view bytes);
+};
 
 // One filed run of a horse: its race's RA line and its own SE line (units with CR LF, or
 // lines without).

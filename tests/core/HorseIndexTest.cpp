@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #ifdef _WIN32
@@ -87,10 +88,6 @@ std::vector<FormRow> ScannedForm(const fs::path& dir, std::size_t runs) {
     return Form(copy.path(), runs);
 }
 
-void ExpectRightForm(const fs::path& dir) {
-    for (std::size_t runs : {1u, 5u}) EXPECT_EQ(FormTsv(Form(dir, runs)), FormTsv(ScannedForm(dir, runs))) << runs;
-}
-
 // The form as turfpad-cli form gives it: the index brought up to date for the race's runners.
 std::vector<FormRow> QuickForm(const fs::path& dir, std::size_t runs, HorseRunIndex& index) {
     RaceCardTable table;
@@ -100,9 +97,10 @@ std::vector<FormRow> QuickForm(const fs::path& dir, std::size_t runs, HorseRunIn
     return RaceForm(table, 10, index, runs);
 }
 
-// The data folder's own time set back an hour, as for a folder nothing was added to for a
-// while. (The C runtime's way, under std::filesystem, cannot open a folder on Windows.)
-bool AgeFolder(const fs::path& dir) {
+// The data folder's own time moved by `shift` (by default an hour back, as for a folder
+// nothing was added to for a while). The C runtime's way, under std::filesystem, cannot open
+// a folder on Windows.
+bool AgeFolder(const fs::path& dir, std::chrono::seconds shift = -std::chrono::hours(1)) {
 #ifdef _WIN32
     const HANDLE h =
         CreateFileW(dir.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -113,7 +111,7 @@ bool AgeFolder(const fs::path& dir) {
     ULARGE_INTEGER t;
     t.LowPart = now.dwLowDateTime;
     t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= 3600ULL * 10'000'000;  // 100 ns ticks
+    t.QuadPart += static_cast<ULONGLONG>(shift.count() * 10'000'000LL);  // 100 ns ticks
     FILETIME back;
     back.dwLowDateTime = t.LowPart;
     back.dwHighDateTime = t.HighPart;
@@ -122,7 +120,7 @@ bool AgeFolder(const fs::path& dir) {
     return ok;
 #else
     std::error_code ec;
-    fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
+    fs::last_write_time(dir, fs::file_time_type::clock::now() + shift, ec);
     return !ec;
 #endif
 }
@@ -132,6 +130,19 @@ void Settle(const fs::path& dir) {
     AgeFiles(dir);
     ASSERT_TRUE(AgeFolder(dir));
     Form(dir, 5);
+}
+
+// The form, both after a full check and as a query while the folder is unchanged gives it, is
+// the one reading every file gives.
+void ExpectRightForm(const fs::path& dir) {
+    for (std::size_t runs : {1u, 5u}) EXPECT_EQ(FormTsv(Form(dir, runs)), FormTsv(ScannedForm(dir, runs))) << runs;
+    ASSERT_TRUE(AgeFolder(dir));
+    Form(dir, 5);
+    for (std::size_t runs : {1u, 5u}) {
+        HorseRunIndex index;
+        EXPECT_EQ(FormTsv(QuickForm(dir, runs, index)), FormTsv(ScannedForm(dir, runs))) << runs;
+        EXPECT_FALSE(index.LastBuild().listed);
+    }
 }
 
 std::vector<std::string> DatesOf(const std::vector<FormRow>& rows) {
@@ -384,7 +395,9 @@ TEST(HorseIndexTest, WhatTheFolderStampCannotVouchForSendsTheQueryBackToTheWhole
     TempDir dir;
     FileDays(dir.path());
     AgeFiles(dir.path());
-    // Looked at whole within moments of the folder's last change: not trusted later.
+    // Looked at whole within moments of the folder's last change (its time put ahead, for a
+    // slow machine): not trusted later.
+    ASSERT_TRUE(AgeFolder(dir.path(), std::chrono::hours(1)));
     Form(dir.path(), 5);
     HorseRunIndex index;
     QuickForm(dir.path(), 5, index);
@@ -470,5 +483,81 @@ TEST(HorseIndexTest, AYoungHorsesRunsAreLookedForBackToTheYearItTurnedTwoAndNoFu
     rows = QuickForm(dir.path(), 5, index);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][9], "5");
+    EXPECT_EQ(FormTsv(rows), FormTsv(ScannedForm(dir.path(), 5)));
+}
+
+TEST(HorseIndexTest, RunsOnTheRaceDayOrLaterAreNeverCountedTowardsTheRecentRuns) {
+    TempDir dir;
+    FileDays(dir.path());
+    {
+        // Results of both horses on the race's own day at another racecourse, and a week on.
+        RaceFiler filer(dir.path());
+        filer.SetDurable(false);
+        filer.File(Race("20261212", "09", 3).str());
+        filer.File(Runner("20261212", "09", 3, 1, kFirst, "01").str());
+        filer.File(Runner("20261212", "09", 3, 2, kSecond, "02").str());
+        filer.File(Race("20261219", "06", 11).str());
+        filer.File(Runner("20261219", "06", 11, 1, kFirst, "03").str());
+        filer.File(Runner("20261219", "06", 11, 2, kSecond, "04").str());
+    }
+    Settle(dir.path());
+    HorseRunIndex index;
+    EXPECT_EQ(DatesOf(QuickForm(dir.path(), 1, index)),
+              (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神"}));
+    EXPECT_FALSE(index.LastBuild().listed);
+    ExpectRightForm(dir.path());
+}
+
+TEST(HorseIndexTest, AMonthFileNamingADayOutsideTheDataFolderIsNeverFollowed) {
+    TempDir dir;
+    FileDays(dir.path());
+    Settle(dir.path());
+    // A folder in the data folder holding a day's files under another name, in which the
+    // second horse finished 13th on 11/28.
+    const fs::path elsewhere = dir.path() / PathFromText("2026年11月28日");
+    fs::create_directory(elsewhere);
+    std::string se = ReadAll(DayFile(dir.path(), "2026年11月28日阪神", kSeExtension));
+    const std::string line = Runner("20261128", "09", 5, 1, kSecond, "13").str();
+    se.replace(72 * line.size(), line.size(), line);
+    WriteAll(elsewhere / "xxx.jvSEr", se);
+    fs::copy_file(DayFile(dir.path(), "2026年11月28日阪神", kRaExtension), elsewhere / "xxx.jvRA");
+    ASSERT_TRUE(AgeFolder(dir.path()));  // making the folder moved the data folder's time
+    Form(dir.path(), 5);                 // and the stamp records it again
+
+    // A month file and stamp, whole and matching, that send the second horse there: the key
+    // 2026年11月28日/xxx names a file in that folder.
+    const fs::path monthPath = MonthFile(dir.path(), "202611.idx");
+    HorseIndexMonth month;
+    ASSERT_TRUE(month.Parse(ReadAll(monthPath)));
+    HorseIndexMonth::Day day;
+    day.key = Sj("2026年11月28日") + "/xxx";
+    ASSERT_EQ(day.key.size(), 18u);
+    day.stamp = StampOf(elsewhere / "xxx.jvSEr");
+    day.taken = day.stamp.written + 3'600'000'000'000LL;
+    // 28日中京 and 28日阪神 sort after it, 21日東京 before.
+    month.days.insert(month.days.begin() + 2, day);
+    for (HorseIndexMonth::Entry& e : month.entries)
+        if (e.day >= 2) ++e.day;
+    HorseIndexMonth::Entry e;
+    std::memcpy(e.pedigree.data(), kSecond, 10);
+    e.day = 2;
+    e.slot = 72;
+    month.entries.push_back(e);
+    month.Sort();
+    const std::string bytes = month.Serialize();
+    WriteAll(monthPath, bytes);
+    const fs::path stampPath = HorseIndexFolder(dir.path()) / PathFromText(kHorseIndexStampName);
+    HorseIndexStamp stamp;
+    ASSERT_TRUE(stamp.Parse(ReadAll(stampPath)));
+    std::uint64_t sum = 0;
+    for (int i = 0; i < 8; ++i)
+        sum |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[bytes.size() - 8 + i])) << (8 * i);
+    stamp.months["202611.idx"] = sum;
+    WriteAll(stampPath, stamp.Serialize());
+
+    HorseRunIndex index;
+    const std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
+    EXPECT_TRUE(index.LastBuild().listed);
+    for (const FormRow& r : rows) EXPECT_NE(r[9], "13");
     EXPECT_EQ(FormTsv(rows), FormTsv(ScannedForm(dir.path(), 5)));
 }
