@@ -812,10 +812,11 @@ void HorseRunIndex::FullCheck(bool locked) {
         MonthBytes& read = monthBytes[monthAt++];
         const bool present = read.present;
         const std::uint64_t sum = TailChecksum(read.bytes);
-        const bool recordedAs = !before || [&] {
-            const auto it = before->months.find(name);
-            return it != before->months.end() && it->second == sum;
-        }();
+        bool recordedAs = true;
+        if (before) {
+            const auto record = before->months.find(name);
+            recordedAs = record != before->months.end() && record->second == sum;
+        }
         const bool valid = present && recordedAs && old.Load(read.bytes, std::move(read.owner));
         if (present && !valid) ++refreshed_.monthsDamaged;
 
