@@ -11,8 +11,6 @@ namespace {
 
 QString U(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 
-enum Role { kPost = Qt::UserRole, kNumber, kName, kRun, kWon };
-
 QFont Font(int pixels, bool bold = false) {
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
     f.setPixelSize(pixels);
@@ -40,7 +38,7 @@ class FormBlockDelegate : public QStyledItemDelegate {
 
   private:
     static void PaintRunner(QPainter* p, const QRect& r, const QModelIndex& index) {
-        const int post = index.data(kPost).toInt();
+        const int post = index.data(TFormGrid::kPost).toInt();
         p->fillRect(r, Qt::white);
         QRect badge(r.left() + 4, r.top() + 6, 26, 26);
         p->fillRect(badge, PostColour(post));
@@ -48,20 +46,20 @@ class FormBlockDelegate : public QStyledItemDelegate {
         p->drawRect(badge);
         p->setPen(PostTextColour(post));
         p->setFont(Font(16, true));
-        p->drawText(badge, Qt::AlignCenter, QString::number(index.data(kNumber).toInt()));
+        p->drawText(badge, Qt::AlignCenter, QString::number(index.data(TFormGrid::kNumber).toInt()));
         p->setPen(Qt::black);
         p->setFont(Font(13, true));
         QRect name(r.left() + 4, r.top() + 38, r.width() - 8, r.height() - 42);
-        p->drawText(name, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, index.data(kName).toString());
+        p->drawText(name, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, index.data(TFormGrid::kName).toString());
     }
 
     static void PaintRun(QPainter* p, const QRect& r, const QModelIndex& index) {
-        const QStringList c = index.data(kRun).toStringList();
+        const QStringList c = index.data(TFormGrid::kRun).toStringList();
         if (c.size() < kFormColumns) {
             p->fillRect(r, QColor(240, 240, 240));
             return;
         }
-        p->fillRect(r, index.data(kWon).toBool() ? QColor(255, 224, 224) : QColor(Qt::white));
+        p->fillRect(r, index.data(TFormGrid::kWon).toBool() ? QColor(255, 224, 224) : QColor(Qt::white));
         const int x = r.left() + 4, w = r.width() - 8;
         p->setPen(Qt::black);
         p->setFont(Font(11));
@@ -74,7 +72,7 @@ class FormBlockDelegate : public QStyledItemDelegate {
         // Position in large type, the starters beside it.
         p->setFont(Font(24, true));
         QRect pos(x, r.top() + 44, 46, 28);
-        p->setPen(index.data(kWon).toBool() ? QColor(200, 0, 0) : QColor(Qt::black));
+        p->setPen(index.data(TFormGrid::kWon).toBool() ? QColor(200, 0, 0) : QColor(Qt::black));
         p->drawText(pos, Qt::AlignRight | Qt::AlignVCenter, c[9]);
         p->setPen(Qt::black);
         p->setFont(Font(11));

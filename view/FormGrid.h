@@ -21,6 +21,9 @@ class TFormGrid : public QTableWidget {
     static constexpr int kRunnerWidth = 118;
     static constexpr int kBlockWidth = 112;
     static constexpr int kRowHeight = 96;
+    // What each cell holds: the runner's post, number and name in the first column, a run's
+    // form cells (a QStringList) and whether it was won in the others.
+    enum Role { kPost = Qt::UserRole, kNumber, kName, kRun, kWon };
 
     explicit TFormGrid(QWidget* parent = nullptr);
     void Fill(const std::vector<RunnerForm>& runners);

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -17,6 +18,8 @@
 #include "DemoProgramme.h"
 #include "FakeJVLink.h"
 #include "FakePrinter.h"
+#include "FormGrid.h"
+#include "HorseIndex.h"
 #include "JvdFiles.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
@@ -254,4 +257,43 @@ TEST_F(BrowsingWindowTest, SchedulePrintingPrintsTheGridWithTheDate) {
     }
     EXPECT_TRUE(date);
     EXPECT_TRUE(header);
+}
+
+TEST_F(BrowsingWindowTest, TheFormTabShowsTheDayOnDisplayWhateverWasPrintedMeanwhile) {
+    // Eight weeks of results before the week shown; then the folder is left alone a while and
+    // looked at whole once, so that forms look only at the days their runners need.
+    {
+        using namespace std::chrono;
+        RaceFiler filer(dir / "Data");
+        for (int w = 1; w <= 8; ++w)
+            for (const JvdFile& f : DemoResults(sys_days(year{2026} / December / 10) - weeks(w)))
+                for (const std::string& r : SplitRecords(f.content)) filer.File(r);
+    }
+    fs::last_write_time(dir / "Data", fs::file_time_type::clock::now() - std::chrono::hours(1));
+    HorseRunIndex().Build(dir / "Data");
+    form->MakeDataListBtn->click();
+
+    const auto blocks = [&] {  // the dates of the runs the tab shows, runner by runner
+        QStringList out;
+        for (int row = 0; row < form->FormGrid->rowCount(); ++row)
+            for (int k = 1; k < form->FormGrid->columnCount(); ++k)
+                out << form->FormGrid->item(row, k)->data(TFormGrid::kRun).toStringList().value(2);
+        return out;
+    };
+    ChooseDay("2026年12月12日中山");
+    form->PageControl1->setCurrentWidget(form->TabSheet3);
+    const QStringList shown = blocks();
+    ASSERT_GT(shown.count(QString()), 0);
+    ASSERT_GT(shown.size() - shown.count(QString()), 20);
+
+    // Another tab, the oldest day, its form guides printed; then the first day again.
+    form->PageControl1->setCurrentIndex(0);
+    const int oldest = form->DateCombo->count() - 1;
+    form->DateCombo->setCurrentIndex(oldest);
+    emit form->DateCombo->activated(oldest);
+    form->showPreview = [](TAllPrintForm&) {};
+    form->FormPrintItem->trigger();
+    ChooseDay("2026年12月12日中山");
+    form->PageControl1->setCurrentWidget(form->TabSheet3);
+    EXPECT_EQ(blocks(), shown);
 }
