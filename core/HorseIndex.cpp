@@ -57,6 +57,13 @@ constexpr std::size_t kMonthNameSize = 16;  // "202612.idx", padded with NULs
 // anything larger is not read.
 constexpr std::int64_t kLargestIndexFile = 64 << 20;
 
+#ifndef _WIN32
+// A file's or folder's last write time, ns since 1970.
+std::int64_t WrittenNs(const struct stat& st) {
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+#endif
+
 // A stamp that matches no file: the file changed while it was read.
 constexpr FileStamp kChangedWhileRead{FileStamp::kNoFile, -1};
 
@@ -163,7 +170,7 @@ std::optional<std::int64_t> FolderWriteTime(const fs::path& dataDir) {
 #else
     struct stat st {};
     if (::stat(dataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return WrittenNs(st);
 #endif
 }
 
@@ -335,7 +342,7 @@ class DayFolder {
         if (fd_ < 0) return StampOf(dataDir_ / PathFromText(day.seName));
         if (::fstatat(fd_, day.seName.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return stamp;
         stamp.size = static_cast<std::uint64_t>(st.st_size);
-        stamp.written = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+        stamp.written = WrittenNs(st);
         return stamp;
 #endif
     }
@@ -503,7 +510,7 @@ FileStamp StampOf(const fs::path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
     stamp.size = static_cast<std::uint64_t>(st.st_size);
-    stamp.written = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    stamp.written = WrittenNs(st);
 #endif
     return stamp;
 }

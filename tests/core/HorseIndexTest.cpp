@@ -62,6 +62,19 @@ fs::path DayFile(const fs::path& dir, const char* day, std::string_view extensio
     return RaceFilePath(dir, Sj(day) + std::string(extension));
 }
 
+// 12/05 京都, where the first horse finished 4th, filed in another folder and copied in.
+void CopyDayIn(const fs::path& dir) {
+    TempDir other;
+    {
+        RaceFiler filer(other.path());
+        filer.SetDurable(false);
+        filer.File(Race("20261205", "08", 3).str());
+        filer.File(Runner("20261205", "08", 3, 6, kFirst, "04").str());
+    }
+    for (const char* ext : {".jvRA", ".jvSEr"})
+        fs::copy_file(DayFile(other.path(), "2026年12月05日京都", ext), DayFile(dir, "2026年12月05日京都", ext));
+}
+
 fs::path MonthFile(const fs::path& dir, const char* name) { return HorseIndexFolder(dir) / name; }
 
 // Every day file's last write time set back an hour, as in a folder fed long ago.
@@ -288,15 +301,7 @@ TEST(HorseIndexTest, DaysCopiedInAndDeletedAreFollowed) {
     Form(dir.path(), 5);
 
     // A day copied in from another folder, in a month the index has not seen.
-    TempDir other;
-    {
-        RaceFiler filer(other.path());
-        filer.SetDurable(false);
-        filer.File(Race("20261205", "08", 3).str());
-        filer.File(Runner("20261205", "08", 3, 6, kFirst, "04").str());
-    }
-    for (const char* ext : {".jvRA", ".jvSEr"})
-        fs::copy_file(DayFile(other.path(), "2026年12月05日京都", ext), DayFile(dir.path(), "2026年12月05日京都", ext));
+    CopyDayIn(dir.path());
     std::vector<FormRow> rows = Form(dir.path(), 5);
     EXPECT_EQ(rows[0][2], "2026/12/05");
     EXPECT_EQ(rows[0][9], "4");
@@ -437,15 +442,7 @@ TEST(HorseIndexTest, WhatTheFolderStampCannotVouchForSendsTheQueryBackToTheWhole
     }
 
     // A day copied in: the folder's time moves, and the new run is found.
-    TempDir other;
-    {
-        RaceFiler filer(other.path());
-        filer.SetDurable(false);
-        filer.File(Race("20261205", "08", 3).str());
-        filer.File(Runner("20261205", "08", 3, 6, kFirst, "04").str());
-    }
-    for (const char* ext : {".jvRA", ".jvSEr"})
-        fs::copy_file(DayFile(other.path(), "2026年12月05日京都", ext), DayFile(dir.path(), "2026年12月05日京都", ext));
+    CopyDayIn(dir.path());
     const std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
     EXPECT_TRUE(index.LastBuild().listed);
     EXPECT_EQ(rows[0][2], "2026/12/05");
