@@ -3,7 +3,7 @@
 #
 #   scripts/build-windows.sh [qt|app|zip|all]     (default: all)
 #
-#   qt   installs MinGW-w64 (i686), Wine and Debian's qt6-base source package, and cross-builds
+#   qt   installs MinGW-w64 (i686) and Debian's qt6-base source package, and cross-builds
 #        qtbase (Core, Gui, Widgets, PrintSupport, the Windows platform plugin) once into
 #        $TURFPAD_WIN_CACHE (default ~/.cache/turfpad-windows); later runs reuse it.
 #   app  builds turfpad.exe and turfpad-cli.exe against it in build-windows/.
@@ -11,7 +11,7 @@
 #
 # JV-Link is a 32-bit in-process COM control, so the program is built for i686 only.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 stage="${1:-all}"
 cache="${TURFPAD_WIN_CACHE:-$HOME/.cache/turfpad-windows}"
@@ -21,35 +21,118 @@ jobs="${TURFPAD_JOBS:-$(nproc)}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
+# Every stage below runs with `set -e` in force: each is called as a plain command, never on the
+# left of && or ||, where bash would ignore a failing command inside it.
+
+# What building qtbase and the programs needs (deps.sh retries a failing package index).
 install_tools() {
-    local need=()
-    dpkg --print-foreign-architectures | grep -qx i386 || { $sudo dpkg --add-architecture i386; need+=(update); }
-    for p in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
-        wine wine32:i386 xvfb xauth zip unzip cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools \
-        qt6-translations-l10n fonts-ipafont-gothic poppler-utils imagemagick; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
+    bash scripts/deps.sh g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+        mingw-w64-i686-dev dpkg-dev qt6-base-dev-tools zip unzip
+}
+
+# The deb-src entry for the release's main component, made from the machine's own entry for it
+# (its URIs and signing key): a machine behind another mirror or a proxy fetches the source
+# from where it fetches everything else. Prints the entry in the format of the file it comes
+# from (deb822 for .sources, one line for .list) after a first line naming that format; fails
+# when no entry names the release.
+# Usage: source_entry CODENAME SOURCES-FILE...
+source_entry() {
+    local codename="$1" f
+    shift
+    for f in "$@"; do
+        [ -f "$f" ] || continue
+        case "$f" in
+        *.sources)
+            awk -v codename="$codename" '
+                function flush() {
+                    if (!off && (" " types " ") ~ / deb / && (" " suites " ") ~ (" " codename " ") &&
+                        (" " comps " ") ~ / main / && uris != "") {
+                        printf "sources\nTypes: deb-src\nURIs: %s\nSuites: %s\nComponents: main\n", uris, codename
+                        if (signed != "") printf "Signed-By: %s\n", signed
+                        found = 1
+                        exit
+                    }
+                    types = uris = suites = comps = signed = key = ""
+                    off = 0
+                }
+                /^#/ { next }
+                /^[ \t]*$/ { flush(); next }
+                /^[ \t]/ { if (key == "signed-by") signed = signed "\n" $0; next }
+                {
+                    key = tolower(substr($0, 1, index($0, ":") - 1))
+                    value = substr($0, index($0, ":") + 1)
+                    gsub(/^[ \t]+|[ \t]+$/, "", value)
+                    if (key == "types") types = value
+                    else if (key == "uris") uris = value
+                    else if (key == "suites") suites = value
+                    else if (key == "components") comps = value
+                    else if (key == "signed-by") signed = value
+                    else if (key == "enabled" && tolower(value) == "no") off = 1
+                }
+                END { if (!found) flush(); exit !found }' "$f" && return 0
+            ;;
+        *)
+            # deb [options] URI SUITE COMPONENT...
+            awk -v codename="$codename" '
+                $1 == "deb" {
+                    line = $0
+                    sub(/^deb[ \t]+/, "", line)
+                    opts = ""
+                    if (line ~ /^\[/) { opts = substr(line, 1, index(line, "]")); line = substr(line, index(line, "]") + 1) }
+                    n = split(line, w, /[ \t]+/)
+                    i = (w[1] == "") ? 2 : 1
+                    main = 0
+                    for (j = i + 2; j <= n; j++) if (w[j] == "main") main = 1
+                    if (w[i + 1] == codename && main) {
+                        printf "list\ndeb-src %s%s%s %s main\n", opts, (opts == "" ? "" : " "), w[i], codename
+                        found = 1
+                        exit
+                    }
+                }
+                END { exit !found }' "$f" && return 0
+            ;;
+        esac
     done
-    [ ${#need[@]} -eq 0 ] && return 0
-    $sudo apt-get update -q
-    local pkgs=()
-    for p in "${need[@]}"; do [ "$p" != update ] && pkgs+=("$p"); done
-    [ ${#pkgs[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${pkgs[@]}"
+    return 1
 }
 
 fetch_qt_source() {
     local src="$cache/src"
     if ls -d "$src"/qt6-base-*/ >/dev/null 2>&1; then return 0; fi
     if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
-            $sudo tee /etc/apt/sources.list.d/turfpad-qt-source.sources >/dev/null
-        $sudo apt-get update -q
+        local codename entry
+        codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        if ! entry=$(source_entry "$codename" /etc/apt/sources.list.d/*.sources /etc/apt/sources.list \
+            /etc/apt/sources.list.d/*.list); then
+            echo "no package source for $codename/main is configured: cannot fetch the qt6-base source" >&2
+            return 1
+        fi
+        tail -n +2 <<<"$entry" | $sudo tee "/etc/apt/sources.list.d/turfpad-qt-source.$(head -1 <<<"$entry")" >/dev/null
+        bash scripts/deps.sh --update-only
     fi
     mkdir -p "$src"
     (cd "$src" && apt-get source -q qt6-base)
 }
 
+# The files of the prefix that the programs and the ZIP are built from.
+qt_files=(bin/Qt6Core.dll bin/Qt6Gui.dll bin/Qt6Widgets.dll bin/Qt6PrintSupport.dll
+    plugins/platforms/qwindows.dll plugins/styles/qwindowsvistastyle.dll lib/cmake/Qt6/qt.toolchain.cmake)
+qt_installed() {
+    local f
+    for f in "${qt_files[@]}"; do
+        [ -f "$qtprefix/$f" ] || { echo "qtbase: $qtprefix/$f is missing" >&2; return 1; }
+    done
+}
+
 build_qt() {
-    if [ -f "$qtprefix/.complete" ]; then echo "qtbase: cached in $qtprefix"; return 0; fi
+    if [ -f "$qtprefix/.complete" ]; then
+        if qt_installed; then
+            echo "qtbase: cached in $qtprefix"
+            return 0
+        fi
+        echo "qtbase: the cache is damaged; building it again" >&2
+        rm -f "$qtprefix/.complete"
+    fi
     install_tools
     fetch_qt_source
     local srcdir
@@ -57,7 +140,10 @@ build_qt() {
     # Qt's installed toolchain file loads this one for every program built against it, so the
     # cache keeps its own copy of the project's toolchain, with the shared MinGW runtime.
     local tc="$cache/mingw-i686.cmake"
-    [ -f "$tc" ] || { echo 'set(TURFPAD_MINGW_SHARED_RUNTIME ON)'; cat cmake/mingw-i686.cmake; } >"$tc"
+    if [ ! -f "$tc" ]; then
+        { echo 'set(TURFPAD_MINGW_SHARED_RUNTIME ON)'; cat cmake/mingw-i686.cmake; } >"$tc.part"
+        mv "$tc.part" "$tc"
+    fi
     local off=()
     for f in sql network dbus concurrent xml vulkan direct2d directwrite directwrite3 accessibility tabletevent \
         system_zlib system_pcre2 system_harfbuzz system_freetype system_png system_jpeg system_doubleconversion \
@@ -65,13 +151,17 @@ build_qt() {
         off+=("-DFEATURE_$f=OFF")
     done
     # An interrupted build resumes where it stopped; only a folder never configured is configured.
-    [ -f "$cache/qtbuild/build.ninja" ] || cmake -S "$srcdir" -B "$cache/qtbuild" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_INSTALL_PREFIX="$qtprefix" \
-        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
-        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF "${off[@]}"
+    if [ ! -f "$cache/qtbuild/build.ninja" ]; then
+        cmake -S "$srcdir" -B "$cache/qtbuild" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_INSTALL_PREFIX="$qtprefix" \
+            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
+            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF "${off[@]}"
+    fi
     cmake --build "$cache/qtbuild" --parallel "$jobs"
     cmake --install "$cache/qtbuild"
+    # Marked complete only once the install holds what the programs and the ZIP need.
+    qt_installed
     touch "$qtprefix/.complete"
     rm -rf "$cache/qtbuild"
 }
@@ -84,7 +174,10 @@ build_host() {
 }
 
 build_app() {
-    [ -f "$qtprefix/.complete" ] || { echo "qtbase is not built yet: run $0 qt first" >&2; exit 1; }
+    if [ ! -f "$qtprefix/.complete" ]; then
+        echo "qtbase is not built yet: run $0 qt first" >&2
+        exit 1
+    fi
     install_tools
     build_host
     cmake -S . -B "$winbuild" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$qtprefix/lib/cmake/Qt6/qt.toolchain.cmake" \
@@ -113,7 +206,6 @@ copy_imports() {
 }
 
 pack_zip() {
-    [ -f "$winbuild/bin/turfpad.exe" ] || build_app
     local version name out
     version=$(sed -n 's/^project(Turfpad VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
     name="Turfpad-$version-win32"
@@ -135,13 +227,27 @@ pack_zip() {
     (cd "$winbuild" && unzip -l "$name.zip")
 }
 
-hostbuild="${TURFPAD_HOST_BUILD:-build-windows/host}"
-winbuild=build-windows
+winbuild="${TURFPAD_WIN_BUILD:-build-windows}"
+hostbuild="${TURFPAD_HOST_BUILD:-$winbuild/host}"
+
+# Sourced with TURFPAD_BUILD_WINDOWS_FUNCTIONS=1 (by its test), the script only defines its functions.
+[ -n "${TURFPAD_BUILD_WINDOWS_FUNCTIONS:-}" ] && return 0
 
 case "$stage" in
-qt) build_qt ;;
-app) build_qt && build_app ;;
-zip) build_qt && build_app && pack_zip ;;
-all) build_qt && build_app && pack_zip ;;
-*) echo "usage: $0 [qt|app|zip|all]" >&2; exit 2 ;;
+qt)
+    build_qt
+    ;;
+app)
+    build_qt
+    build_app
+    ;;
+zip | all)
+    build_qt
+    build_app
+    pack_zip
+    ;;
+*)
+    echo "usage: $0 [qt|app|zip|all]" >&2
+    exit 2
+    ;;
 esac
