@@ -43,7 +43,7 @@ bool ProbeJVLink() {
     std::string error;
     if (CreateJVLink(error)) return true;  // released at once: it serves for the probe only
     LogJVLinkFailure(error);
-    TMsgDlg::Information(nullptr, QString::fromUtf8(kNoJVLinkMessage));
+    TMsgDlg::Information(nullptr, QString::fromStdString(JVLinkStartupMessage(error, kNoJVLinkMessage)));
     return false;
 }
 
@@ -61,7 +61,7 @@ int RunTurfpad() {
     std::unique_ptr<JVLink> jvlink = CreateJVLink(error);
     if (!jvlink) {  // it went away between the probe and now
         LogJVLinkFailure(error);
-        TMsgDlg::Information(nullptr, QString::fromUtf8(kNoJVLinkMessage));
+        TMsgDlg::Information(nullptr, QString::fromStdString(JVLinkStartupMessage(error, kNoJVLinkMessage)));
         return 1;
     }
     TMainForm form(std::move(jvlink));

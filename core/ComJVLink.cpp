@@ -85,7 +85,32 @@ void Out(VARIANTARG& v, LONG* value) {
     v.plVal = value;
 }
 
+// The class named by `progId` in one registry view (KEY_WOW64_32KEY or KEY_WOW64_64KEY): its
+// ProgID's CLSID, and that CLSID's in-process server.
+bool RegisteredInView(const wchar_t* progId, REGSAM view) {
+    HKEY key = nullptr;
+    const std::wstring progIdKey = std::wstring(progId) + L"\\CLSID";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, progIdKey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    wchar_t clsid[64] = {};
+    DWORD size = sizeof clsid - sizeof(wchar_t);  // room for the terminator a stored value may lack
+    DWORD type = 0;
+    const LONG read = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(clsid), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_SZ) return false;
+    const std::wstring serverKey = L"CLSID\\" + std::wstring(clsid) + L"\\InprocServer32";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, serverKey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 }  // namespace
+
+JVLinkRegistration ProbeJVLinkRegistration(const wchar_t* progId) {
+    const bool program64Bit = sizeof(void*) == 8;
+    const bool in32 = RegisteredInView(progId, KEY_WOW64_32KEY);
+    const bool in64 = RegisteredInView(progId, KEY_WOW64_64KEY);
+    return program64Bit ? JVLinkRegistration{in64, in32} : JVLinkRegistration{in32, in64};
+}
 
 std::unique_ptr<ComJVLink> ComJVLink::Create(std::string& error) {
     error.clear();
@@ -103,7 +128,8 @@ std::unique_ptr<ComJVLink> ComJVLink::Create(std::string& error) {
                               reinterpret_cast<void**>(&dispatch));
     if (FAILED(hr) || dispatch == nullptr) {
         const auto code = static_cast<std::uint32_t>(FAILED(hr) ? hr : E_NOINTERFACE);
-        error = JVLinkCreationErrorText(code, ComErrorText(static_cast<long>(code)), sizeof(void*) == 8);
+        error = JVLinkCreationErrorText(code, ComErrorText(static_cast<long>(code)), sizeof(void*) == 8,
+                                        ProbeJVLinkRegistration(L"JVDTLab.JVLink"));
         if (uninitialize) CoUninitialize();
         return nullptr;
     }

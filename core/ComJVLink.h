@@ -10,11 +10,16 @@
 #include <string>
 
 #include "JVLink.h"
+#include "JVLinkCreationError.h"
 
 struct IDispatch;
 struct tagVARIANT;
 
 namespace turfpad {
+
+// Where the class of `progId` is registered as an in-process server: in the registry view of
+// this program's bitness and in the other one (on 32-bit Windows there is only one view).
+JVLinkRegistration ProbeJVLinkRegistration(const wchar_t* progId);
 
 class ComJVLink : public JVLink {
   public:

@@ -13,6 +13,11 @@ namespace turfpad {
 namespace {
 constexpr std::uint32_t kClassStringUnknown = 0x800401F3;  // CO_E_CLASSSTRING
 constexpr std::uint32_t kClassNotRegistered = 0x80040154;  // REGDB_E_CLASSNOTREG
+
+constexpr std::string_view kOnly64BitInstalled =
+    "64 ビット版の JV-Link だけがインストールされています。ターフパッドは 32 ビットのプログラムなので、"
+    "32 ビット版の JV-Link が必要です。JRA-VAN のホームページから 32 ビット版の JV-Link を入手し、"
+    "64 ビット版と並べてインストールしてください";
 }  // namespace
 
 std::string HResultText(std::uint32_t hresult) {
@@ -21,15 +26,23 @@ std::string HResultText(std::uint32_t hresult) {
     return buf;
 }
 
-JVLinkCreationFailure ClassifyJVLinkCreation(std::uint32_t hresult, bool program64Bit) {
+JVLinkCreationFailure ClassifyJVLinkCreation(std::uint32_t hresult, bool program64Bit,
+                                             JVLinkRegistration registration) {
+    const bool unknown = hresult == kClassStringUnknown || hresult == kClassNotRegistered;
+    if (unknown && !program64Bit && registration.otherView && !registration.ownView)
+        return JVLinkCreationFailure::Only64BitInstalled;
     if (hresult == kClassStringUnknown) return JVLinkCreationFailure::NotInstalled;
     if (hresult == kClassNotRegistered && !program64Bit) return JVLinkCreationFailure::NotInstalled;
     return JVLinkCreationFailure::CannotLoad;
 }
 
-std::string JVLinkCreationErrorText(std::uint32_t hresult, std::string_view systemText, bool program64Bit) {
+std::string JVLinkCreationErrorText(std::uint32_t hresult, std::string_view systemText, bool program64Bit,
+                                    JVLinkRegistration registration) {
     std::string meaning;
-    if (ClassifyJVLinkCreation(hresult, program64Bit) == JVLinkCreationFailure::NotInstalled)
+    const JVLinkCreationFailure failure = ClassifyJVLinkCreation(hresult, program64Bit, registration);
+    if (failure == JVLinkCreationFailure::Only64BitInstalled)
+        meaning = kOnly64BitInstalled;
+    else if (failure == JVLinkCreationFailure::NotInstalled)
         meaning = "JV-Link がインストールされていません";
     else if (program64Bit)
         meaning =
@@ -40,6 +53,10 @@ std::string JVLinkCreationErrorText(std::uint32_t hresult, std::string_view syst
     std::string cause = "JVDTLab.JVLink を作成できません: " + HResultText(hresult);
     if (!systemText.empty()) cause += " " + std::string(systemText);
     return meaning + "（" + cause + "）";
+}
+
+std::string JVLinkStartupMessage(std::string_view error, std::string_view general) {
+    return std::string(error.starts_with(kOnly64BitInstalled) ? kOnly64BitInstalled : general);
 }
 
 std::filesystem::path StartupLogPath() {

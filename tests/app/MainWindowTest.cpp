@@ -73,6 +73,19 @@ TEST_F(MainFormTest, WithoutJVLinkOnlyTheMessageIsShownAndOnlyTheCauseIsLogged) 
     EXPECT_EQ(std::count(twice.begin(), twice.end(), '\n'), 2);
 }
 
+TEST_F(MainFormTest, WithOnlyThe64BitJVLinkTheMessageSaysWhatToInstall) {
+    ScopedJVLinkFactory failing([](std::string& error) -> std::unique_ptr<JVLink> {
+        error = JVLinkCreationErrorText(0x80040154, "", false, {false, true});
+        return nullptr;
+    });
+    EXPECT_EQ(RunTurfpad(), 1);
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(QString::fromUtf8("64 ビット版の JV-Link だけがインストールされています。")))
+        << shown[0].text.toStdString();
+    EXPECT_NE(ReadAll(dir / "turfpad.log").find("0x80040154"), std::string::npos);
+}
+
 TEST_F(MainFormTest, SoftwareIdentifierGoesToJVInitOnFirstShow) {
     EXPECT_EQ(SoftwareIdentifier().size(), 42u);
     EXPECT_TRUE(SoftwareIdentifier().ends_with("/Version 1.00"));

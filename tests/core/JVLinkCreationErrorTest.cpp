@@ -21,6 +21,39 @@ TEST(JVLinkCreationError, MissingControlToldFromOneThatDoesNotLoad) {
         EXPECT_EQ(ClassifyJVLinkCreation(hr, false), F::CannotLoad) << HResultText(hr);
 }
 
+TEST(JVLinkCreationError, OnlyThe64BitControlIsToldBySaying32BitIsNeeded) {
+    using F = JVLinkCreationFailure;
+    struct Case {
+        std::uint32_t hresult;
+        bool program64Bit;
+        JVLinkRegistration registration;
+        F want;
+    };
+    const Case cases[] = {
+        {0x80040154, false, {false, true}, F::Only64BitInstalled},  // ProgID shared, class in the 64-bit view only
+        {0x800401F3, false, {false, true}, F::Only64BitInstalled},  // ProgID in the 64-bit view only
+        {0x80040154, false, {true, true}, F::NotInstalled},         // both: not a question of bitness
+        {0x80040154, false, {false, false}, F::NotInstalled},
+        {0x8007007E, false, {false, true}, F::CannotLoad},  // registered, its file missing: not the class unknown
+        {0x80040154, true, {false, true}, F::CannotLoad},   // a 64-bit program: the 32-bit control alone
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClassifyJVLinkCreation(c.hresult, c.program64Bit, c.registration), c.want)
+            << HResultText(c.hresult) << " 64-bit program " << c.program64Bit << " views " << c.registration.ownView
+            << c.registration.otherView;
+
+    const char* general = "JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。";
+    const std::string only64 = JVLinkCreationErrorText(0x80040154, "クラスが登録されていません", false, {false, true});
+    const std::string advice = JVLinkStartupMessage(only64, general);
+    EXPECT_EQ(advice.rfind("64 ビット版の JV-Link だけがインストールされています。", 0), 0u) << advice;
+    EXPECT_NE(advice.find("32 ビット版の JV-Link を入手し、64 ビット版と並べてインストールしてください"),
+              std::string::npos)
+        << advice;
+    EXPECT_EQ(only64, advice + "（JVDTLab.JVLink を作成できません: 0x80040154 クラスが登録されていません）");
+    EXPECT_EQ(JVLinkStartupMessage(JVLinkCreationErrorText(0x80040154, "", false, {false, false}), general), general);
+    EXPECT_EQ(JVLinkStartupMessage(JVLinkCreationErrorText(0x80040154, "", true, {false, true}), general), general);
+}
+
 TEST(JVLinkCreationError, TextGivesMeaningCodeAndSystemWords) {
     EXPECT_EQ(HResultText(0x80040154), "0x80040154");
     EXPECT_EQ(HResultText(0x8007000E), "0x8007000E");  // capitals

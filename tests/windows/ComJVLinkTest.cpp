@@ -216,5 +216,38 @@ TEST(ComJVLinkMissing, CreationFailureSaysWhyWithTheSystemCode) {
     EXPECT_TRUE(ComJVLink::Create(error)) << error;
 }
 
+// A class registered in the other bitness's registry view only, as the 64-bit JV-Link is for
+// this 32-bit program, is seen there and not in the program's own view.
+TEST(ComJVLinkRegistration, AClassInTheOtherRegistryViewOnlyIsToldApart) {
+    const bool program64Bit = sizeof(void*) == 8;
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    if (!program64Bit && !wow64) GTEST_SKIP() << "32-bit Windows: one registry view only";
+    const REGSAM other = program64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const wchar_t* progId = L"Turfpad.RegistryViewTest";
+    const wchar_t* clsid = L"{6B1A3E52-0D4C-4F7A-9E21-5C8D7B3A9F10}";
+    auto put = [&](const std::wstring& path, const wchar_t* value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE | other, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    };
+    const std::wstring server = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
+    put(std::wstring(progId) + L"\\CLSID", clsid);
+    put(server, L"C:\\JVLink64.dll");
+    const JVLinkRegistration seen = ProbeJVLinkRegistration(progId);
+    EXPECT_FALSE(seen.ownView);
+    EXPECT_TRUE(seen.otherView);
+    for (const std::wstring& key :
+         {server, std::wstring(L"CLSID\\") + clsid, std::wstring(progId) + L"\\CLSID", std::wstring(progId)})
+        RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), other, 0);
+    EXPECT_FALSE(ProbeJVLinkRegistration(progId).otherView);
+    // The test control, registered in this program's own view, is seen there.
+    EXPECT_TRUE(ProbeJVLinkRegistration(L"JVDTLab.JVLink").ownView);
+}
+
 }  // namespace
 }  // namespace turfpad
