@@ -11,6 +11,7 @@
 #include "MessageBox.h"
 #include "PathText.h"
 #include "PlatformJVLink.h"
+#include "WidgetMap.h"
 
 namespace turfpad {
 
@@ -52,6 +53,7 @@ void PrepareApplication() {
     // has the caption it is given.
     InstallFontSubstitutes();
     InstallJapaneseTranslator(QCoreApplication::instance());
+    InstallWidgetMapFromEnvironment();
     LocalJVLink::SetDefaultSettingsDialog(RunLocalJVLinkDialog);
 }
 

@@ -12,6 +12,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
+bash scripts/deps.sh wine wine32:i386 xvfb xauth xdotool imagemagick poppler-utils unzip python3 cmake ninja-build \
+    g++-mingw-w64-i686-posix
+
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
@@ -21,6 +24,8 @@ linux_cli=$(realpath "${2:-build-windows/host/bin/turfpad-cli}")
 out=$(realpath -m "${TURFPAD_PROOF_OUT:-build-windows/proof}")
 mkdir -p "$out"
 export WINEDEBUG=-all WINEARCH=win32 LC_ALL=C.UTF-8
+# turfpad.exe says where its widgets are, so that no click depends on a layout written down here.
+export TURFPAD_WIDGET_MAP='C:\widgets.tsv'
 work=$(mktemp -d /tmp/turfpad-proof.XXXXXX)
 export WINEPREFIX="$work/prefix"
 cleanup() {
@@ -117,16 +122,29 @@ click() { # WINDOW X Y, in the window's own coordinates
     xdotool mousemove --window "$1" "$2" "$3" click 1
     sleep 1
 }
+widget_middle() { # WINDOW-TITLE OBJECT-NAME: "x y", the middle of where the widget was last shown
+    local x y w h
+    read -r x y w h < <(awk -F'\t' -v t="$1" -v n="$2" '$1 == t && $2 == n { p = $3 " " $4 " " $5 " " $6 }
+        END { print p }' "$WINEPREFIX/drive_c/widgets.tsv" 2>/dev/null)
+    [ -n "${h:-}" ] || fail "turfpad.exe reported no widget $2 in the window $1"
+    echo "$((x + w / 2)) $((y + h / 2))"
+}
+click_widget() { # WINDOW WINDOW-TITLE OBJECT-NAME
+    local at
+    at=$(widget_middle "$2" "$3")
+    # shellcheck disable=SC2086
+    click "$1" $at
+}
 main=$(wait_window "$title" 90) || fail "no window titled $title"
 sleep 3
 import -window root "$out/main-window.png"
 echo "main window: $out/main-window.png"
 
 step "turfpad.exe: fetching the demo week through the test control"
-click "$main" 55 33 # JVデータ取得 on the tool bar
+click_widget "$main" "$title" JVBtn # JVデータ取得 on the tool bar
 acq=$(wait_window "ＪＶデータ取込" 30) || fail "the acquisition window did not open"
 sleep 1
-click "$acq" 60 22 # データ取込み開始
+click_widget "$acq" "ＪＶデータ取込" ButtonStart # データ取込み開始
 box=$(wait_window "ターフパッド" 30) || fail "no notice before the acquisition"
 sleep 1
 import -window root "$out/acquisition-notice.png"
@@ -151,10 +169,12 @@ echo "the acquisition filed the week's $(ls "$work/week/D" | wc -l) data files b
 step "turfpad.exe: a demo day's race card, printed to PDF"
 day=$(cd "$app" && wine turfpad-cli.exe days | head -1 | tr -d '\r')
 # A turn of the mouse wheel over the day list chooses its first day, which shows its first race.
-xdotool mousemove --window "$main" 80 97 click 5
+combo=$(widget_middle "$title" DateCombo)
+# shellcheck disable=SC2086
+xdotool mousemove --window "$main" $combo click 5
 sleep 3
 import -window root "$out/race-card.png"
-click "$main" 220 38 # 出馬表印刷
+click_widget "$main" "$title" print1btn # 出馬表印刷
 preview=$(wait_window "ターフパッド　印刷" 30) || fail "the page preview did not open"
 sleep 2
 import -window root "$out/page-preview.png"
