@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "Commands.h"
-#include "Cp932.h"
 #include "DayCommand.h"
-#include "FormGuide.h"
-#include "RaceBrowser.h"
+#include "browse/RaceBrowser.h"
+#include "formguide/FormGuide.h"
+#include "text/Cp932.h"
 
 namespace turfpad::cli {
 namespace {

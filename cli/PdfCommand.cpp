@@ -8,15 +8,15 @@
 #include <stdexcept>
 
 #include "Commands.h"
-#include "Cp932.h"
 #include "DayCommand.h"
 #include "FormGrid.h"
-#include "FormGuide.h"
 #include "GridPrinter.h"
 #include "JapaneseUi.h"
 #include "PdfOutput.h"
 #include "PrintSources.h"
-#include "RaceBrowser.h"
+#include "browse/RaceBrowser.h"
+#include "formguide/FormGuide.h"
+#include "text/Cp932.h"
 
 namespace turfpad::cli {
 namespace {

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "Cp932.h"
 #include "FormGrid.h"
 #include "JapaneseUi.h"
 #include "MessageBox.h"
@@ -10,6 +9,7 @@
 #include "PreviewWindow.h"
 #include "PrintControls.h"
 #include "Printer.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 

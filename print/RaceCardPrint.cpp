@@ -2,13 +2,13 @@
 
 #include <stdexcept>
 
-#include "Cp932.h"
 #include "JapaneseUi.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PreviewWindow.h"
 #include "PrintControls.h"
-#include "RecordLayout.h"
+#include "records/RecordLayout.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 

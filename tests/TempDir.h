@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "PathText.h"
+#include "text/PathText.h"
 
 namespace turfpad::testing {
 

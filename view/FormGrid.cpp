@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 namespace {

@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <vector>
 
-#include "FormGuide.h"
+#include "formguide/FormGuide.h"
 
 namespace turfpad {
 

@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 

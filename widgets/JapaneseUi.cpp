@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "ProgramFile.h"
-#include "ProgramPlaces.h"
+#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
 
 namespace turfpad {
 

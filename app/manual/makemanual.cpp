@@ -33,13 +33,13 @@
 
 #include "AcquisitionWindow.h"
 #include "JapaneseUi.h"
-#include "LocalJVLink.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PreviewWindow.h"
-#include "ProgramFile.h"
 #include "Startup.h"
+#include "jvlink/LocalJVLink.h"
+#include "settings/ProgramFile.h"
 
 namespace {
 

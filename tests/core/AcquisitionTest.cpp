@@ -5,20 +5,20 @@
 #include <map>
 #include <thread>
 
-#include "Acquisition.h"
 #include "AcquisitionSupport.h"
-#include "Cp932.h"
-#include "DataFolderLock.h"
-#include "DemoProgramme.h"
-#include "IniStore.h"
-#include "JVLink.h"
-#include "JvdFiles.h"
-#include "LocalJVLink.h"
-#include "PathText.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
 #include "ScriptedJVLink.h"
 #include "TempDir.h"
+#include "datafolder/DataFolderLock.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/Acquisition.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/JVLink.h"
+#include "jvlink/JvdFiles.h"
+#include "jvlink/LocalJVLink.h"
+#include "records/RecordBuilder.h"
+#include "settings/IniStore.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "CodeTables.h"
-#include "Cp932.h"
+#include "records/CodeTables.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 

@@ -1,15 +1,15 @@
 // The form guide: which filed runs are a runner's past runs, and how each column is written.
 // Records are built from the public field positions.
-#include "FormGuide.h"
+#include "formguide/FormGuide.h"
 
 #include <gtest/gtest.h>
 
-#include "Cp932.h"
-#include "DayReading.h"
 #include "FormRecords.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
 #include "TempDir.h"
+#include "browse/DayReading.h"
+#include "datafolder/RaceFiles.h"
+#include "records/RecordBuilder.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using turfpad::testing::Race;

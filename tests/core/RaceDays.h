@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "Cp932.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
-#include "RecordLayout.h"
+#include "datafolder/RaceFiles.h"
+#include "records/RecordBuilder.h"
+#include "records/RecordLayout.h"
+#include "text/Cp932.h"
 
 namespace turfpad::testing {
 

@@ -8,12 +8,12 @@
 #include <chrono>
 #include <thread>
 
-#include "Cp932.h"
-#include "DataFolderLock.h"
-#include "PathText.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
 #include "TempDir.h"
+#include "datafolder/DataFolderLock.h"
+#include "datafolder/RaceFiles.h"
+#include "records/RecordBuilder.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "Cp932.h"
-#include "IniStore.h"
 #include "PagePreview.h"
 #include "PrintGridSource.h"
-#include "PrintedRace.h"
 #include "PrintedRaceSamples.h"
+#include "browse/PrintedRace.h"
+#include "settings/IniStore.h"
+#include "text/Cp932.h"
 
 namespace turfpad::testing {
 

@@ -1,0 +1,62 @@
+#include "jvlink/JVLinkCreationError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+
+#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
+#include "text/SystemErrors.h"
+
+namespace turfpad {
+namespace {
+constexpr std::uint32_t kClassStringUnknown = 0x800401F3;  // CO_E_CLASSSTRING
+constexpr std::uint32_t kClassNotRegistered = 0x80040154;  // REGDB_E_CLASSNOTREG
+}  // namespace
+
+std::string HResultText(std::uint32_t hresult) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08lX", static_cast<unsigned long>(hresult));
+    return buf;
+}
+
+JVLinkCreationFailure ClassifyJVLinkCreation(std::uint32_t hresult, bool program64Bit) {
+    if (hresult == kClassStringUnknown) return JVLinkCreationFailure::NotInstalled;
+    if (hresult == kClassNotRegistered && !program64Bit) return JVLinkCreationFailure::NotInstalled;
+    return JVLinkCreationFailure::CannotLoad;
+}
+
+std::string JVLinkCreationErrorText(std::uint32_t hresult, std::string_view systemText, bool program64Bit) {
+    std::string meaning;
+    if (ClassifyJVLinkCreation(hresult, program64Bit) == JVLinkCreationFailure::NotInstalled)
+        meaning = "JV-Link がインストールされていません";
+    else if (program64Bit)
+        meaning =
+            "JV-Link を読み込めません。64 ビットのプログラムは 32 ビットの JV-Link を使えません。32 ビット版の"
+            "ターフパッドを使ってください";
+    else
+        meaning = "JV-Link はインストールされていますが、読み込めません";
+    std::string cause = "JVDTLab.JVLink を作成できません: " + HResultText(hresult);
+    if (!systemText.empty()) cause += " " + std::string(systemText);
+    return meaning + "（" + cause + "）";
+}
+
+std::filesystem::path StartupLogPath() {
+    std::filesystem::path name = ProgramFile().filename();
+    name.replace_extension(".log");
+    return Places().settingsHome / name;
+}
+
+bool AppendStartupLog(const std::filesystem::path& log, std::string_view line, std::string& error) {
+    const std::time_t now = std::time(nullptr);
+    char stamp[32] = "";
+    if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", local);
+    std::ofstream out(log, std::ios::binary | std::ios::app);
+    if (out) out << stamp << ' ' << line << '\n' << std::flush;
+    if (out) return true;
+    error = SystemErrorText(errno);
+    return false;
+}
+
+}  // namespace turfpad
