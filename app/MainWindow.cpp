@@ -38,7 +38,7 @@
 #include "jvlink/JVLink.h"
 #include "records/CodeTables.h"
 #include "records/RecordLayout.h"
-#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
 #include "text/Cp932.h"
 #include "text/SystemErrors.h"
 

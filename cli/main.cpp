@@ -10,7 +10,6 @@
 
 #include "Commands.h"
 #include "datafolder/RaceFiles.h"
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 #include "text/Cp932.h"
 #include "text/PathText.h"

@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 
 namespace turfpad {

@@ -39,7 +39,7 @@
 #include "PreviewWindow.h"
 #include "Startup.h"
 #include "jvlink/LocalJVLink.h"
-#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
 
 namespace {
 

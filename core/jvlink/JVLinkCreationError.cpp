@@ -5,7 +5,6 @@
 #include <ctime>
 #include <fstream>
 
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 #include "text/SystemErrors.h"
 

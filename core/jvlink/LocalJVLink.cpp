@@ -7,7 +7,6 @@
 #include "datafolder/RaceFiles.h"
 #include "jvlink/DemoProgramme.h"
 #include "settings/IniText.h"
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 #include "text/PathText.h"
 

@@ -1,8 +1,7 @@
 #include "settings/ProgramPlaces.h"
 
 #include <cstdlib>
-
-#include "settings/ProgramFile.h"
+#include <optional>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,6 +14,11 @@ namespace turfpad {
 namespace fs = std::filesystem;
 
 namespace {
+
+std::optional<fs::path>& ProgramFileOverride() {
+    static std::optional<fs::path> path;
+    return path;
+}
 
 fs::path PathFromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
 
@@ -61,6 +65,26 @@ std::optional<ProgramPlaces>& Decided() {
 }
 
 }  // namespace
+
+fs::path ProgramFile() {
+    if (ProgramFileOverride()) return *ProgramFileOverride();
+#ifdef _WIN32
+    wchar_t buf[32768];
+    DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
+    return fs::path(std::wstring(buf, n));
+#else
+    std::error_code ec;
+    fs::path p = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() / "turfpad" : p;
+#endif
+}
+
+fs::path ProgramFolder() { return ProgramFile().parent_path(); }
+
+void SetProgramFile(const fs::path& path) {
+    ProgramFileOverride() = fs::absolute(path);
+    ForgetPlaces();
+}
 
 ProgramPlaces PlacesFor(const fs::path& programFolder, bool programFolderWritable, const EnvironmentLookup& env) {
     ProgramPlaces beside{programFolder, programFolder, false};

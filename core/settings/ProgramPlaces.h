@@ -16,6 +16,18 @@
 
 namespace turfpad {
 
+// Where the running program file lies, wherever the program was started from. What the program
+// writes goes beside it or to the user's own folders (below); what it ships with it (the
+// manual) is found beside it or in its installed layout (ShippedFile).
+//
+// The program file's absolute path.
+std::filesystem::path ProgramFile();
+// Its folder, the program folder.
+std::filesystem::path ProgramFolder();
+// Makes ProgramFile() answer `path` from now on, and decides the places below again (tests
+// run the program's parts as if they were installed elsewhere).
+void SetProgramFile(const std::filesystem::path& path);
+
 inline constexpr const char* kUserFolderName = "turfpad";
 
 struct ProgramPlaces {

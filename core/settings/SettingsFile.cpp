@@ -5,7 +5,6 @@
 
 #include "datafolder/AtomicFile.h"
 #include "settings/IniText.h"
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 #include "text/Cp932.h"
 #include "text/PathText.h"

@@ -18,7 +18,6 @@
 #include "RaisedLabel.h"
 #include "TempDir.h"
 #include "WindowPlacement.h"
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 
 using namespace turfpad;

@@ -25,11 +25,11 @@
 #include "ProgressWindow.h"
 #include "RaisedLabel.h"
 #include "TempDir.h"
-#include "datafolder/HorseIndex.h"
 #include "datafolder/RaceFiles.h"
+#include "datafolder/HorseIndex.h"
 #include "jvlink/DemoProgramme.h"
 #include "jvlink/JvdFiles.h"
-#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
 #include "text/Cp932.h"
 
 using namespace turfpad;

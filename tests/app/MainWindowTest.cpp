@@ -24,7 +24,7 @@
 #include "jvlink/JVLinkCreationError.h"
 #include "jvlink/PlatformJVLink.h"
 #include "records/RecordBuilder.h"
-#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
 #include "text/Cp932.h"
 
 using namespace turfpad;

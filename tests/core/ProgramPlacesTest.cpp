@@ -6,7 +6,6 @@
 
 #include "TempDir.h"
 #include "jvlink/LocalJVLink.h"
-#include "settings/ProgramFile.h"
 #include "settings/ProgramPlaces.h"
 #include "settings/SettingsFile.h"
 

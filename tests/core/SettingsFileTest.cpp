@@ -5,7 +5,7 @@
 
 #include "TempDir.h"
 #include "datafolder/AtomicFile.h"
-#include "settings/ProgramFile.h"
+#include "settings/ProgramPlaces.h"
 #include "settings/SettingsFile.h"
 #include "text/Cp932.h"
 
