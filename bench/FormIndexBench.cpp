@@ -17,9 +17,9 @@
 #include <fstream>
 
 #include "browse/DayReading.h"
-#include "datafolder/HorseIndex.h"
 #include "datafolder/RaceFiles.h"
 #include "formguide/FormGuide.h"
+#include "formguide/HorseRunIndex.h"
 #include "records/RecordBuilder.h"
 #include "text/Cp932.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "datafolder/AtomicFile.h"
-#include "datafolder/HorseIndex.h"
 #include "datafolder/RaceFiles.h"
+#include "formguide/HorseRunIndex.h"
 #include "records/RecordBuilder.h"
 
 namespace fs = std::filesystem;

@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "datafolder/AtomicFile.h"
-#include "datafolder/HorseIndex.h"
+#include "datafolder/HorseIndexUpkeep.h"
 #include "records/CodeTables.h"
 #include "records/RecordLayout.h"
+#include "text/AsciiText.h"
 #include "text/Cp932.h"
 #include "text/PathText.h"
 #include "text/SystemErrors.h"
@@ -18,10 +19,6 @@ namespace {
 
 std::string Quote(std::string_view cp932Name) { return "「" + Cp932ToUtf8(cp932Name) + "」"; }
 
-bool AllDigits(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // A race or horse number that picks a slot: two digits, or blanks where it is not given
 // yet. Anything else ("1" and a stray byte, a sign) would be a guess at the slot.
 bool IsSlotNumber(std::string_view field) { return AllDigits(field) || field.find_first_not_of(' ') == field.npos; }
@@ -30,13 +27,6 @@ FilingResult Rejected(FilingResult r, std::string reason) {
     r.outcome = FilingResult::Outcome::Rejected;
     r.reason = std::move(reason);
     return r;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
 }
 
 }  // namespace
@@ -58,33 +48,6 @@ std::string FilingResult::ListLineUtf8() const {
     std::string line = "作成済み:" + Cp932ToUtf8(raceNumber) + "R/";
     if (runner) line += Cp932ToUtf8(horseNumber) + "番/";
     return line + lastNameUtf8;
-}
-
-std::string DayKeyOf(std::string_view record) {
-    // Converted once: this runs for every record filed.
-    static const std::string year = Sj("年"), month = Sj("月"), day = Sj("日");
-    std::string key;
-    key.reserve(kDayKeySize);
-    key.append(FieldOf(record, ra::Year)).append(year).append(FieldOf(record, ra::Month)).append(month);
-    key.append(FieldOf(record, ra::Day)).append(day).append(RacecourseName(FieldOf(record, ra::Racecourse)));
-    return key;
-}
-
-fs::path RaceFilePath(const fs::path& dataDir, std::string_view cp932Name) {
-    return dataDir / PathFromText(Cp932ToUtf8(cp932Name));
-}
-
-bool IsWholeUnit(std::string_view unit) {
-    const std::size_t n = unit.size();
-    return n >= 2 && unit[n - 2] == '\r' && unit[n - 1] == '\n' && !HasLineBreak(unit.substr(0, n - 2));
-}
-
-bool IsWholeRaceFile(std::string_view content, std::size_t unitSize) {
-    std::size_t units = unitSize == kRaRecordSize ? kRacesPerDay : kRacesPerDay * kRunnersPerRace;
-    if (content.size() != units * unitSize) return false;
-    for (std::size_t u = 0; u < units; ++u)
-        if (!IsWholeUnit(content.substr(u * unitSize, unitSize))) return false;
-    return true;
 }
 
 RaceFiler::RaceFiler(fs::path dataDir, std::size_t maxHeldFiles)
@@ -314,7 +277,7 @@ void RaceFiler::KeepIndex(const std::vector<const std::string*>& names, const st
     for (std::size_t i = 0; i < replaced; ++i)
         if (names[i]->size() > kDayKeySize && std::string_view(*names[i]).substr(kDayKeySize) == kSeExtension)
             days.push_back({names[i]->substr(0, kDayKeySize), written[i]->content});
-    if (!days.empty()) KeepHorseIndex(dataDir_, days);
+    if (!days.empty()) UpdateHorseIndex(dataDir_, days);
 }
 
 void RaceFiler::Abandon() {
@@ -349,48 +312,6 @@ FilingResult FileRaceRecord(const fs::path& dataDir, std::string_view record) {
     FilingResult r = filer.File(record);
     filer.Flush();
     return r;
-}
-
-std::vector<std::string> ListRaFiles(const fs::path& dataDir) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        std::optional<std::string> name = TryUtf8ToCp932(PathText(it->path().filename()));
-        if (!name || name->size() != kDayKeySize + kRaExtension.size()) continue;
-        if (!EqualsIgnoringCase(std::string_view(*name).substr(kDayKeySize), kRaExtension)) continue;
-        names.push_back(std::move(*name));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<std::string> DayEntries(const fs::path& dataDir) {
-    std::vector<std::string> names = ListRaFiles(dataDir);
-    std::vector<std::string> days;
-    days.reserve(names.size());
-    for (auto it = names.rbegin(); it != names.rend(); ++it) days.push_back(it->substr(0, kDayKeySize));
-    return days;
-}
-
-UnitFile::UnitFile(const fs::path& path, std::size_t unitSize) : path_(path), unitSize_(unitSize) {
-    in_.open(path, std::ios::binary);
-    if (!in_) throw FilingError("ファイル「" + PathText(path) + "」を開けません。");
-    in_.seekg(0, std::ios::end);
-    std::streamoff size = in_.tellg();
-    units_ = size > 0 ? static_cast<std::size_t>(size) / unitSize_ : 0;
-}
-
-void UnitFile::Read(std::size_t index, std::string& out) {
-    out.resize(unitSize_);
-    if (index < units_) {
-        in_.clear();
-        in_.seekg(static_cast<std::streamoff>(index * unitSize_));
-        in_.read(out.data(), static_cast<std::streamsize>(unitSize_));
-        if (in_.gcount() == static_cast<std::streamsize>(unitSize_)) return;
-    }
-    throw FilingError("ファイル「" + PathText(path_.filename()) + "」が短すぎます（" + std::to_string(index + 1) +
-                      " 番目の " + std::to_string(unitSize_) + " バイトの単位がありません）。");
 }
 
 }  // namespace turfpad

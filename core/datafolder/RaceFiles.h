@@ -1,12 +1,10 @@
-// The race data files: one RA file (12 race slots of 1270 bytes plus CR LF) and one SE file
-// (216 runner slots of 553 bytes plus CR LF) per meeting day and racecourse, named like
-// 2026年12月12日中山.jvRA / .jvSEr in the data folder. Filing puts each received RA or SE
-// record into its slot; reading takes the files back as fixed-size units.
+// Filing: each received RA or SE record put into its slot of its day's file (DayFiles.h), the
+// files written out whole under the data folder's lock, and the horse index kept up to date
+// for the SE files written.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -16,21 +14,9 @@
 
 #include "datafolder/AtomicFile.h"
 #include "datafolder/DataFolderLock.h"
+#include "datafolder/DayFiles.h"
 
 namespace turfpad {
-
-inline constexpr std::size_t kRaFileSize = 15264;   // 12 x 1272
-inline constexpr std::size_t kSeFileSize = 119880;  // 216 x 555
-inline constexpr std::size_t kDayKeySize = 18;      // 2026年12月12日中山 in cp932 bytes
-inline constexpr std::string_view kRaExtension = ".jvRA";
-inline constexpr std::string_view kSeExtension = ".jvSEr";
-
-// A race data file that cannot be read or written, or whose shape is damaged. The message is
-// Japanese (UTF-8) and names the file.
-class FilingError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // Another filer holds the data folder and the caller stopped waiting for it.
 class FolderBusyError : public FilingError {
@@ -57,12 +43,6 @@ struct FilingResult {
     // The same line in UTF-8, for the screen and the command line.
     std::string ListLineUtf8() const;
 };
-
-// The file stem of a record: year, 年, month, 月, day, 日 and the racecourse name, 18 bytes.
-std::string DayKeyOf(std::string_view record);
-
-// The path of a race data file given by its cp932 name.
-std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::string_view cp932Name);
 
 // Files RA and SE records into the data folder. Files are kept in memory between records and
 // written out whole (to a temporary file renamed over the old one), so a file on disk is
@@ -166,36 +146,5 @@ class RaceFiler {
 
 // Files one record and writes it out at once.
 FilingResult FileRaceRecord(const std::filesystem::path& dataDir, std::string_view record);
-
-// Whether one unit read back is a whole line: its CR LF at the end and no other line end.
-bool IsWholeUnit(std::string_view unit);
-
-// Whether a race data file's contents have the full shape: `units` lines of `unitSize` bytes,
-// each ending in CR LF, and no other line end.
-bool IsWholeRaceFile(std::string_view content, std::size_t unitSize);
-
-// The names (cp932) of the RA files in the data folder, sorted ascending by their bytes.
-// Only names of an 18-byte day key and the RA extension (in any letter case) count.
-std::vector<std::string> ListRaFiles(const std::filesystem::path& dataDir);
-
-// The day list: the 18-byte day keys of the RA files, newest first.
-std::vector<std::string> DayEntries(const std::filesystem::path& dataDir);
-
-// A race data file read as fixed-size units (a line and its CR LF).
-class UnitFile {
-  public:
-    // Throws FilingError when the file cannot be opened.
-    UnitFile(const std::filesystem::path& path, std::size_t unitSize);
-    std::size_t UnitCount() const { return units_; }
-    // Reads unit `index` into `out` (resized to the unit size); throws FilingError when the
-    // file does not hold that unit whole.
-    void Read(std::size_t index, std::string& out);
-
-  private:
-    std::filesystem::path path_;
-    std::size_t unitSize_;
-    std::size_t units_ = 0;
-    std::ifstream in_;
-};
 
 }  // namespace turfpad

@@ -2,32 +2,19 @@
 
 #include <algorithm>
 
-#include "datafolder/RaceFiles.h"
 #include "records/CodeTables.h"
 #include "records/RecordLayout.h"
 #include "text/Cp932.h"
 
 namespace turfpad {
-namespace {
-
-constexpr Field kShortName6{593, 12};
-
-bool IsTurf(int track) { return (track >= 10 && track <= 22) || track >= 51; }
-
-}  // namespace
-
-bool HasResult(std::string_view se) {
-    const int position = NumberOf(se, se::Position);
-    const std::string_view abnormal = FieldOf(se, se::Abnormal);
-    return (position >= 1 && position <= 18) || (abnormal.size() == 1 && abnormal[0] >= '1' && abnormal[0] <= '9');
-}
+namespace {}  // namespace
 
 std::vector<PastRun> SelectPastRuns(const std::vector<PastRun>& runs, std::string_view pedigree,
                                     std::string_view raceDate, std::size_t limit) {
     std::vector<PastRun> out;
     for (const PastRun& r : runs) {
         if (FieldOf(r.se, se::Pedigree) != pedigree) continue;
-        const std::string_view date = FieldOf(r.se, {12, 8});
+        const std::string_view date = FieldOf(r.se, se::Date);
         if (!(date < raceDate) || !HasResult(r.se)) continue;
         out.push_back(r);
     }
@@ -81,7 +68,7 @@ std::string FormDate(std::string_view record) {
 std::string FormRaceNumber(std::string_view ra) { return FormNumber(FieldOf(ra, ra::RaceNumber)) + "R"; }
 
 std::string FormRaceName(std::string_view ra) {
-    std::string name = TrimmedText(FieldOf(ra, kShortName6));
+    std::string name = TrimmedText(FieldOf(ra, ra::ShortName6));
     return name.empty() ? TrimmedText(RaceConditionName(FieldOf(ra, ra::RaceCondition))) : name;
 }
 
@@ -91,21 +78,12 @@ std::string FormCourse(std::string_view ra) {
 
 std::string FormGoing(std::string_view ra) {
     const int track = NumberOf(ra, ra::Track);
-    const std::string_view code = FieldOf(ra, IsTurf(track) ? ra::TurfGoing : ra::DirtGoing);
-    if (code == "1") return Sj("良");
-    if (code == "2") return Sj("稍重");
-    if (code == "3") return Sj("重");
-    if (code == "4") return Sj("不良");
-    return {};
+    return GoingName(FieldOf(ra, IsTurfTrack(track) ? ra::TurfGoing : ra::DirtGoing));
 }
 
 std::string FormPosition(std::string_view se) {
-    const std::string_view abnormal = FieldOf(se, se::Abnormal);
-    if (abnormal == "1") return Sj("取消");
-    if (abnormal == "2" || abnormal == "3") return Sj("除外");
-    if (abnormal == "4") return Sj("中止");
-    if (abnormal == "5") return Sj("失格");
-    return FormNumber(FieldOf(se, se::Position));
+    const std::string word = AbnormalResultName(FieldOf(se, se::Abnormal));
+    return word.empty() ? FormNumber(FieldOf(se, se::Position)) : word;
 }
 
 std::string FormTime(std::string_view se) {
@@ -162,7 +140,7 @@ void PrepareForms(HorseRunIndex& index, const std::filesystem::path& dataDir, co
     bool oneDate = true;  // as the races of a day are
     for (int slot : raceSlots) {
         if (slot < 0 || slot >= kRacesPerDay || table.RaLine(slot).empty()) continue;
-        const std::string_view date = FieldOf(table.RaLine(slot), {12, 8});
+        const std::string_view date = FieldOf(table.RaLine(slot), ra::Date);
         oneDate = oneDate && (raceDate.empty() || date == raceDate);
         raceDate = date;
         const int n = table.Race(slot).RunnerCount();
@@ -179,7 +157,7 @@ void PrepareForms(HorseRunIndex& index, const std::filesystem::path& dataDir, co
 
 std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs) {
     std::vector<FormRow> rows;
-    const std::string raceDate(FieldOf(table.RaLine(slot), {12, 8}));
+    const std::string raceDate(FieldOf(table.RaLine(slot), ra::Date));
     const int n = table.Race(slot).RunnerCount();
     for (int j = 0; j < n; ++j) {
         const std::string& se = table.SeLine(slot, j);
@@ -196,7 +174,7 @@ std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseR
 std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const HorseRunIndex& index,
                                     std::size_t runs) {
     std::vector<RunnerForm> out;
-    const std::string raceDate(FieldOf(table.RaLine(slot), {12, 8}));
+    const std::string raceDate(FieldOf(table.RaLine(slot), ra::Date));
     const int n = table.Race(slot).RunnerCount();
     for (int j = 0; j < n; ++j) {
         const std::string& se = table.SeLine(slot, j);

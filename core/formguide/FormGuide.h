@@ -12,13 +12,9 @@
 #include <vector>
 
 #include "browse/RaceCardTable.h"
-#include "datafolder/HorseIndex.h"
+#include "formguide/HorseRunIndex.h"
 
 namespace turfpad {
-
-// Whether an SE line carries a result: a finishing position 01-18, or an abnormal-result
-// code other than 0.
-bool HasResult(std::string_view se);
 
 // The runs of the horse `pedigree` among `runs` that are past runs of a race on `raceDate`
 // (yyyymmdd): the same 血統登録番号, an earlier day, a result. Most recent first, at most

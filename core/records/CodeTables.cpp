@@ -216,4 +216,28 @@ std::string JVResultMessage(std::string_view operation, int code) {
     return text + "(" + std::to_string(code) + ")";
 }
 
+bool IsTurfTrack(int track) { return (track >= 10 && track <= 22) || track >= 51; }
+
+std::string GoingName(std::string_view code) {
+    if (code == "1") return Sj("良");
+    if (code == "2") return Sj("稍重");
+    if (code == "3") return Sj("重");
+    if (code == "4") return Sj("不良");
+    return {};
+}
+
+std::string AbnormalResultName(std::string_view code) {
+    if (code == "1") return Sj("取消");
+    if (code == "2" || code == "3") return Sj("除外");
+    if (code == "4") return Sj("中止");
+    if (code == "5") return Sj("失格");
+    return {};
+}
+
+bool HasResult(std::string_view se) {
+    const int position = NumberOf(se, se::Position);
+    const std::string_view abnormal = FieldOf(se, se::Abnormal);
+    return (position >= 1 && position <= 18) || (abnormal.size() == 1 && abnormal[0] >= '1' && abnormal[0] <= '9');
+}
+
 }  // namespace turfpad

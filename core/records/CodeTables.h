@@ -27,6 +27,17 @@ std::string CircledNumber(std::string_view number);
 // n blanks.
 std::string NumberFieldText(std::string_view field);
 
+// Track code (numeric) to whether the race is run on turf (the turf going applies).
+bool IsTurfTrack(int track);
+// Going code (exact) of the track's surface to 良 稍重 重 不良, or an empty text.
+std::string GoingName(std::string_view code);
+// Abnormal-result code (exact, 異常区分) to 取消 除外 中止 失格, or an empty text for a
+// runner that finished (or a code the table does not have).
+std::string AbnormalResultName(std::string_view code);
+// Whether an SE line carries a result: a finishing position 01-18, or an abnormal-result
+// code other than 0.
+bool HasResult(std::string_view se);
+
 // A JV-Link operation name and its result code to the Japanese text and the code in
 // parentheses, e.g. "サーバーがメンテナンス中です。(-504)".
 std::string JVResultMessage(std::string_view operation, int code);

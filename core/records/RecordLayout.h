@@ -27,6 +27,7 @@ inline constexpr Field RecordType{1, 2};
 inline constexpr Field DataCategory{3, 1};
 inline constexpr Field MadeDate{4, 8};
 inline constexpr Field RaceKey{12, 16};
+inline constexpr Field Date{12, 8};  // yyyymmdd
 inline constexpr Field Year{12, 4};
 inline constexpr Field Month{16, 2};
 inline constexpr Field Day{18, 2};
@@ -67,6 +68,7 @@ inline constexpr Field RecordType{1, 2};
 inline constexpr Field DataCategory{3, 1};
 inline constexpr Field MadeDate{4, 8};
 inline constexpr Field RaceKey{12, 16};
+inline constexpr Field Date{12, 8};  // yyyymmdd
 inline constexpr Field Year{12, 4};
 inline constexpr Field Month{16, 2};
 inline constexpr Field Day{18, 2};

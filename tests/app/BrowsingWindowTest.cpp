@@ -26,7 +26,7 @@
 #include "RaisedLabel.h"
 #include "TempDir.h"
 #include "datafolder/RaceFiles.h"
-#include "datafolder/HorseIndex.h"
+#include "formguide/HorseRunIndex.h"
 #include "jvlink/DemoProgramme.h"
 #include "jvlink/JvdFiles.h"
 #include "settings/ProgramPlaces.h"

@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "browse/DayReading.h"
 #include "datafolder/RaceFiles.h"
+#include "records/CodeTables.h"
 #include "records/RecordBuilder.h"
 #include "text/Cp932.h"
 

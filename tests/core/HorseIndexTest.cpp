@@ -1,7 +1,7 @@
 // The horse index beside the race data: kept by the filer, and never trusted over the files.
 // Whatever happened to the files or the index behind its back, the form must be the one a
 // folder without any index gives.
-#include "datafolder/HorseIndex.h"
+#include "formguide/HorseRunIndex.h"
 
 #include <gtest/gtest.h>
 

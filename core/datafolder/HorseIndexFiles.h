@@ -1,4 +1,4 @@
-// The horse index: for each horse (血統登録番号), the meeting day and runner slot of every SE
+// The horse index's files: for each horse (血統登録番号), the meeting day and runner slot of every SE
 // line of it that carries a result. It lives beside the race data, in the folder
 // .turfpad-horses of the data folder, one file per month of meeting days, so that filing a
 // week rewrites only a month's file.
@@ -12,15 +12,6 @@
 // not match is thrown away and its days read again. Filers bring the index up to date for
 // the SE files they write, in the same locked section; readers write back what they had to
 // read again when they can, and give the right runs from the files either way.
-//
-// Looking at every day of a folder fed for years costs tens of milliseconds, most of it in
-// listing the folder and looking at each SE file. So a full check also records the data
-// folder's own last write time, and the checksum of each month file, in the index folder's
-// stamp file. While the folder's time is unchanged no file has been added, removed or
-// replaced by renaming since, and the days of the month files are the days of the folder;
-// a query for some horses' recent runs then looks only at the SE files of the days that can
-// change its answer: every day from the race back to the oldest run it takes of each horse,
-// or back to the year its registration number says it was foaled when it has fewer runs.
 #pragma once
 
 #include <algorithm>
@@ -31,9 +22,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/FileTimes.h"
+#include "platform/FolderFiles.h"
 
 namespace turfpad {
 
@@ -53,24 +48,6 @@ struct HorseIndexStamp {
     // False for anything but a whole stamp file of this format naming only month files.
     bool Parse(std::string_view bytes);
 };
-
-// One filed run of a horse: its race's RA line and its own SE line (units with CR LF, or
-// lines without).
-struct PastRun {
-    std::string ra;
-    std::string se;
-};
-
-// What a day's SE file looked like when its lines were taken.
-struct FileStamp {
-    static constexpr std::uint64_t kNoFile = ~std::uint64_t{0};
-    std::uint64_t size = kNoFile;  // kNoFile: missing or unreadable
-    std::int64_t written = 0;      // last write time, ns
-    bool operator==(const FileStamp&) const = default;
-};
-FileStamp StampOf(const std::filesystem::path& path);
-// The clock of the write times, ns.
-std::int64_t StampClockNow();
 
 // One month file of the index.
 struct HorseIndexMonth {
@@ -146,57 +123,45 @@ std::filesystem::path HorseIndexFolder(const std::filesystem::path& dataDir);
 // result whose own date is the day's).
 std::vector<HorseIndexMonth::Entry> IndexEntriesOf(std::string_view dayKey, std::string_view seContent);
 
-// A day's SE file as a filer has just written it.
-struct WrittenDay {
-    std::string key;             // 18-byte day key
-    std::string_view seContent;  // the whole file
-};
-// Brings the index up to date for days a filer has just written; called under the data
-// folder's exclusive lock. Never throws: an index it cannot write is read again later.
-void KeepHorseIndex(const std::filesystem::path& dataDir, const std::vector<WrittenDay>& days);
+// What the upkeep when filing and the queries share of the index folder's files.
 
-// The index of a data folder, brought up to date and held in memory.
-class HorseRunIndex {
-  public:
-    struct Place {
-        std::string day;  // 18-byte day key
-        int slot = 0;     // runner slot 0..215
-    };
-    struct Refreshed {
-        std::size_t days = 0;      // days of the folder
-        std::size_t daysRead = 0;  // read again from their SE files
-        std::size_t monthsDamaged = 0;
-        std::size_t monthsWritten = 0;
-        bool listed = false;  // the whole folder looked at, not only the days a query needs
-    };
+// A stamp taken this close after the file's last write is not trusted later: a file written
+// again within the same tick of a coarse file system clock would keep its time.
+inline constexpr std::int64_t kUnsureNs = 3'000'000'000;
+// The month files' extension, and the month file of days whose keys start with no date.
+inline constexpr std::string_view kMonthExtension = ".idx";
+inline constexpr std::string_view kOtherMonth = "other.idx";
+// No month or stamp file is anywhere near this size (a month of a busy year is under 1 MB):
+// anything larger is not read.
+inline constexpr std::int64_t kLargestIndexFile = 64 << 20;
 
-    // Brings the index up to date with the folder's days and keeps it in memory.
-    void Build(const std::filesystem::path& dataDir);
-    // Brings up to date, and keeps in memory, what the recent runs of these horses (10-byte
-    // registration numbers) before raceDate (yyyymmdd), `limit` of each, depend on; the whole
-    // folder is looked at as Build does when it has changed since the last full check.
-    // RecentRuns then answers for these horses, that date and at most that limit.
-    void BuildFor(const std::filesystem::path& dataDir, const std::vector<std::string>& pedigrees,
-                  std::string_view raceDate, std::size_t limit);
-    const Refreshed& LastBuild() const { return refreshed_; }
+// yyyymmdd of a day key (2026年12月12日中山).
+std::string DateOfKey(std::string_view key);
+// The checksum a month or stamp file ends with.
+std::uint64_t TailChecksum(std::string_view bytes);
 
-    // The places of the horse, newest day first, slots ascending.
-    std::vector<Place> PlacesOf(std::string_view pedigree) const;
-    // The filed runs of the horse, each with its race's RA line.
-    std::vector<PastRun> RunsOf(std::string_view pedigree) const;
-    // Its runs on days before `raceDate` (yyyymmdd), newest first: at least `limit` of them
-    // where there are, and every run of the last day taken.
-    std::vector<PastRun> RecentRuns(std::string_view pedigree, std::string_view raceDate, std::size_t limit) const;
+// Writes a month file (not synced: a month file lost in a crash is found damaged or stale
+// and read again). Readers, who may write at the same time as each other, replace it whole;
+// the filer, alone under its exclusive lock, writes over it in place, since making a new file
+// for each filing costs more than the rest of the upkeep together: a write cut short leaves
+// a file whose checksum fails, and it is read again. Returns its checksum when written.
+std::optional<std::uint64_t> WriteMonth(const std::filesystem::path& folder, const std::string& name,
+                                        const HorseIndexMonth& month, bool inPlace = false);
+// A month or stamp file read whole into a string of its own.
+bool ReadMonthFile(const std::filesystem::path& path, std::string& out);
+// The month files of the index, read together into one block of memory made whole at once:
+// the index of ten years is some 13 MB, and memory taken page by page as it is filled costs
+// a fault per page, more than the reading itself.
+std::vector<SharedBytes> ReadMonthFiles(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
-  private:
-    void FullCheck(bool locked);
-    // False where the folder has changed since the last full check, or the index with it.
-    bool QuickCheck(bool locked, const std::vector<std::string>& pedigrees, std::string_view raceDate,
-                    std::size_t limit);
+// The stamp as recorded, or nothing where there is none whole.
+std::optional<HorseIndexStamp> ReadHorseIndexStamp(const std::filesystem::path& indexFolder);
+bool WriteHorseIndexStamp(const std::filesystem::path& indexFolder, const HorseIndexStamp& stamp);
+void RemoveHorseIndexStamp(const std::filesystem::path& indexFolder);
 
-    std::filesystem::path dataDir_;
-    std::vector<HorseIndexMonth> months_;
-    Refreshed refreshed_;
-};
+// A month rebuilt from `old`'s days that are kept (old index -> new index, or -1) and days
+// read again.
+HorseIndexMonth Rebuilt(const HorseIndexMonth& old, const std::vector<int>& keep,
+                        std::vector<HorseIndexMonth::Day> days, std::vector<HorseIndexMonth::Entry> fresh);
 
 }  // namespace turfpad
