@@ -8,7 +8,6 @@
 #include "TempDir.h"
 #include "browse/DayReading.h"
 #include "datafolder/RaceFiles.h"
-#include "records/CodeTables.h"
 #include "records/RecordBuilder.h"
 #include "text/Cp932.h"
 
@@ -53,10 +52,6 @@ TEST(FormGuideTest, PastRunsAreEarlierRunsOfTheSameHorseWithAResult) {
     EXPECT_EQ(Dates(SelectPastRuns(runs, horse, "20261220", 1)), (std::vector<std::string>{"2026121906"}));
     EXPECT_TRUE(SelectPastRuns(runs, horse, "20261024", 5).empty());
     EXPECT_TRUE(SelectPastRuns(runs, "2022100000", "20261231", 5).empty());
-
-    EXPECT_TRUE(HasResult(Runner("20261114", "05", 11, 3, horse, "01").str()));
-    EXPECT_FALSE(HasResult(Runner("20261114", "05", 11, 3, horse, "00").str()));
-    EXPECT_FALSE(HasResult(Runner("20261114", "05", 11, 3, horse, "00", " ").str()));
 }
 
 // Every column from a record whose fields all hold different values.
