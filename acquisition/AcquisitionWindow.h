@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "Acquisition.h"
+#include "jvlink/Acquisition.h"
 
 class QDateEdit;
 class QLabel;

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "LocalJVLink.h"
+#include "jvlink/LocalJVLink.h"
 
 class QLineEdit;
 class QPushButton;

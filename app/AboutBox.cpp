@@ -11,10 +11,10 @@
 
 #include "JapaneseUi.h"
 #include "MessageBox.h"
-#include "ProgramPlaces.h"
 #include "RaisedLabel.h"
-#include "SettingsFile.h"
 #include "WindowPlacement.h"
+#include "settings/ProgramPlaces.h"
+#include "settings/SettingsFile.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "DayReading.h"
-#include "FormGuide.h"
-#include "ProgramPlaces.h"
-#include "RaceBrowser.h"
-#include "SettingsFile.h"
+#include "browse/DayReading.h"
+#include "browse/RaceBrowser.h"
+#include "formguide/FormGuide.h"
+#include "settings/ProgramPlaces.h"
+#include "settings/SettingsFile.h"
 
 class QAction;
 class QComboBox;

@@ -3,15 +3,15 @@
 #include <QApplication>
 #include <iostream>
 
-#include "JVLinkCreationError.h"
 #include "JapaneseUi.h"
-#include "LocalJVLink.h"
 #include "LocalJVLinkDialog.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
-#include "PathText.h"
-#include "PlatformJVLink.h"
 #include "WidgetMap.h"
+#include "jvlink/JVLinkCreationError.h"
+#include "jvlink/LocalJVLink.h"
+#include "jvlink/PlatformJVLink.h"
+#include "text/PathText.h"
 
 namespace turfpad {
 

@@ -15,15 +15,15 @@
 #include <map>
 #include <memory>
 
-#include "Acquisition.h"
 #include "AcquisitionWindow.h"
 #include "HeadlessView.h"
-#include "IniStore.h"
-#include "LocalJVLink.h"
 #include "MessageBox.h"
-#include "PathText.h"
-#include "RaceFiles.h"
 #include "YearStream.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/Acquisition.h"
+#include "jvlink/LocalJVLink.h"
+#include "settings/IniStore.h"
+#include "text/PathText.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

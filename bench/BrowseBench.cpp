@@ -17,11 +17,11 @@
 #include <fstream>
 
 #include "BrowseGrids.h"
-#include "Cp932.h"
 #include "JapaneseUi.h"
-#include "RaceBrowser.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
+#include "browse/RaceBrowser.h"
+#include "datafolder/RaceFiles.h"
+#include "records/RecordBuilder.h"
+#include "text/Cp932.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

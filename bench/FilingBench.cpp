@@ -16,11 +16,11 @@
 #include <sstream>
 #include <vector>
 
-#include "CodeTables.h"
-#include "DataFolderLock.h"
-#include "RaceFiles.h"
-#include "RecordLayout.h"
 #include "YearStream.h"
+#include "datafolder/DataFolderLock.h"
+#include "datafolder/RaceFiles.h"
+#include "records/CodeTables.h"
+#include "records/RecordLayout.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

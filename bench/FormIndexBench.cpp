@@ -16,12 +16,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Cp932.h"
-#include "DayReading.h"
-#include "FormGuide.h"
-#include "HorseIndex.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
+#include "browse/DayReading.h"
+#include "datafolder/RaceFiles.h"
+#include "formguide/FormGuide.h"
+#include "formguide/HorseRunIndex.h"
+#include "records/RecordBuilder.h"
+#include "text/Cp932.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

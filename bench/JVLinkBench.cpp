@@ -5,8 +5,8 @@
 #include <unistd.h>
 #include <filesystem>
 
-#include "DemoProgramme.h"
-#include "LocalJVLink.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/LocalJVLink.h"
 
 namespace {
 

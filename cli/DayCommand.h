@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Commands.h"
-#include "RaceBrowser.h"
+#include "browse/RaceBrowser.h"
 
 namespace turfpad::cli {
 

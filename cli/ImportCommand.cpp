@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "Commands.h"
-#include "Cp932.h"
-#include "PathText.h"
-#include "RaceFiles.h"
+#include "datafolder/RaceFiles.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
 
 namespace fs = std::filesystem;
 

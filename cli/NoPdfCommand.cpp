@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 namespace turfpad::cli {
 

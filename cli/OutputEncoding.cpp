@@ -5,7 +5,7 @@
 #include <streambuf>
 #include <string>
 
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -5,12 +5,12 @@
 #include <iostream>
 #include <optional>
 
-#include "AtomicFile.h"
 #include "Commands.h"
-#include "DemoProgramme.h"
-#include "JvdFiles.h"
-#include "PathText.h"
-#include "RaceFiles.h"
+#include "datafolder/AtomicFile.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/JvdFiles.h"
+#include "text/PathText.h"
 
 namespace fs = std::filesystem;
 

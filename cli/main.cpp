@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "Commands.h"
-#include "Cp932.h"
-#include "PathText.h"
-#include "ProgramFile.h"
-#include "ProgramPlaces.h"
-#include "RaceFiles.h"
+#include "datafolder/RaceFiles.h"
+#include "settings/ProgramPlaces.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "Cp932.h"
-#include "DayReading.h"
-#include "RaceTexts.h"
+#include "browse/DayReading.h"
+#include "browse/RaceTexts.h"
+#include "text/Cp932.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "AtomicFile.h"
-#include "HorseIndex.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
+#include "datafolder/AtomicFile.h"
+#include "datafolder/RaceFiles.h"
+#include "formguide/HorseRunIndex.h"
+#include "records/RecordBuilder.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 namespace fs = std::filesystem;
 

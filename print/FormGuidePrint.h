@@ -7,8 +7,8 @@
 #include <QString>
 #include <span>
 
-#include "FormGuide.h"
 #include "RaceCardPrint.h"
+#include "formguide/FormGuide.h"
 
 class QWidget;
 

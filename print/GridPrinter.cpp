@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <exception>
 
-#include "Cp932.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PrintGridSource.h"
-#include "PrintedRace.h"
 #include "Printer.h"
 #include "RaceCardPrint.h"
+#include "browse/PrintedRace.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 

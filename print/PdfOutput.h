@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "FormGuide.h"
-#include "PrintedRace.h"
+#include "browse/PrintedRace.h"
+#include "formguide/FormGuide.h"
 
 namespace turfpad {
 

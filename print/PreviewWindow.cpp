@@ -7,12 +7,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "IniStore.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PrintControls.h"
 #include "Printer.h"
 #include "WindowPlacement.h"
+#include "settings/IniStore.h"
 
 namespace turfpad {
 

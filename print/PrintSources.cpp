@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "BrowseGrids.h"
-#include "RaceCardTable.h"
-#include "RaceTexts.h"
 #include "StringGrid.h"
+#include "browse/RaceCardTable.h"
+#include "browse/RaceTexts.h"
 
 namespace turfpad {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "ClipboardText.h"
 #include "PrintGridSource.h"
-#include "PrintedRace.h"
+#include "browse/ClipboardText.h"
+#include "browse/PrintedRace.h"
 
 namespace turfpad {
 

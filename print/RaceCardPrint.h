@@ -7,7 +7,7 @@
 #include <functional>
 #include <span>
 
-#include "PrintedRace.h"
+#include "browse/PrintedRace.h"
 
 class QWidget;
 

@@ -16,7 +16,7 @@ README). It works from any worktree: the sources are the ones beside this script
 List file (scripts/mutants.txt): blocks of
 
   == name
-  file: core/Cp932.h
+  file: core/text/Cp932.h
   tests: core_tests cli_tests      (test programs to build and run; "all" or none: every one)
   what: the fault in a few words
   ---

@@ -3,8 +3,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "ClipboardText.h"
 #include "JapaneseUi.h"
+#include "browse/ClipboardText.h"
 
 namespace turfpad {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "RaceCardDrawing.h"
-#include "RaceTexts.h"
 #include "StringGrid.h"
+#include "browse/RaceTexts.h"
 
 namespace turfpad {
 

@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "RaceTexts.h"
 #include "RaisedLabel.h"
+#include "browse/RaceTexts.h"
 
 namespace turfpad {
 

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 

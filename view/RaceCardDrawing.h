@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "RaceCardTable.h"
-#include "RaceTexts.h"
 #include "StringGrid.h"
+#include "browse/RaceCardTable.h"
+#include "browse/RaceTexts.h"
 
 namespace turfpad {
 

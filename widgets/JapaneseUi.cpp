@@ -6,8 +6,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "ProgramFile.h"
-#include "ProgramPlaces.h"
+#include "settings/ProgramPlaces.h"
 
 namespace turfpad {
 

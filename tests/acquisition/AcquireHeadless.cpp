@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <iostream>
 
-#include "Acquisition.h"
 #include "HeadlessView.h"
-#include "LocalJVLink.h"
-#include "PathText.h"
-#include "SettingsFile.h"
+#include "jvlink/Acquisition.h"
+#include "jvlink/LocalJVLink.h"
+#include "settings/SettingsFile.h"
+#include "text/PathText.h"
 
 namespace fs = std::filesystem;
 using namespace turfpad;

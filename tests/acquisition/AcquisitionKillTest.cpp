@@ -11,13 +11,13 @@
 #include <thread>
 
 #include "AcquisitionSupport.h"
-#include "LocalJVLink.h"
-#include "PathText.h"
-#include "RaceFiles.h"
-#include "RecordLayout.h"
 #include "Subprocess.h"
 #include "TempDir.h"
 #include "YearStream.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/LocalJVLink.h"
+#include "records/RecordLayout.h"
+#include "text/PathText.h"
 
 namespace turfpad {
 namespace {

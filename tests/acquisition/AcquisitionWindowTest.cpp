@@ -16,17 +16,17 @@
 
 #include "AcquisitionSupport.h"
 #include "AcquisitionWindow.h"
-#include "Cp932.h"
-#include "DemoProgramme.h"
-#include "LocalJVLink.h"
 #include "MessageBox.h"
-#include "PathText.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
 #include "ScriptedJVLink.h"
-#include "SettingsFile.h"
 #include "TempDir.h"
 #include "YearStream.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/LocalJVLink.h"
+#include "records/RecordBuilder.h"
+#include "settings/SettingsFile.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
 
 namespace turfpad {
 namespace {

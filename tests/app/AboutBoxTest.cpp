@@ -15,11 +15,10 @@
 #include <QScreen>
 #include "AboutBox.h"
 #include "MessageBox.h"
-#include "ProgramFile.h"
-#include "ProgramPlaces.h"
 #include "RaisedLabel.h"
 #include "TempDir.h"
 #include "WindowPlacement.h"
+#include "settings/ProgramPlaces.h"
 
 using namespace turfpad;
 using turfpad::testing::TempDir;

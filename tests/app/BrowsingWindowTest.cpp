@@ -14,23 +14,23 @@
 #include <QToolButton>
 
 #include "BrowseGrids.h"
-#include "Cp932.h"
-#include "DemoProgramme.h"
 #include "FakeJVLink.h"
 #include "FakePrinter.h"
 #include "FormGrid.h"
-#include "HorseIndex.h"
-#include "JvdFiles.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PreviewWindow.h"
 #include "PrintControls.h"
-#include "ProgramFile.h"
 #include "ProgressWindow.h"
-#include "RaceFiles.h"
 #include "RaisedLabel.h"
 #include "TempDir.h"
+#include "datafolder/RaceFiles.h"
+#include "formguide/HorseRunIndex.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/JvdFiles.h"
+#include "settings/ProgramPlaces.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

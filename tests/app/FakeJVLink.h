@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "JVLink.h"
+#include "jvlink/JVLink.h"
 
 namespace turfpad::testing {
 

@@ -13,19 +13,19 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "Cp932.h"
 #include "FakeJVLink.h"
-#include "JVLinkCreationError.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
-#include "PlatformJVLink.h"
-#include "ProgramFile.h"
 #include "ProgressWindow.h"
-#include "RaceFiles.h"
 #include "RaisedLabel.h"
-#include "RecordBuilder.h"
 #include "Startup.h"
 #include "TempDir.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/JVLinkCreationError.h"
+#include "jvlink/PlatformJVLink.h"
+#include "records/RecordBuilder.h"
+#include "settings/ProgramPlaces.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <map>
 
-#include "ClipboardText.h"
-#include "Cp932.h"
-#include "RaceBrowser.h"
 #include "RaceDays.h"
 #include "ShellRun.h"
 #include "TempDir.h"
+#include "browse/ClipboardText.h"
+#include "browse/RaceBrowser.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

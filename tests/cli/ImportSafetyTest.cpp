@@ -17,12 +17,12 @@
 #include <sstream>
 #include <thread>
 
-#include "Cp932.h"
-#include "RaceFiles.h"
-#include "RecordBuilder.h"
 #include "Subprocess.h"
 #include "TempDir.h"
 #include "YearStream.h"
+#include "datafolder/RaceFiles.h"
+#include "records/RecordBuilder.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

@@ -5,10 +5,10 @@
 
 #include <cstdio>
 
-#include "Cp932.h"
 #include "RaceDays.h"
 #include "ShellRun.h"
 #include "TempDir.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

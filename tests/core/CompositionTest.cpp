@@ -2,12 +2,12 @@
 // browsing screens show, compared byte for byte.
 #include <gtest/gtest.h>
 
-#include "ClipboardText.h"
-#include "Cp932.h"
-#include "DayReading.h"
 #include "RaceDays.h"
-#include "RaceTexts.h"
 #include "TempDir.h"
+#include "browse/ClipboardText.h"
+#include "browse/DayReading.h"
+#include "browse/RaceTexts.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

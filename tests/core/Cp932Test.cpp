@@ -2,9 +2,9 @@
 
 #include <climits>
 
-#include "Cp932.h"
-#include "RecordBuilder.h"
-#include "RecordLayout.h"
+#include "records/RecordBuilder.h"
+#include "records/RecordLayout.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 

@@ -9,11 +9,11 @@
 #include <windows.h>
 #endif
 
-#include "Cp932.h"
-#include "DayReading.h"
 #include "RaceDays.h"
-#include "RaceTexts.h"
 #include "TempDir.h"
+#include "browse/DayReading.h"
+#include "browse/RaceTexts.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

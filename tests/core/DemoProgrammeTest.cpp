@@ -1,14 +1,14 @@
-#include "DemoProgramme.h"
+#include "jvlink/DemoProgramme.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
-#include "Cp932.h"
-#include "RaceFiles.h"
-#include "RecordLayout.h"
 #include "TempDir.h"
+#include "datafolder/RaceFiles.h"
+#include "records/RecordLayout.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "RecordBuilder.h"
+#include "records/RecordBuilder.h"
 
 namespace turfpad::testing {
 

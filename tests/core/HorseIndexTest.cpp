@@ -1,7 +1,7 @@
 // The horse index beside the race data: kept by the filer, and never trusted over the files.
 // Whatever happened to the files or the index behind its back, the form must be the one a
 // folder without any index gives.
-#include "HorseIndex.h"
+#include "formguide/HorseRunIndex.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +18,13 @@
 #include <windows.h>
 #endif
 
-#include "Cp932.h"
-#include "DayReading.h"
-#include "FormGuide.h"
 #include "FormRecords.h"
-#include "PathText.h"
-#include "RaceFiles.h"
 #include "TempDir.h"
+#include "browse/DayReading.h"
+#include "datafolder/RaceFiles.h"
+#include "formguide/FormGuide.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
 
 using namespace turfpad;
 using turfpad::testing::Race;

@@ -1,11 +1,11 @@
-#include "IniText.h"
+#include "settings/IniText.h"
 
 #include <gtest/gtest.h>
 
-#include "LocalJVLink.h"
-#include "PathText.h"
 #include "TempDir.h"
-#include "Trim.h"
+#include "jvlink/LocalJVLink.h"
+#include "text/PathText.h"
+#include "text/Trim.h"
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;

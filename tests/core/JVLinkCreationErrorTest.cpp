@@ -2,8 +2,8 @@
 // does not load, with the COM result as eight hex digits and the system's words.
 #include <gtest/gtest.h>
 
-#include "JVLinkCreationError.h"
 #include "TempDir.h"
+#include "jvlink/JVLinkCreationError.h"
 
 using namespace turfpad;
 

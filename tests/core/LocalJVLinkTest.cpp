@@ -1,5 +1,5 @@
-#include "LocalJVLink.h"
 #include "ProcessIds.h"
+#include "jvlink/LocalJVLink.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,11 +7,11 @@
 #include <ctime>
 
 #include "AcquisitionSupport.h"
-#include "DemoProgramme.h"
-#include "PathText.h"
-#include "PlatformJVLink.h"
-#include "RaceFiles.h"
 #include "TempDir.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/PlatformJVLink.h"
+#include "text/PathText.h"
 
 namespace turfpad {
 namespace {

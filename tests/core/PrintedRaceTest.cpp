@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "Cp932.h"
-#include "PrintedRace.h"
 #include "PrintedRaceSamples.h"
-#include "RecordBuilder.h"
+#include "browse/PrintedRace.h"
+#include "records/RecordBuilder.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 namespace {

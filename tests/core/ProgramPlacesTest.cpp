@@ -4,11 +4,10 @@
 #include <cstdlib>
 #include <map>
 
-#include "LocalJVLink.h"
-#include "ProgramFile.h"
-#include "ProgramPlaces.h"
-#include "SettingsFile.h"
 #include "TempDir.h"
+#include "jvlink/LocalJVLink.h"
+#include "settings/ProgramPlaces.h"
+#include "settings/SettingsFile.h"
 
 using namespace turfpad;
 using turfpad::testing::TempDir;

@@ -4,10 +4,10 @@
 
 #include <map>
 
-#include "Cp932.h"
-#include "RaceBrowser.h"
 #include "RaceDays.h"
 #include "TempDir.h"
+#include "browse/RaceBrowser.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

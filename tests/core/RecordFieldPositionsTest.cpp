@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "PrintedRace.h"
-#include "RaceCardTable.h"
+#include "browse/PrintedRace.h"
+#include "browse/RaceCardTable.h"
 
 using namespace turfpad;
 

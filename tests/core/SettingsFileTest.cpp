@@ -3,11 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "AtomicFile.h"
-#include "Cp932.h"
-#include "ProgramFile.h"
-#include "SettingsFile.h"
 #include "TempDir.h"
+#include "datafolder/AtomicFile.h"
+#include "settings/ProgramPlaces.h"
+#include "settings/SettingsFile.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;

@@ -4,11 +4,11 @@
 #include <QPainter>
 #include <stdexcept>
 
-#include "Cp932.h"
 #include "FakePrinter.h"
 #include "GridPrinter.h"
 #include "MessageBox.h"
 #include "PrintTestSupport.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 namespace {

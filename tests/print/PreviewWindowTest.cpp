@@ -11,8 +11,8 @@
 #include "PreviewWindow.h"
 #include "PrintControls.h"
 #include "PrintTestSupport.h"
-#include "SettingsFile.h"
 #include "TempDir.h"
+#include "settings/SettingsFile.h"
 
 namespace turfpad {
 namespace {

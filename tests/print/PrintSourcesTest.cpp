@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "BrowseGrids.h"
-#include "DayReading.h"
 #include "FakePrinter.h"
 #include "GridPrinter.h"
 #include "PrintSources.h"
 #include "RaceDays.h"
 #include "TempDir.h"
+#include "browse/DayReading.h"
 
 namespace turfpad {
 namespace {

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "Cp932.h"
-#include "IniStore.h"
 #include "PagePreview.h"
 #include "PrintGridSource.h"
-#include "PrintedRace.h"
 #include "PrintedRaceSamples.h"
+#include "browse/PrintedRace.h"
+#include "settings/IniStore.h"
+#include "text/Cp932.h"
 
 namespace turfpad::testing {
 
@@ -83,7 +83,6 @@ struct OpLog {
     }
 };
 
-inline QString U(std::string_view cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 inline std::string C(const QString& text) { return Utf8ToCp932(text.toStdString()); }
 
 }  // namespace turfpad::testing

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "JVLink.h"
-#include "PathText.h"
-#include "RaceFiles.h"
 #include "TempDir.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/JVLink.h"
+#include "text/PathText.h"
 
 namespace turfpad::testing {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Acquisition.h"
+#include "jvlink/Acquisition.h"
 
 namespace turfpad::testing {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Cp932.h"
-#include "PrintedRace.h"
+#include "browse/PrintedRace.h"
+#include "text/Cp932.h"
 
 namespace turfpad::testing {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "IniStore.h"
-#include "JVLink.h"
+#include "jvlink/JVLink.h"
+#include "settings/IniStore.h"
 
 namespace turfpad::testing {
 

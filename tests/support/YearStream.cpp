@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "RecordBuilder.h"
+#include "records/RecordBuilder.h"
 
 namespace turfpad::testing {
 namespace {

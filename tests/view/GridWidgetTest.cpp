@@ -9,12 +9,12 @@
 #include <QTest>
 
 #include "BrowseGrids.h"
-#include "Cp932.h"
-#include "DayReading.h"
 #include "FormGrid.h"
 #include "HeadingLabels.h"
 #include "RaceDays.h"
 #include "TempDir.h"
+#include "browse/DayReading.h"
+#include "text/Cp932.h"
 
 using namespace turfpad;
 using namespace turfpad::testing;

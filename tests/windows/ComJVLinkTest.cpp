@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <map>
 
-#include "Acquisition.h"
-#include "ComJVLink.h"
-#include "Cp932.h"
-#include "DemoProgramme.h"
-#include "JvdFiles.h"
-#include "RaceFiles.h"
 #include "ScriptedJVLink.h"
 #include "TempDir.h"
+#include "datafolder/RaceFiles.h"
+#include "jvlink/Acquisition.h"
+#include "jvlink/ComJVLink.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/JvdFiles.h"
+#include "text/Cp932.h"
 
 namespace turfpad {
 namespace {

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "Cp932.h"
-#include "LocalJVLink.h"
+#include "jvlink/LocalJVLink.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -1,0 +1,333 @@
+#include "datafolder/AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "text/SystemErrors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace turfpad {
+namespace fs = std::filesystem;
+
+namespace {
+// Temporary files are named ".<name>.<process id>.<16 random hex digits>.part": hidden, never
+// matching the race data file masks, told apart per process, and not to be guessed, so that
+// no one can prepare a file or link of that name for us.
+constexpr std::string_view kTempSuffix = ".part";
+constexpr std::size_t kRandomDigits = 16;
+
+#ifdef _WIN32
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+#else
+unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
+#endif
+
+fs::path TempPathFor(const fs::path& path) {
+    static thread_local std::random_device random;
+    std::uint64_t bits = (static_cast<std::uint64_t>(random()) << 32) ^ random();
+    char digits[kRandomDigits + 1];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(bits));
+    std::u8string tmp = u8"." + path.filename().u8string() + u8".";
+    std::string rest = std::to_string(ProcessId()) + "." + digits + std::string(kTempSuffix);
+    tmp.append(rest.begin(), rest.end());
+    return path.parent_path() / fs::path(tmp);
+}
+
+std::string SystemMessage(int code) { return SystemErrorText(code); }
+
+std::atomic<std::size_t> syncs{0};
+}  // namespace
+
+std::size_t SyncCount() { return syncs.load(); }
+
+std::optional<unsigned long> TemporaryFileWriter(const fs::path& name) {
+    std::u8string u8 = name.u8string();
+    std::string text(u8.begin(), u8.end());
+    if (text.size() < 2 || text[0] != '.' || !text.ends_with(kTempSuffix)) return std::nullopt;
+    std::string rest = text.substr(0, text.size() - kTempSuffix.size());
+    std::size_t dot = rest.rfind('.');
+    if (dot == std::string::npos || dot + 1 == rest.size()) return std::nullopt;
+    // The random digits before ".part" (names of older versions have none).
+    if (rest.size() - dot - 1 == kRandomDigits &&
+        rest.find_first_not_of("0123456789abcdef", dot + 1) == std::string::npos) {
+        rest.resize(dot);
+        dot = rest.rfind('.');
+        if (dot == std::string::npos || dot + 1 == rest.size()) return std::nullopt;
+    }
+    unsigned long pid = 0;
+    for (std::size_t i = dot + 1; i < rest.size(); ++i) {
+        if (rest[i] < '0' || rest[i] > '9' || pid > 100000000UL) return std::nullopt;
+        pid = pid * 10 + static_cast<unsigned long>(rest[i] - '0');
+    }
+    if (pid == 0) return std::nullopt;
+    return pid;
+}
+
+#ifdef _WIN32
+
+namespace {
+// Another process (a reader, a virus scanner, a sync client) may hold the file open for a
+// moment: replacing it is tried again for up to two seconds before it counts as failed.
+constexpr int kReplaceTries = 40;
+constexpr DWORD kReplacePauseMs = 50;
+
+bool IsHeldOpen(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED;
+}
+
+// Renames `tmp` over `path`; returns 0 or the system's error code.
+DWORD ReplaceWithRetry(const fs::path& tmp, const fs::path& path) {
+    // A folder in the file's place is never replaced (not every system refuses that itself).
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_ACCESS_DENIED;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        DWORD code = GetLastError();
+        if (!IsHeldOpen(code) || attempt == kReplaceTries) return code;
+        Sleep(kReplacePauseMs);
+    }
+}
+}  // namespace
+
+bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
+    fs::path tmp = TempPathFor(path);
+    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = SystemMessage(static_cast<int>(GetLastError()));
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+              written == content.size();
+    if (ok && durable) {
+        ok = FlushFileBuffers(h);
+        ++syncs;
+    }
+    DWORD code = ok ? 0 : GetLastError();
+    CloseHandle(h);
+    if (ok) {
+        code = ReplaceWithRetry(tmp, path);
+        ok = code == 0;
+    }
+    if (!ok) {
+        DeleteFileW(tmp.c_str());
+        error = SystemMessage(static_cast<int>(code));
+    }
+    return ok;
+}
+
+bool FileBatch::Stage(const fs::path& path, std::string_view content, std::string& error) {
+    // Windows has no cheap way to sync many files at once: each file is replaced on its own.
+    staged_.push_back({path, {}});
+    if (!WriteWholeFile(path, content, durable_, error)) {
+        staged_.pop_back();
+        return false;
+    }
+    return true;
+}
+
+bool FileBatch::Commit(fs::path&, std::string&) {
+    replaced_ = staged_.size();
+    staged_.clear();
+    return true;
+}
+
+FileBatch::~FileBatch() = default;
+
+namespace {
+bool ProcessIsGone(unsigned long pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+    bool gone = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return gone;
+}
+}  // namespace
+
+void RemoveStaleTemporaries(const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
+        if (!pid || it->is_symlink(ec) || !it->is_regular_file(ec) || !ProcessIsGone(*pid)) continue;
+        fs::remove(it->path(), ec);
+        ec.clear();
+    }
+}
+
+#else
+
+namespace {
+// Whether a file may be replaced: 0 with the permission bits its successor gets in `mode`,
+// or the error number. A file without any write permission bit was made read-only by its
+// user and is not replaced.
+int ReplaceableMode(const fs::path& path, mode_t& mode) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) return errno;
+        mode = 0666;  // a new file: what the umask leaves of it
+        return 0;
+    }
+    if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EROFS;
+    mode = S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0666;
+    return 0;
+}
+
+// Creates and writes the temporary file for `path`, never through an existing name or link;
+// sets `tmp` to its name and returns the error number or 0 (no file is left on failure).
+int WriteTemp(const fs::path& path, fs::path& tmp, std::string_view content, bool sync) {
+    mode_t mode = 0;
+    if (int code = ReplaceableMode(path, mode)) return code;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
+        tmp = TempPathFor(path);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) return errno;
+    }
+    if (fd < 0) return EEXIST;
+    int code = 0;
+    // The replaced file's own bits, whatever the umask would take from them.
+    if (mode != 0666 && ::fchmod(fd, mode) != 0) code = errno;
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (code == 0 && left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            code = errno;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (code == 0 && sync) {
+        if (::fdatasync(fd) != 0) code = errno;
+        ++syncs;
+    }
+    if (::close(fd) != 0 && code == 0) code = errno;
+    if (code != 0) ::unlink(tmp.c_str());
+    return code;
+}
+
+std::string ErrorText(int code) {
+    return code == EROFS ? std::string("読み取り専用のファイルです") : SystemMessage(code);
+}
+}  // namespace
+
+bool WriteWholeFile(const fs::path& path, std::string_view content, bool durable, std::string& error) {
+    fs::path tmp;
+    int code = WriteTemp(path, tmp, content, durable);
+    if (code == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        code = errno;
+        ::unlink(tmp.c_str());
+    }
+    if (code != 0) {
+        error = ErrorText(code);
+        return false;
+    }
+    return true;
+}
+
+bool FileBatch::Stage(const fs::path& path, std::string_view content, std::string& error) {
+    fs::path tmp;
+    if (int code = WriteTemp(path, tmp, content, false)) {
+        error = ErrorText(code);
+        return false;
+    }
+    staged_.push_back({path, tmp});
+    return true;
+}
+
+bool FileBatch::Commit(fs::path& failed, std::string& error) {
+    replaced_ = 0;
+    if (staged_.empty()) return true;
+    if (durable_) {
+        // One sync for the whole batch: it brings every temporary file to the disk before
+        // any of them replaces its file.
+        int fd = ::open(staged_.front().tmp.c_str(), O_RDONLY | O_CLOEXEC);
+        int code = fd < 0 ? errno : (::syncfs(fd) != 0 ? errno : 0);
+        if (fd >= 0) {
+            ::close(fd);
+            ++syncs;
+        }
+        if (code != 0) {
+            failed = staged_.front().path;
+            error = SystemMessage(code);
+            return false;
+        }
+    }
+    for (const Staged& s : staged_) {
+        if (::rename(s.tmp.c_str(), s.path.c_str()) != 0) {
+            failed = s.path;
+            error = SystemMessage(errno);
+            return false;
+        }
+        ++replaced_;
+    }
+    staged_.clear();
+    return true;
+}
+
+FileBatch::~FileBatch() {
+    for (std::size_t i = replaced_; i < staged_.size(); ++i) ::unlink(staged_[i].tmp.c_str());
+}
+
+void RemoveStaleTemporaries(const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
+        if (!pid) continue;
+        // Only a regular file of ours: a link, or anyone else's file of that name, stays.
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        if (::kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;  // its writer lives
+        ::unlink(it->path().c_str());
+    }
+}
+
+#endif
+
+bool ReadWholeFile(const fs::path& path, std::string& out) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.clear();
+    std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return false;
+    out.reserve(static_cast<std::size_t>(size));
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
+    return !in.bad();
+}
+
+}  // namespace turfpad
+
+namespace turfpad {
+
+ExistingFile ReadExistingFile(const fs::path& path, std::string& out) {
+    out.clear();
+    std::error_code ec;
+    fs::file_status st = fs::symlink_status(path, ec);
+    if (st.type() == fs::file_type::not_found) return ExistingFile::Missing;
+    if (ec || !ReadWholeFile(path, out)) {
+        out.clear();
+        return ExistingFile::Unreadable;
+    }
+    return ExistingFile::Read;
+}
+
+}  // namespace turfpad

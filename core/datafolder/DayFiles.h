@@ -1,0 +1,81 @@
+// The race data files: one RA file (12 race slots of 1270 bytes plus CR LF) and one SE file
+// (216 runner slots of 553 bytes plus CR LF) per meeting day and racecourse, named like
+// 2026年12月12日中山.jvRA / .jvSEr in the data folder. Filing (RaceFiles.h) puts each received
+// RA or SE record into its slot; reading takes the files back as fixed-size units. The day
+// list is the one listing of the folder's RA files below.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace turfpad {
+
+class OpenFolder;
+
+inline constexpr std::size_t kRaFileSize = 15264;   // 12 x 1272
+inline constexpr std::size_t kSeFileSize = 119880;  // 216 x 555
+inline constexpr std::size_t kDayKeySize = 18;      // 2026年12月12日中山 in cp932 bytes
+inline constexpr std::string_view kRaExtension = ".jvRA";
+inline constexpr std::string_view kSeExtension = ".jvSEr";
+
+// A race data file that cannot be read or written, or whose shape is damaged. The message is
+// Japanese (UTF-8) and names the file.
+class FilingError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The file stem of a record: year, 年, month, 月, day, 日 and the racecourse name, 18 bytes.
+std::string DayKeyOf(std::string_view record);
+
+// The path of a race data file given by its cp932 name.
+std::filesystem::path RaceFilePath(const std::filesystem::path& dataDir, std::string_view cp932Name);
+
+// Whether one unit read back is a whole line: its CR LF at the end and no other line end.
+bool IsWholeUnit(std::string_view unit);
+
+// Whether a race data file's contents have the full shape: `units` lines of `unitSize` bytes,
+// each ending in CR LF, and no other line end.
+bool IsWholeRaceFile(std::string_view content, std::size_t unitSize);
+
+// The names (cp932) of the RA files in the data folder, sorted ascending by their bytes.
+// Only names of an 18-byte day key and the RA extension (in any letter case) count.
+std::vector<std::string> ListRaFiles(const std::filesystem::path& dataDir);
+
+// The day list: the 18-byte day keys of the RA files, newest first.
+std::vector<std::string> DayEntries(const std::filesystem::path& dataDir);
+
+// A race data file read as fixed-size units (a line and its CR LF).
+class UnitFile {
+  public:
+    // Throws FilingError when the file cannot be opened.
+    UnitFile(const std::filesystem::path& path, std::size_t unitSize);
+    std::size_t UnitCount() const { return units_; }
+    // Reads unit `index` into `out` (resized to the unit size); throws FilingError when the
+    // file does not hold that unit whole.
+    void Read(std::size_t index, std::string& out);
+
+  private:
+    std::filesystem::path path_;
+    std::size_t unitSize_;
+    std::size_t units_ = 0;
+    std::ifstream in_;
+};
+
+// A day of the data folder as the listing finds it: an RA file whose name is an 18-byte day
+// key and the RA extension (in any letter case).
+struct ListedDay {
+    std::string key;     // the 18-byte day key, cp932
+    std::string raName;  // the RA file's name, cp932, its extension as found
+    std::string stem;    // the name without the extension, UTF-8 as found in the folder
+};
+// The days of the folder, in no particular order; a day whose RA file is there in two letter
+// cases is there twice.
+std::vector<ListedDay> ListDays(const OpenFolder& folder);
+
+}  // namespace turfpad

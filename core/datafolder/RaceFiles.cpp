@@ -1,0 +1,317 @@
+#include "datafolder/RaceFiles.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "datafolder/AtomicFile.h"
+#include "datafolder/HorseIndexUpkeep.h"
+#include "records/CodeTables.h"
+#include "records/RecordLayout.h"
+#include "text/AsciiText.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
+#include "text/SystemErrors.h"
+
+namespace turfpad {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(std::string_view cp932Name) { return "「" + Cp932ToUtf8(cp932Name) + "」"; }
+
+// A race or horse number that picks a slot: two digits, or blanks where it is not given
+// yet. Anything else ("1" and a stray byte, a sign) would be a guess at the slot.
+bool IsSlotNumber(std::string_view field) { return AllDigits(field) || field.find_first_not_of(' ') == field.npos; }
+
+FilingResult Rejected(FilingResult r, std::string reason) {
+    r.outcome = FilingResult::Outcome::Rejected;
+    r.reason = std::move(reason);
+    return r;
+}
+
+}  // namespace
+
+std::string FilingResult::ListLine() const {
+    static const std::string made = Sj("作成済み:"), number = Sj("番/");
+    std::string line = made + raceNumber + "R/";
+    if (runner) line += horseNumber + number;
+    return line + fileName;
+}
+
+std::string FilingResult::ListLineUtf8() const {
+    // Records of one file share its name: its conversion is kept from one record to the next.
+    thread_local std::string lastName, lastNameUtf8;
+    if (fileName != lastName) {
+        lastName = fileName;
+        lastNameUtf8 = Cp932ToUtf8(fileName);
+    }
+    std::string line = "作成済み:" + Cp932ToUtf8(raceNumber) + "R/";
+    if (runner) line += Cp932ToUtf8(horseNumber) + "番/";
+    return line + lastNameUtf8;
+}
+
+RaceFiler::RaceFiler(fs::path dataDir, std::size_t maxHeldFiles)
+    : dataDir_(std::move(dataDir)), maxHeld_(std::max<std::size_t>(maxHeldFiles, 1)), lock_(dataDir_) {
+    RemoveStaleTemporaries(dataDir_);
+}
+
+RaceFiler::~RaceFiler() {
+    try {
+        Flush();
+    } catch (const FilingError&) {
+        // Callers that need to know flush before; a destructor must not throw.
+    }
+}
+
+FilingResult RaceFiler::File(std::string_view record) {
+    FilingResult r;
+    std::string_view type = record.substr(0, std::min<std::size_t>(2, record.size()));
+    if (type != "RA" && type != "SE") return r;
+    r.runner = type == "SE";
+    const std::size_t size = r.runner ? kSeRecordSize : kRaRecordSize;
+
+    // A record is filed only when it fits its slot exactly: anything else would break the
+    // fixed-unit shape every reader relies on, or would name a file outside the data folder.
+    if (record.size() != size)
+        return Rejected(r, std::string(type) + " レコードの長さが " + std::to_string(record.size()) + " バイトです（" +
+                               std::to_string(size) + " バイトのはずです）");
+    if (record.substr(size - 2) != "\r\n")
+        return Rejected(r, std::string(type) + " レコードが CR LF で終わっていません");
+    if (HasLineBreak(record.substr(0, size - 2)))
+        return Rejected(r, std::string(type) + " レコードの途中に改行文字があります");
+    std::string_view date = record.substr(11, 8);
+    if (!AllDigits(date)) return Rejected(r, std::string(type) + " レコードの開催年月日が数字ではありません");
+
+    r.raceNumber = std::string(FieldOf(record, ra::RaceNumber));
+    if (!IsSlotNumber(r.raceNumber))
+        return Rejected(r, std::string(type) + " レコードのレース番号「" + Cp932ToUtf8(r.raceNumber) +
+                               "」が 2 桁の数字ではありません");
+    int race = ReadNumber(r.raceNumber);
+    int horse = 1;
+    if (r.runner) {
+        r.horseNumber = std::string(FieldOf(record, se::HorseNumber));
+        if (!IsSlotNumber(r.horseNumber))
+            return Rejected(r, "SE レコードの馬番「" + Cp932ToUtf8(r.horseNumber) + "」が 2 桁の数字ではありません");
+        horse = ReadNumber(r.horseNumber);
+    }
+    if (race <= 0 || horse <= 0) return r;  // not yet assigned: nothing to file
+    if (race > kRacesPerDay)
+        return Rejected(
+            r, std::string(type) + " レコードのレース番号 " + Cp932ToUtf8(r.raceNumber) + " は 1～12 の範囲外です");
+    if (horse > kRunnersPerRace)
+        return Rejected(r, "SE レコードの馬番 " + Cp932ToUtf8(r.horseNumber) + " は 1～18 の範囲外です");
+
+    r.fileName = DayKeyOf(record) + std::string(r.runner ? kSeExtension : kRaExtension);
+    const std::size_t lineSize = size;  // a slot plus its CR LF is one record
+    std::size_t slot = static_cast<std::size_t>(r.runner ? RunnerSlotOf(record) : race - 1);
+    Held& held = Load(r.fileName, r.runner ? kSeFileSize : kRaFileSize, lineSize);
+    held.content.replace(slot * lineSize, lineSize, record);
+    held.filedSlots[slot] = true;
+    held.changed = true;
+    ++held.filed;
+    r.outcome = FilingResult::Outcome::Filed;
+    return r;
+}
+
+RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std::size_t lineSize) {
+    auto found = held_.find(name);
+    if (found != held_.end() && found->second.inBatch) return found->second;
+    if (batchFiles_ >= maxHeld_) FlushWholeDays();
+    TakeLock();
+    ++batchFiles_;
+    found = held_.find(name);
+    if (found != held_.end()) {  // held back from an earlier batch
+        found->second.inBatch = true;
+        return found->second;
+    }
+    Held held;
+    held.content = ReadForFiling(name, size, lineSize, &held.existed);
+    held.filedSlots.assign(size / lineSize, false);
+    return held_.emplace(name, std::move(held)).first->second;
+}
+
+std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
+                                     bool* existed) const {
+    fs::path path = RaceFilePath(dataDir_, name);
+    std::string content;
+    std::error_code ec;
+    if (!fs::is_directory(dataDir_, ec))
+        throw FilingError("データフォルダ「" + PathText(dataDir_) + "」がないため、" + Quote(name) +
+                          "を作成できません。");
+    bool exists = fs::exists(path, ec);
+    // A file whose presence cannot be told is never taken for a missing one: starting it
+    // blank would overwrite every other slot of the day.
+    if (ec)
+        throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + SystemErrorText(ec) + "）。");
+    if (existed != nullptr) *existed = exists;
+    if (exists) {
+        if (!ReadWholeFile(path, content))
+            throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");
+        if (!IsWholeRaceFile(content, lineSize))
+            throw FilingError("レースデータファイル" + Quote(name) + "が壊れています（" +
+                              std::to_string(content.size()) + " バイト、正しくは " + std::to_string(size) +
+                              " バイト・" + std::to_string(size / lineSize) +
+                              " 行）。このファイルには書き込みません。");
+    } else {
+        std::string blankLine(lineSize - 2, ' ');
+        blankLine += "\r\n";
+        content.reserve(size);
+        for (std::size_t i = 0; i < size / lineSize; ++i) content += blankLine;
+    }
+    return content;
+}
+
+void RaceFiler::TakeLock() {
+    if (!locking_ || lock_.Held()) return;
+    // What was read under an earlier lock may have been replaced since: only what is held
+    // back stays, to be laid over the file as it is now.
+    std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+    std::error_code ec;
+    if (!fs::is_directory(dataDir_, ec)) return;  // Load reports the missing folder
+    std::string error;
+    switch (lock_.Lock(DataFolderLock::Mode::Exclusive, waiting_, error)) {
+        case DataFolderLock::Result::Locked:
+            break;
+        case DataFolderLock::Result::GaveUp:
+            throw FolderBusyError("データフォルダ「" + PathText(dataDir_) + "」が他のプログラムで取込み中です。");
+        case DataFolderLock::Result::Failed:
+            throw FilingError("データフォルダ「" + PathText(dataDir_) + "」をロックできません（" + error + "）。");
+    }
+    std::string failure;
+    for (auto it = held_.begin(); it != held_.end();) {
+        const bool runner = it->first.ends_with(kSeExtension);
+        const std::size_t lineSize = runner ? kSeRecordSize : kRaRecordSize;
+        Held& held = it->second;
+        std::error_code ec;
+        if (!held.existed && !fs::exists(RaceFilePath(dataDir_, it->first), ec) && !ec) {
+            ++it;  // still no file: blank slots and ours, as held
+            continue;
+        }
+        std::string now;
+        bool existsNow = true;
+        try {
+            now = ReadForFiling(it->first, runner ? kSeFileSize : kRaFileSize, lineSize, &existsNow);
+        } catch (const FilingError& e) {
+            // Another program left it unreadable or damaged: it is never written into, and
+            // what was filed into it is lost.
+            if (failure.empty()) failure = e.what();
+            lost_ += held.filed;
+            it = held_.erase(it);
+            continue;
+        }
+        for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
+            if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
+        held.content = std::move(now);
+        held.existed = existsNow;
+        ++it;
+    }
+    if (!failure.empty()) throw FilingError(failure);
+}
+
+void RaceFiler::Flush() { Write(false); }
+
+void RaceFiler::FlushWholeDays() { Write(true); }
+
+void RaceFiler::Write(bool wholeDaysOnly) {
+    auto partnerChanged = [&](const std::string& name) {
+        std::string partner = name.substr(0, kDayKeySize);
+        partner += name.ends_with(kSeExtension) ? kRaExtension : kSeExtension;
+        auto found = held_.find(partner);
+        return found != held_.end() && found->second.changed;
+    };
+    std::vector<std::string> names;
+    std::size_t heldBackBytes = 0;
+    for (auto& [name, held] : held_) {
+        if (!held.changed) continue;
+        if (wholeDaysOnly && !partnerChanged(name))
+            heldBackBytes += held.content.size();
+        else
+            names.push_back(name);
+    }
+    if (heldBackBytes > maxHeldBack_) {
+        names.clear();
+        for (auto& [name, held] : held_)
+            if (held.changed) names.push_back(name);
+    }
+    // Files held back by an earlier flush are written under the lock like any other.
+    if (!names.empty()) TakeLock();
+
+    FileBatch batch(durable_);
+    std::vector<Held*> written;
+    std::vector<const std::string*> writtenNames;
+    std::string error;
+    for (const std::string& name : names) {
+        auto found = held_.find(name);
+        if (found == held_.end()) continue;
+        if (!batch.Stage(RaceFilePath(dataDir_, name), found->second.content, error))
+            throw FilingError("レースデータファイル" + Quote(name) + "に書き込めません（" + error + "）。");
+        written.push_back(&found->second);
+        writtenNames.push_back(&found->first);
+    }
+    fs::path failed;
+    bool ok = batch.Commit(failed, error);
+    for (std::size_t i = 0; i < batch.Replaced(); ++i) {
+        written[i]->changed = false;
+        written[i]->filed = 0;
+        std::fill(written[i]->filedSlots.begin(), written[i]->filedSlots.end(), false);
+    }
+    KeepIndex(writtenNames, written, batch.Replaced());
+    if (!ok)
+        throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
+                          "）。");
+    batchFiles_ = 0;
+    for (auto& [name, held] : held_) held.inBatch = false;
+    if (lock_.Held()) {
+        lock_.Unlock();
+        std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+    } else if (wholeDaysOnly) {
+        std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+    }
+}
+
+void RaceFiler::KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                          std::size_t replaced) {
+    // The horse index follows the SE files just replaced, still under the lock.
+    if (!indexUpkeep_) return;
+    std::vector<WrittenDay> days;
+    for (std::size_t i = 0; i < replaced; ++i)
+        if (names[i]->size() > kDayKeySize && std::string_view(*names[i]).substr(kDayKeySize) == kSeExtension)
+            days.push_back({names[i]->substr(0, kDayKeySize), written[i]->content});
+    if (!days.empty()) UpdateHorseIndex(dataDir_, days);
+}
+
+void RaceFiler::Abandon() {
+    held_.clear();
+    batchFiles_ = 0;
+    lost_ = 0;
+    lock_.Unlock();
+}
+
+std::size_t RaceFiler::HeldBackFiles() const {
+    return static_cast<std::size_t>(
+        std::count_if(held_.begin(), held_.end(), [](const auto& e) { return e.second.changed && !e.second.inBatch; }));
+}
+
+std::size_t RaceFiler::UnwrittenRecords() const {
+    std::size_t n = lost_;
+    for (const auto& [name, held] : held_) n += held.filed;
+    return n;
+}
+
+bool RaceFiler::IsWritten(const std::string& fileName) const {
+    auto found = held_.find(fileName);
+    return found == held_.end() || !found->second.changed;
+}
+
+bool RaceFiler::HasUnwritten() const {
+    return std::any_of(held_.begin(), held_.end(), [](const auto& e) { return e.second.changed; });
+}
+
+FilingResult FileRaceRecord(const fs::path& dataDir, std::string_view record) {
+    RaceFiler filer(dataDir);
+    FilingResult r = filer.File(record);
+    filer.Flush();
+    return r;
+}
+
+}  // namespace turfpad

@@ -1,0 +1,389 @@
+#include "formguide/HorseRunIndex.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <optional>
+
+#include "datafolder/AtomicFile.h"
+#include "datafolder/DataFolderLock.h"
+#include "datafolder/DayFiles.h"
+#include "records/CodeTables.h"
+#include "records/RecordLayout.h"
+#include "text/AsciiText.h"
+#include "text/Cp932.h"
+#include "text/PathText.h"
+
+namespace turfpad {
+namespace fs = std::filesystem;
+
+namespace {
+
+// A stamp that matches no file: the file changed while it was read.
+constexpr FileStamp kChangedWhileRead{FileStamp::kNoFile, -1};
+
+bool Trusted(const HorseIndexMonth::Day& day, const FileStamp& now) {
+    return day.stamp == now && day.stamp.written + kUnsureNs <= day.taken;
+}
+
+bool Trusted(const HorseIndexStamp& stamp, std::int64_t folderNow) {
+    return stamp.written == folderNow && stamp.written + kUnsureNs <= stamp.taken;
+}
+
+bool SameFolder(const HorseIndexStamp& a, const HorseIndexStamp& b) {
+    return a.written == b.written && a.months == b.months;
+}
+
+// The data folder held open while the index is brought up to date: its days as the day list
+// finds them, newest first, each with its SE file's name made from the RA file's own name,
+// and their SE files looked at by name within it.
+class DayFolder {
+  public:
+    struct Day {
+        std::string key;
+        std::string seName;  // UTF-8, in the data folder
+    };
+
+    explicit DayFolder(const fs::path& dataDir) : folder_(dataDir) {}
+
+    std::vector<Day> Days() const {
+        std::vector<Day> days;
+        for (ListedDay& listed : ListDays(folder_))
+            days.push_back({std::move(listed.key), std::move(listed.stem) + std::string(kSeExtension)});
+        std::sort(days.begin(), days.end(), [](const Day& a, const Day& b) { return a.key > b.key; });
+        days.erase(std::unique(days.begin(), days.end(), [](const Day& a, const Day& b) { return a.key == b.key; }),
+                   days.end());
+        return days;
+    }
+
+    FileStamp Stamp(const Day& day) const { return folder_.Stamp(day.seName); }
+
+    fs::path PathOf(const Day& day) const { return folder_.Path() / PathFromText(day.seName); }
+
+    // A day of the index, by its key, as the listing would have found it.
+    Day DayOf(std::string_view key) const {
+        std::optional<std::string> name = TryCp932ToUtf8(key);
+        return {std::string(key), name ? *name + std::string(kSeExtension) : std::string()};
+    }
+
+  private:
+    OpenFolder folder_;
+};
+
+// Whether a month's day keys are such as only listing the folder makes: of this month, newest
+// first, each once, and each the name of a file in the data folder itself. A month file
+// written by anyone else could otherwise send a query to files anywhere.
+bool KeysAsListed(const HorseIndexMonth& month, std::string_view name) {
+    for (std::size_t i = 0; i < month.days.size(); ++i) {
+        const std::string& key = month.days[i].key;
+        if (HorseIndexMonthName(key) != name || (i > 0 && !(month.days[i - 1].key > key))) return false;
+        const std::optional<std::string> utf8 = TryCp932ToUtf8(key);
+        if (!utf8 || utf8->empty() || utf8->find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+// A day read again from its SE file (with `stamp` just taken): its entries are added to
+// `fresh` as the day at `index`.
+HorseIndexMonth::Day TakeDay(const DayFolder& folder, const DayFolder::Day& listed, const FileStamp& stamp,
+                             std::size_t index, std::vector<HorseIndexMonth::Entry>& fresh) {
+    HorseIndexMonth::Day day{listed.key, stamp, StampClockNow()};
+    std::string content;
+    if (stamp.size != FileStamp::kNoFile && !listed.seName.empty() && ReadWholeFile(folder.PathOf(listed), content)) {
+        if (!(folder.Stamp(listed) == stamp)) day.stamp = kChangedWhileRead;
+        for (HorseIndexMonth::Entry e : IndexEntriesOf(listed.key, content)) {
+            e.day = static_cast<std::uint16_t>(index);
+            fresh.push_back(e);
+        }
+    } else if (stamp.size != FileStamp::kNoFile) {
+        day.stamp = kChangedWhileRead;  // there but unreadable: tried again next time
+    }
+    return day;
+}
+
+}  // namespace
+
+namespace {
+
+// Reads under the shared lock, so that no filer changes files or index meanwhile. A lock not
+// had soon (a folder no one may write into, or a filer busy for long) leaves the index as it
+// is: the runs are then taken from the files as they are.
+bool LockShared(DataFolderLock& lock) {
+    std::string lockError;
+    const auto start = std::chrono::steady_clock::now();
+    return lock.Lock(
+               DataFolderLock::Mode::Shared,
+               [start] { return std::chrono::steady_clock::now() - start < std::chrono::seconds(1); },
+               lockError) == DataFolderLock::Result::Locked;
+}
+
+}  // namespace
+
+void HorseRunIndex::Build(const fs::path& dataDir) {
+    dataDir_ = dataDir;
+    DataFolderLock lock(dataDir);
+    FullCheck(LockShared(lock));
+}
+
+void HorseRunIndex::BuildFor(const fs::path& dataDir, const std::vector<std::string>& pedigrees,
+                             std::string_view raceDate, std::size_t limit) {
+    dataDir_ = dataDir;
+    DataFolderLock lock(dataDir);
+    const bool locked = LockShared(lock);
+    if (!QuickCheck(locked, pedigrees, raceDate, limit)) FullCheck(locked);
+}
+
+void HorseRunIndex::FullCheck(bool locked) {
+    months_.clear();
+    refreshed_ = {};
+    refreshed_.listed = true;
+    const fs::path folder = HorseIndexFolder(dataDir_);
+    if (locked) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+    }
+    // The folder's time before it is listed: it is recorded only if it is the same after
+    // every month file has been looked at.
+    // What it is recorded to have seen is taken before the folder is listed: a file added
+    // within the same tick of the folder's clock after that is not vouched for.
+    const std::int64_t listedAt = FolderClockNow();
+    const std::optional<std::int64_t> folderBefore = FolderWriteTime(dataDir_);
+    // While there is a stamp, a month file that is not the one it records (put back from
+    // elsewhere, or written by another program) is not trusted, however whole it is.
+    const std::optional<HorseIndexStamp> before = ReadHorseIndexStamp(folder);
+    HorseIndexStamp recorded;
+    bool whole = locked;  // every month file on disk as this check leaves it in memory
+
+    const DayFolder dayFolder(dataDir_);
+    std::map<std::string, std::vector<DayFolder::Day>, std::greater<>> byMonth;
+    for (DayFolder::Day& day : dayFolder.Days()) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
+    std::vector<std::string> names;
+    for (const auto& entry : byMonth) names.push_back(entry.first);
+    std::vector<SharedBytes> monthBytes = ReadMonthFiles(folder, names);
+    std::size_t monthAt = 0;
+    for (auto& [name, keys] : byMonth) {
+        refreshed_.days += keys.size();
+        HorseIndexMonth old;
+        SharedBytes& read = monthBytes[monthAt++];
+        const bool present = read.present;
+        const std::uint64_t sum = TailChecksum(read.bytes);
+        bool recordedAs = true;
+        if (before) {
+            const auto record = before->months.find(name);
+            recordedAs = record != before->months.end() && record->second == sum;
+        }
+        const bool valid = present && recordedAs && old.Load(read.bytes, std::move(read.owner));
+        if (present && !valid) ++refreshed_.monthsDamaged;
+
+        // The month's days by key, newest first (as written), so that the listed days, newest
+        // first as well, find theirs in one walk.
+        std::vector<std::size_t> byKey(old.days.size());
+        for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
+        const auto newer = [&](std::size_t a, std::size_t b) { return old.days[a].key > old.days[b].key; };
+        if (!std::is_sorted(byKey.begin(), byKey.end(), newer)) std::stable_sort(byKey.begin(), byKey.end(), newer);
+        std::size_t at = 0;
+        std::vector<int> keep(old.days.size(), -1);
+        std::vector<HorseIndexMonth::Day> days;
+        std::vector<HorseIndexMonth::Entry> fresh;
+        bool changed = !valid || old.days.size() != keys.size();
+        for (const DayFolder::Day& listed : keys) {
+            const std::string& key = listed.key;
+            const FileStamp stamp = dayFolder.Stamp(listed);
+            while (at < byKey.size() && old.days[byKey[at]].key > key) ++at;
+            if (at < byKey.size() && old.days[byKey[at]].key == key && Trusted(old.days[byKey[at]], stamp)) {
+                keep[byKey[at]] = static_cast<int>(days.size());
+                days.push_back(old.days[byKey[at]]);
+                continue;
+            }
+            changed = true;
+            ++refreshed_.daysRead;
+            days.push_back(TakeDay(dayFolder, listed, stamp, days.size(), fresh));
+        }
+        if (!changed) {
+            recorded.months[name] = sum;
+            months_.push_back(std::move(old));
+            continue;
+        }
+        old.TakeEntries();
+        months_.push_back(Rebuilt(old, keep, std::move(days), std::move(fresh)));
+        const std::optional<std::uint64_t> written = locked ? WriteMonth(folder, name, months_.back()) : std::nullopt;
+        if (written) {
+            ++refreshed_.monthsWritten;
+            recorded.months[name] = *written;
+        } else {
+            whole = false;
+        }
+    }
+
+    // Month files of days no longer in the folder, and what a killed writer left.
+    if (locked) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = PathText(it->path().filename());
+            if (name.size() > kMonthExtension.size() && name.ends_with(kMonthExtension) && !byMonth.count(name)) {
+                std::error_code removeError;
+                fs::remove(it->path(), removeError);
+            }
+        }
+        if (refreshed_.monthsWritten > 0) RemoveStaleTemporaries(folder);
+    }
+
+    // Nothing added, removed or renamed in the folder while it was looked at: later queries
+    // may take the month files' days for the folder's days while its time stays the same.
+    if (!whole || !folderBefore || FolderWriteTime(dataDir_) != folderBefore) {
+        if (locked && before) RemoveHorseIndexStamp(folder);  // its record of the months is out of date
+        return;
+    }
+    recorded.written = *folderBefore;
+    recorded.taken = listedAt;
+    if (before && SameFolder(*before, recorded) && Trusted(*before, recorded.written)) return;
+    WriteHorseIndexStamp(folder, recorded);
+}
+
+bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedigrees, std::string_view raceDate,
+                               std::size_t limit) {
+    months_.clear();
+    refreshed_ = {};
+    if (raceDate.size() != 8 || !AllDigits(raceDate)) return false;
+    const fs::path folder = HorseIndexFolder(dataDir_);
+    std::optional<HorseIndexStamp> stamp = ReadHorseIndexStamp(folder);
+    const std::optional<std::int64_t> folderNow = FolderWriteTime(dataDir_);
+    if (!stamp || !folderNow || !Trusted(*stamp, *folderNow)) return false;
+
+    // Each horse's runs before the race counted month by month, newest first, until it has
+    // `limit` of them or the months are older than it can have run in: registration numbers
+    // begin with the year of foaling, and no horse races before the year it turns two.
+    struct Wanted {
+        std::string_view pedigree;
+        std::string firstMonth;  // yyyymm, or empty where the number tells no year
+        std::size_t runs = 0;
+    };
+    std::vector<Wanted> horses;
+    const int raceYear = std::stoi(std::string(raceDate.substr(0, 4)));
+    for (const std::string& p : pedigrees) {
+        if (p.size() != 10) continue;
+        Wanted w{p, {}, 0};
+        if (AllDigits(p.substr(0, 4))) {
+            const int foaled = std::stoi(p.substr(0, 4));
+            if (foaled >= 1900 && foaled <= raceYear) w.firstMonth = std::to_string(foaled + 2) + "01";
+        }
+        horses.push_back(std::move(w));
+    }
+    const std::string raceMonth(raceDate.substr(0, 6));
+    const DayFolder dayFolder(dataDir_);
+    bool stampChanged = false;
+    std::string bytes;
+    // Newest first; "other.idx" sorts before every month, so it is never left out.
+    for (auto& [name, sum] : stamp->months) {
+        const bool other = name == kOtherMonth;  // days whose keys start with no date
+        const std::string_view month = std::string_view(name).substr(0, 6);
+        if (!other) {
+            if (month > raceMonth) continue;
+            const bool needed = std::any_of(horses.begin(), horses.end(), [&](const Wanted& w) {
+                return w.runs < limit && (w.firstMonth.empty() || month >= w.firstMonth);
+            });
+            if (!needed) break;  // nor is any older month
+        }
+        HorseIndexMonth m;
+        if (!ReadMonthFile(folder / name, bytes) || TailChecksum(bytes) != sum || !m.Load(std::move(bytes)) ||
+            !KeysAsListed(m, name))
+            return false;
+
+        // The days before the race looked at, and read again where their file has changed.
+        std::vector<int> keep(m.days.size(), -1);
+        std::vector<HorseIndexMonth::Entry> fresh;
+        std::vector<bool> before(m.days.size(), other);
+        bool changed = false;
+        for (std::size_t i = 0; i < m.days.size(); ++i) {
+            keep[i] = static_cast<int>(i);
+            if (!other && !(DateOfKey(m.days[i].key) < raceDate)) continue;
+            before[i] = true;
+            ++refreshed_.days;
+            const DayFolder::Day listed = dayFolder.DayOf(m.days[i].key);
+            const FileStamp now = dayFolder.Stamp(listed);
+            if (Trusted(m.days[i], now)) continue;
+            // A day's file gone while the folder's time stayed: the time does not tell the truth.
+            if (now.size == FileStamp::kNoFile && m.days[i].stamp.size != FileStamp::kNoFile) return false;
+            ++refreshed_.daysRead;
+            changed = true;
+            keep[i] = -1;
+            m.days[i] = TakeDay(dayFolder, listed, now, i, fresh);
+        }
+        if (changed) {
+            std::vector<HorseIndexMonth::Day> days = m.days;
+            m.TakeEntries();
+            m = Rebuilt(m, keep, std::move(days), std::move(fresh));
+            if (const std::optional<std::uint64_t> written = locked ? WriteMonth(folder, name, m) : std::nullopt) {
+                ++refreshed_.monthsWritten;
+                sum = *written;
+                stampChanged = true;
+            }
+        }
+        // Runs of days with no date are never among a race's recent runs: not counted.
+        if (!other)
+            for (Wanted& w : horses)
+                m.ForEachOf(w.pedigree, [&](std::size_t day, int) { w.runs += before[day] ? 1 : 0; });
+        months_.push_back(std::move(m));
+    }
+    if (stampChanged) WriteHorseIndexStamp(folder, *stamp);
+    return true;
+}
+
+std::vector<HorseRunIndex::Place> HorseRunIndex::PlacesOf(std::string_view pedigree) const {
+    std::vector<Place> places;
+    if (pedigree.size() != 10) return places;
+    for (const HorseIndexMonth& m : months_)
+        m.ForEachOf(pedigree, [&](std::size_t day, int slot) { places.push_back({m.days[day].key, slot}); });
+    std::sort(places.begin(), places.end(),
+              [](const Place& a, const Place& b) { return a.day != b.day ? a.day > b.day : a.slot < b.slot; });
+    return places;
+}
+
+namespace {
+
+bool ReadRun(const fs::path& dataDir, const HorseRunIndex::Place& p, PastRun& run) {
+    try {
+        UnitFile ra(RaceFilePath(dataDir, p.day + std::string(kRaExtension)), kRaRecordSize);
+        UnitFile se(RaceFilePath(dataDir, p.day + std::string(kSeExtension)), kSeRecordSize);
+        se.Read(static_cast<std::size_t>(p.slot), run.se);
+        ra.Read(static_cast<std::size_t>(p.slot / kRunnersPerRace), run.ra);
+        return true;
+    } catch (const FilingError&) {
+        return false;  // a day gone or damaged since: its runs are not shown
+    }
+}
+
+}  // namespace
+
+std::vector<PastRun> HorseRunIndex::RunsOf(std::string_view pedigree) const {
+    std::vector<PastRun> runs;
+    for (const Place& p : PlacesOf(pedigree)) {
+        PastRun run;
+        if (ReadRun(dataDir_, p, run)) runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+std::vector<PastRun> HorseRunIndex::RecentRuns(std::string_view pedigree, std::string_view raceDate,
+                                               std::size_t limit) const {
+    std::vector<PastRun> runs;
+    std::size_t counted = 0;
+    std::string lastDate;
+    for (const Place& p : PlacesOf(pedigree)) {
+        const std::string date = DateOfKey(p.day);
+        if (!(std::string_view(date) < raceDate)) continue;
+        // Places come newest day first: once enough runs are taken, only runs of the same
+        // day as the last could still sort before them.
+        if (counted >= limit && date != lastDate) break;
+        PastRun run;
+        if (!ReadRun(dataDir_, p, run)) continue;
+        if (FieldOf(run.se, se::Pedigree) == pedigree && FieldOf(run.se, se::Date) < raceDate && HasResult(run.se))
+            ++counted;
+        lastDate = date;
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+}  // namespace turfpad

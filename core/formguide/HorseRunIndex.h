@@ -1,0 +1,75 @@
+// The horse run index: the horse index of a data folder (HorseIndexFiles.h) brought up to date
+// and held in memory, and the filed runs of a horse looked up through it.
+//
+// Looking at every day of a folder fed for years costs tens of milliseconds, most of it in
+// listing the folder and looking at each SE file. So a full check also records the data
+// folder's own last write time, and the checksum of each month file, in the index folder's
+// stamp file. While the folder's time is unchanged no file has been added, removed or
+// replaced by renaming since, and the days of the month files are the days of the folder;
+// a query for some horses' recent runs then looks only at the SE files of the days that can
+// change its answer: every day from the race back to the oldest run it takes of each horse,
+// or back to the year its registration number says it was foaled when it has fewer runs.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datafolder/HorseIndexFiles.h"
+
+namespace turfpad {
+
+// One filed run of a horse: its race's RA line and its own SE line (units with CR LF, or
+// lines without).
+struct PastRun {
+    std::string ra;
+    std::string se;
+};
+
+// The index of a data folder, brought up to date and held in memory.
+class HorseRunIndex {
+  public:
+    struct Place {
+        std::string day;  // 18-byte day key
+        int slot = 0;     // runner slot 0..215
+    };
+    struct Refreshed {
+        std::size_t days = 0;      // days of the folder
+        std::size_t daysRead = 0;  // read again from their SE files
+        std::size_t monthsDamaged = 0;
+        std::size_t monthsWritten = 0;
+        bool listed = false;  // the whole folder looked at, not only the days a query needs
+    };
+
+    // Brings the index up to date with the folder's days and keeps it in memory.
+    void Build(const std::filesystem::path& dataDir);
+    // Brings up to date, and keeps in memory, what the recent runs of these horses (10-byte
+    // registration numbers) before raceDate (yyyymmdd), `limit` of each, depend on; the whole
+    // folder is looked at as Build does when it has changed since the last full check.
+    // RecentRuns then answers for these horses, that date and at most that limit.
+    void BuildFor(const std::filesystem::path& dataDir, const std::vector<std::string>& pedigrees,
+                  std::string_view raceDate, std::size_t limit);
+    const Refreshed& LastBuild() const { return refreshed_; }
+
+    // The places of the horse, newest day first, slots ascending.
+    std::vector<Place> PlacesOf(std::string_view pedigree) const;
+    // The filed runs of the horse, each with its race's RA line.
+    std::vector<PastRun> RunsOf(std::string_view pedigree) const;
+    // Its runs on days before `raceDate` (yyyymmdd), newest first: at least `limit` of them
+    // where there are, and every run of the last day taken.
+    std::vector<PastRun> RecentRuns(std::string_view pedigree, std::string_view raceDate, std::size_t limit) const;
+
+  private:
+    void FullCheck(bool locked);
+    // False where the folder has changed since the last full check, or the index with it.
+    bool QuickCheck(bool locked, const std::vector<std::string>& pedigrees, std::string_view raceDate,
+                    std::size_t limit);
+
+    std::filesystem::path dataDir_;
+    std::vector<HorseIndexMonth> months_;
+    Refreshed refreshed_;
+};
+
+}  // namespace turfpad

@@ -1,0 +1,663 @@
+#include "jvlink/DemoProgramme.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "jvlink/DemoTables.h"
+#include "records/RecordBuilder.h"
+#include "records/RecordLayout.h"
+#include "text/Cp932.h"
+
+namespace turfpad {
+namespace {
+
+using namespace std::chrono;
+
+using namespace demo;
+
+// The stable: every horse of the demo, known by its year of birth and its number within that
+// year, with what it is like fixed for life. A horse runs every `interval` weeks from its
+// first run on (the weeks where (week + phase) % interval == 0); its class follows from how
+// many of those runs it has had and how good it is. So any week's programme can be made
+// on its own, and the same horses turn up again in the weeks around it.
+constexpr int kFoalsPerYear = 2400;
+constexpr long kNever = 1L << 30;
+
+std::uint64_t Mix(std::uint64_t x) {
+    Rng r(x);
+    return r.Next();
+}
+
+long WeekIndex(sys_days monday) { return static_cast<long>((monday - sys_days{year{1970} / January / 5}).count() / 7); }
+
+struct Horse {
+    int born = 0;
+    int serial = 0;
+    int sex = 1;
+    int coat = 1;
+    bool turf = true;
+    int distance = 1600;
+    int ability = 50;
+    int interval = 4;
+    int phase = 0;
+    long debut = 0;                                   // the week of its first run, a due week
+    long wins[4] = {kNever, kNever, kNever, kNever};  // the runs (counted from 0) it wins
+    std::size_t trainer = 0, jockey = 0, owner = 0, colours = 0;
+    int bodyWeight = 470;
+    std::uint64_t seed = 0;
+
+    int Region() const { return Trainers()[trainer].region; }
+    std::string Pedigree() const { return Digits(born, 4) + "10" + Digits(serial, 4); }
+    const std::string& Name() const {
+        const std::vector<std::string>& names = AllNames();
+        return names[static_cast<std::size_t>((born % 6) * kFoalsPerYear + serial) % names.size()];
+    }
+    int SexAt(int age) const { return sex == 3 && age < 3 ? 1 : sex; }
+    bool Due(long week) const { return (week + phase) % interval == 0; }
+    // The due weeks from its debut up to, not including, `week`.
+    long RunsBefore(long week) const {
+        auto dueBefore = [&](long w) { return (w + phase + interval - 1) / interval; };
+        return week <= debut ? 0 : dueBefore(week) - dueBefore(debut);
+    }
+    int ClassAfter(long runs) const {
+        int c = 0;
+        for (long w : wins) c += w < runs;
+        return c;
+    }
+    bool Wins(long run) const { return std::find(std::begin(wins), std::end(wins), run) != std::end(wins); }
+    int BodyWeightAt(long week) const {
+        return bodyWeight + 2 * static_cast<int>(Mix(seed ^ static_cast<std::uint64_t>(week / 2)) % 6) - 4;
+    }
+};
+
+Horse MakeHorse(int born, int serial) {
+    Horse h;
+    h.born = born;
+    h.serial = serial;
+    h.seed = 0x486F727365ull ^ (static_cast<std::uint64_t>(born) << 20) ^ static_cast<std::uint64_t>(serial);
+    Rng rng(h.seed);
+    int roll = rng.Below(100);
+    h.sex = roll < 10 ? 3 : roll < 55 ? 1 : 2;
+    h.coat = rng.Between(1, 7);
+    h.turf = rng.Chance(55);
+    static const int kDistances[] = {1200, 1400, 1600, 1800, 2000, 2200, 2400};
+    h.distance = kDistances[rng.Below(7)];
+    h.ability = rng.Below(100);
+    static const int kIntervals[] = {2, 2, 3, 3, 4, 5};
+    h.interval = kIntervals[rng.Below(6)];
+    h.phase = rng.Below(h.interval);
+    long first = WeekIndex(MondayOf(sys_days{year{born + 2} / June / 1})) + rng.Below(40);
+    while (!h.Due(first)) ++first;
+    h.debut = first;
+    const long a = h.ability;
+    if (a >= 15) h.wins[0] = (100 - a) / 14;
+    if (a >= 35) h.wins[1] = h.wins[0] + 1 + (100 - a) / 14;
+    if (a >= 55) h.wins[2] = h.wins[1] + 1 + (100 - a) / 14;
+    if (a >= 70) h.wins[3] = h.wins[2] + 1 + (100 - a) / 14;
+    h.trainer = static_cast<std::size_t>(rng.Below(static_cast<int>(Trainers().size())));
+    h.jockey = static_cast<std::size_t>(rng.Below(static_cast<int>(Jockeys().size())));
+    h.owner = static_cast<std::size_t>(rng.Below(static_cast<int>(kOwners.size())));
+    h.colours = static_cast<std::size_t>(rng.Below(static_cast<int>(kColours.size())));
+    h.bodyWeight = (h.sex == 2 ? 440 : 470) + 2 * rng.Between(-15, 15);
+    return h;
+}
+
+// A horse as it stands in one week.
+struct Entrant {
+    const Horse* horse = nullptr;
+    int age = 0;
+    long runs = 0;  // runs before this week
+    int cls = 0;    // races won
+    bool due = false;
+    bool used = false;
+};
+
+struct Meeting {
+    sys_days day;
+    bool sunday;
+    std::vector<std::string_view> courses;
+};
+
+struct PlannedRace {
+    std::size_t meeting = 0;
+    std::size_t courseIndex = 0;
+    int number = 0;
+    RacePlan plan;
+    std::string key;
+    std::vector<Entrant*> runners;  // by horse number
+};
+
+struct Going {
+    int weather = 1, turf = 1, dirt = 1;
+};
+
+struct RunResult {
+    int abnormal = 0;  // 異常区分
+    int position = 0;
+    int time = 0;  // tenths of a second
+    int odds = 0;  // tenths
+    int popularity = 0;
+    int last3f = 0;
+    int diff = 0;  // tenths, against the winner (the winner: against the second, negative)
+};
+
+bool AgeFits(Ages ages, int age) {
+    switch (ages) {
+        case Ages::Two:
+            return age == 2;
+        case Ages::Three:
+            return age == 3;
+        case Ages::ThreeUp:
+            return age >= 3;
+        case Ages::FourUp:
+            return age >= 4;
+    }
+    return false;
+}
+
+bool ClassFits(const RacePlan& r, const Entrant& e) {
+    switch (r.condition) {
+        case 701:
+            return e.runs == 0;
+        case 703:
+            return e.cls == 0;
+        case 5:
+            return e.cls == 1;
+        case 10:
+            return e.cls == 2;
+        case 16:
+            return e.cls == 3;
+        default:
+            return e.cls >= 4 || ((r.ages == Ages::Two || r.ages == Ages::Three) && e.cls >= 1);
+    }
+}
+
+// Winning time in tenths of a second: the distance on the surface, the going, the class.
+int WinningTime(const RacePlan& r, const Going& g, Rng& rng) {
+    const int d = r.track.distance;
+    const bool turf = r.track.code < 23;
+    static const int kTurfGoing[] = {0, 0, 5, 12, 25};   // tenths per 1000 m slower
+    static const int kDirtGoing[] = {0, 0, -3, -6, -8};  // wet dirt is faster
+    int t = turf ? (646 * d) / 1000 - 95 : (683 * d) / 1000 - 105;
+    t += (turf ? kTurfGoing[g.turf] : kDirtGoing[g.dirt]) * d / 1000;
+    int cls = r.condition == 701 || r.condition == 703 ? 8 : r.condition == 5 ? 5 : r.condition == 10 ? 3 : 1;
+    t += cls * d / 1000;
+    return t + rng.Between(-5, 5);
+}
+
+class WeekBuilder {
+  public:
+    explicit WeekBuilder(sys_days monday)
+        : monday_(monday),
+          week_(WeekIndex(monday)),
+          rng_(0x5475726670616430ull ^ static_cast<std::uint64_t>(monday.time_since_epoch().count())),
+          results_(0x526573756C7473ull ^ static_cast<std::uint64_t>(monday.time_since_epoch().count())) {}
+
+    // The race cards of the week, or (`results`) the same races with their results.
+    std::vector<JvdFile> Build(bool results) {
+        sys_days saturday = monday_ + days{5};
+        std::vector<std::string_view> courses = CoursesOn(saturday);
+        meetings_ = {{saturday, false, courses}, {saturday + days{1}, true, courses}};
+
+        // The race whose data is not yet complete: one of Sunday's.
+        incompleteCourse_ = rng_.Below(static_cast<int>(courses.size()));
+        incompleteRace_ = rng_.Between(1, 12);
+
+        Stable(static_cast<int>(year_month_day{saturday}.year()));
+        for (std::size_t m = 0; m < meetings_.size(); ++m) {
+            for (std::size_t c = 0; c < courses.size(); ++c) {
+                const Course& course = CourseOf(courses[c]);
+                std::vector<RacePlan> plans =
+                    PlanDay(rng_, meetings_[m].day, course, static_cast<int>(c), meetings_[m].sunday, usedPlaces_);
+                for (int number = 1; number <= 12; ++number) {
+                    PlannedRace race;
+                    race.meeting = m;
+                    race.courseIndex = c;
+                    race.number = number;
+                    race.plan = plans[static_cast<std::size_t>(number - 1)];
+                    race.key = RaceKey(meetings_[m], course, number);
+                    races_.push_back(std::move(race));
+                }
+            }
+        }
+        Enter();
+
+        std::vector<JvdFile> files;
+        int second = 0;
+        sys_days stamped = results ? monday_ + days{6} : monday_;
+        int hour = results ? 18 : 0;
+        for (std::size_t m = 0; m < meetings_.size(); ++m) {
+            std::string ra, se, odds;
+            for (PlannedRace& race : races_) {
+                if (race.meeting != m) continue;
+                if (race.number == 1 && results) going_ = DayGoing();
+                std::vector<RunResult> outcome;
+                if (results) outcome = Results(race);
+                ra += RaRecord(race, outcome);
+                bool incomplete = !results && meetings_[m].sunday &&
+                                  static_cast<int>(race.courseIndex) == incompleteCourse_ &&
+                                  race.number == incompleteRace_;
+                int missing = incomplete ? rng_.Between(1, race.plan.headCount) : 0;
+                std::vector<std::string> runners = Runners(race, outcome);
+                for (int h = 1; h <= race.plan.headCount; ++h)
+                    if (h != missing) se += runners[static_cast<std::size_t>(h - 1)];
+                if (!results && race.courseIndex == 0) odds += OddsRecord(race.key, race.plan);
+            }
+            std::string date = Date(meetings_[m].day);
+            files.push_back({FileName("RA", date, stamped, hour, ++second), ra});
+            files.push_back({FileName("SE", date, stamped, hour, ++second), se});
+            if (!results) files.push_back({FileName("O1", date, stamped, hour, ++second), odds});
+        }
+        return files;
+    }
+
+  private:
+    static std::string Date(sys_days day) { return TimestampOf(day, 0, 0, 0).substr(0, 8); }
+
+    static std::string FileName(std::string_view type, const std::string& date, sys_days stamped, int hour,
+                                int second) {
+        return std::string(type) + "VW" + date + TimestampOf(stamped, hour, 0, second) + ".jvd";
+    }
+
+    // The horses of racing age this week.
+    void Stable(int year) {
+        for (int born = year - 7; born <= year - 2; ++born) {
+            for (int serial = 0; serial < kFoalsPerYear; ++serial) horses_.push_back(MakeHorse(born, serial));
+        }
+        entrants_.reserve(horses_.size());
+        for (const Horse& h : horses_) {
+            if (week_ < h.debut) continue;
+            Entrant e;
+            e.horse = &h;
+            e.age = year - h.born;
+            e.runs = h.RunsBefore(week_);
+            e.cls = h.ClassAfter(e.runs);
+            e.due = h.Due(week_);
+            if (e.cls == 0 && e.age >= 4) continue;  // never won: retired
+            entrants_.push_back(e);
+        }
+    }
+
+    // Fills every race with horses that suit it, the scarcest kinds of race first.
+    void Enter() {
+        auto rank = [](const RacePlan& r) {
+            switch (r.condition) {
+                case 701:
+                    return 0;
+                case 999:
+                    return 1;
+                case 16:
+                    return 2;
+                case 10:
+                    return 3;
+                case 5:
+                    return 4;
+                default:
+                    return 5;
+            }
+        };
+        std::vector<std::size_t> order(races_.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return rank(races_[a].plan) < rank(races_[b].plan); });
+        for (std::size_t i : order) {
+            PlannedRace& race = races_[i];
+            RacePlan& plan = race.plan;
+            int region = RegionOf(meetings_[race.meeting].courses[race.courseIndex]);
+            std::vector<Entrant*> picks = Pick(race, region, true);
+            if (picks.size() < 5 && plan.condition == 701) {
+                plan.condition = 703;
+                picks = Pick(race, region, true);
+            }
+            if (picks.size() < 5) picks = Pick(race, region, false);
+            if (picks.size() < 5) {  // not enough horses of the age: a race for older ones
+                plan.ages = Ages::ThreeUp;
+                plan.condition = 5;
+                picks = Pick(race, region, false);
+            }
+            for (Entrant* e : picks) e->used = true;
+            plan.headCount = static_cast<int>(picks.size());
+            race.runners = std::move(picks);
+        }
+    }
+
+    // The horses for a race: those whose turn it is this week first, then those of its region
+    // and its surface and distance; `strict` only those of the race's class.
+    std::vector<Entrant*> Pick(const PlannedRace& race, int region, bool strict) {
+        const RacePlan& r = race.plan;
+        const bool turf = r.track.code < 23;
+        std::vector<std::pair<long, Entrant*>> scored;
+        for (Entrant& e : entrants_) {
+            if (e.used || !AgeFits(r.ages, e.age)) continue;
+            bool fits = ClassFits(r, e);
+            if (!fits && (strict || r.condition == 701)) continue;
+            const Horse& h = *e.horse;
+            long score = fits ? 0 : -100000;
+            if (e.due) {
+                score += 30000;
+            } else {
+                long off = (week_ + h.phase) % h.interval;
+                score += 2000 * std::min<long>(3, std::min(off, h.interval - off));
+            }
+            if (h.Region() == region) score += 800;
+            if (h.turf == turf) score += 1500;
+            score -= std::abs(h.distance - r.track.distance);
+            // The same horses come first week after week, so that those who run, run regularly.
+            score += static_cast<long>(Mix(h.seed) % 8000);
+            score += static_cast<long>(Mix(h.seed ^ static_cast<std::uint64_t>(week_ * 131 + race.number)) % 200);
+            scored.emplace_back(score, &e);
+        }
+        // Horses out of their turn fill a field only up to ten runners.
+        std::size_t inTurn = static_cast<std::size_t>(
+            std::count_if(scored.begin(), scored.end(), [](const auto& s) { return s.first >= 19000; }));
+        std::size_t planned = static_cast<std::size_t>(r.headCount);
+        std::size_t n = std::min({scored.size(), planned, std::max(inTurn, std::min<std::size_t>(planned, 10))});
+        std::partial_sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(n), scored.end(),
+                          [](const auto& a, const auto& b) {
+                              return a.first != b.first ? a.first > b.first : a.second->horse < b.second->horse;
+                          });
+        std::vector<Entrant*> picks;
+        std::set<std::string_view> names;
+        for (std::size_t i = 0; i < scored.size() && picks.size() < n; ++i)
+            if (names.insert(scored[i].second->horse->Name()).second) picks.push_back(scored[i].second);
+        return picks;
+    }
+
+    std::string RaceKey(const Meeting& m, const Course& course, int number) const {
+        year_month_day ymd{m.day};
+        int dayOfYear = static_cast<int>((m.day - sys_days{ymd.year() / January / 1}).count());
+        int meeting = 1 + (dayOfYear / 28) % 5;
+        int meetingDay = 1 + 2 * ((dayOfYear / 7) % 4) + (m.sunday ? 1 : 0);
+        return Date(m.day) + std::string(course.code) + Digits(meeting, 2) + Digits(meetingDay, 2) + Digits(number, 2);
+    }
+
+    Going DayGoing() {
+        Going g;
+        int roll = results_.Below(100);
+        g.turf = roll < 70 ? 1 : roll < 86 ? 2 : roll < 95 ? 3 : 4;
+        g.dirt = std::min(4, g.turf + (g.turf > 1 || results_.Chance(15) ? 1 : 0));
+        g.weather = g.turf == 1 ? (results_.Chance(70) ? 1 : 2) : g.turf == 2 ? (results_.Chance(50) ? 2 : 4) : 3;
+        return g;
+    }
+
+    // The race run: who withdrew, the betting, the order home and the times.
+    std::vector<RunResult> Results(const PlannedRace& race) {
+        const RacePlan& r = race.plan;
+        const bool turf = r.track.code < 23;
+        const std::size_t n = race.runners.size();
+        std::vector<RunResult> out(n);
+        std::vector<int> market(n), form(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Entrant& e = *race.runners[i];
+            const Horse& h = *e.horse;
+            int roll = results_.Below(1000);
+            out[i].abnormal = roll < 18 ? 1 : roll < 21 ? 2 : roll < 24 ? 3 : roll < 31 ? 4 : 0;
+            int fit = (h.turf == turf ? 8 : -6) - std::abs(h.distance - r.track.distance) / 100;
+            bool wins = e.due && h.Wins(e.runs);
+            market[i] = h.ability + fit + results_.Between(-12, 12) + (wins ? 12 : 0);
+            form[i] = h.ability + fit + results_.Between(0, 30) + (wins ? 60 : 0);
+        }
+        auto starts = [&](std::size_t i) { return out[i].abnormal == 0 || out[i].abnormal >= 4; };
+        if (std::count_if(out.begin(), out.end(), [](const RunResult& x) { return x.abnormal == 0; }) < 3)
+            for (RunResult& x : out) x.abnormal = 0;
+
+        // The betting: win odds from each runner's share of the market, less the take.
+        double total = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            if (starts(i)) total += std::exp(market[i] / 12.0);
+        std::vector<std::size_t> byOdds;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!starts(i)) continue;
+            double share = std::exp(market[i] / 12.0) / total;
+            out[i].odds = std::clamp(static_cast<int>(std::lround(8.0 / share)), 11, 9999);
+            byOdds.push_back(i);
+        }
+        std::stable_sort(byOdds.begin(), byOdds.end(),
+                         [&](std::size_t a, std::size_t b) { return out[a].odds < out[b].odds; });
+        for (std::size_t k = 0; k < byOdds.size(); ++k) out[byOdds[k]].popularity = static_cast<int>(k + 1);
+
+        // The order home and the times.
+        std::vector<std::size_t> home;
+        for (std::size_t i = 0; i < n; ++i)
+            if (out[i].abnormal == 0) home.push_back(i);
+        std::stable_sort(home.begin(), home.end(), [&](std::size_t a, std::size_t b) { return form[a] > form[b]; });
+        int time = WinningTime(r, going_, results_);
+        int last3f = (turf ? 345 : 372) + (turf ? 4 : -2) * (going_.turf - 1) + results_.Between(-8, 8);
+        int winner = time;
+        for (std::size_t k = 0; k < home.size(); ++k) {
+            if (k > 0) time += results_.Chance(15) ? 0 : results_.Between(1, k < 3 ? 3 : 6);
+            RunResult& x = out[home[k]];
+            x.position = static_cast<int>(k + 1);
+            x.time = time;
+            x.last3f = last3f + (k == 0 ? 0 : results_.Between(-4, 10));
+            x.diff = time - winner;
+        }
+        if (home.size() > 1) out[home[0]].diff = -(out[home[1]].time - winner);
+        return out;
+    }
+
+    std::string RaRecord(const PlannedRace& race, const std::vector<RunResult>& results) {
+        const Meeting& m = meetings_[race.meeting];
+        const RacePlan& r = race.plan;
+        RecordBuilder b = RecordBuilder::Ra();
+        b.Raw(ra::DataCategory, results.empty() ? "2" : "7");
+        b.Raw(ra::MadeDate, Date(results.empty() ? monday_ : monday_ + days{6})).Raw(ra::RaceKey, race.key);
+        b.Number(ra::Weekday, m.sunday ? 2 : 1);
+        if (IsSpecial(r)) {
+            b.Text(ra::RaceName, r.name);
+            b.Text(ra::ShortName10, r.name).Text(ra::ShortName6, r.name);
+            b.Text(ra::ShortName, r.name);
+            if (r.grade >= 'A' && r.grade <= 'C') {
+                b.Number({29, 4}, rng_.Between(1, 999));
+                b.Number({612, 3}, rng_.Between(10, 70));
+            }
+        }
+        b.Raw(ra::Grade, std::string(1, r.grade));
+        b.Number(ra::RaceType, static_cast<int>(r.ages));
+        b.Number(ra::WeightType, r.weightType);
+        switch (r.ages) {
+            case Ages::Two:
+                b.Number(ra::RaceCondition2yo, r.condition);
+                break;
+            case Ages::Three:
+                b.Number(ra::RaceCondition3yo, r.condition);
+                break;
+            case Ages::ThreeUp:
+                b.Number(ra::RaceCondition3yo, r.condition);
+                [[fallthrough]];
+            case Ages::FourUp:
+                b.Number(ra::RaceCondition4yo, r.condition).Number(ra::RaceCondition5yo, r.condition);
+                break;
+        }
+        b.Number(ra::RaceCondition, r.condition);
+        b.Number(ra::Distance, r.track.distance).Number(ra::Track, r.track.code);
+        bool turf = r.track.code < 23;
+        b.Raw(ra::Course, turf ? std::string(1, static_cast<char>('A' + rng_.Below(3))) : "");
+        static const int kShares[] = {100, 40, 25, 15, 10};
+        int first = FirstPrize(r);
+        for (int place = 0; place < 5; ++place)
+            b.Number({ra::Prize1.pos + 8 * place, 8}, static_cast<long long>(first) * kShares[place] / 100);
+        b.Number(ra::PostTime, r.postTime);
+        b.Number(ra::HeadCount, r.headCount).Number(ra::Starters, 0);
+        if (!results.empty()) {
+            int starters = 0, finishers = 0;
+            for (const RunResult& x : results) {
+                starters += x.abnormal == 0 || x.abnormal >= 4;
+                finishers += x.abnormal == 0;
+            }
+            b.Number(ra::Starters, starters).Number(ra::Finishers, finishers);
+            b.Number(ra::Weather, going_.weather).Number(ra::TurfGoing, going_.turf).Number(ra::DirtGoing, going_.dirt);
+        }
+        return b.str();
+    }
+
+    std::vector<std::string> Runners(const PlannedRace& race, const std::vector<RunResult>& results) {
+        const RacePlan& r = race.plan;
+        std::vector<int> posts = PostPositions(r.headCount);
+        std::vector<std::size_t> riders(Jockeys().size());
+        for (std::size_t i = 0; i < riders.size(); ++i) riders[i] = i;
+        std::vector<std::string> records;
+        for (int h = 1; h <= r.headCount; ++h) {
+            const Entrant& e = *race.runners[static_cast<std::size_t>(h - 1)];
+            const Horse& horse = *e.horse;
+            int sex = horse.SexAt(e.age);
+            // Every jockey rides one horse of a race at most; the horse's own rider when free.
+            auto own = std::find(riders.begin(), riders.end(), horse.jockey);
+            std::size_t pick = own != riders.end() && rng_.Chance(70)
+                                   ? static_cast<std::size_t>(own - riders.begin())
+                                   : static_cast<std::size_t>(rng_.Below(static_cast<int>(riders.size())));
+            const Person& jockey = Jockeys()[riders[pick]];
+            riders.erase(riders.begin() + static_cast<std::ptrdiff_t>(pick));
+            const Person& trainer = Trainers()[horse.trainer];
+            int allowance = IsSpecial(r) ? 0 : jockey.apprentice;
+
+            RecordBuilder b = RecordBuilder::Se();
+            b.Raw(se::DataCategory, results.empty() ? "2" : "7");
+            b.Raw(se::MadeDate, Date(results.empty() ? monday_ : monday_ + days{6})).Raw(se::RaceKey, race.key);
+            b.Number(se::PostPosition, posts[static_cast<std::size_t>(h - 1)]).Number(se::HorseNumber, h);
+            b.Raw(se::Pedigree, horse.Pedigree());
+            b.Text(se::HorseName, horse.Name());
+            b.Number({80, 1}, 1).Number(se::CoatColour, horse.coat);
+            b.Number(se::Sex, sex).Number(se::Age, e.age);
+            b.Number(se::EastWest, trainer.region).Raw(se::TrainerCode, trainer.code).Text(se::Trainer, trainer.name);
+            b.Text(se::OwnerName, kOwners[horse.owner]).Text(se::Colours, kColours[horse.colours]);
+            b.Number(se::Weight, WeightFor(r, e.age, sex) - 10 * allowance);
+            b.Number(se::Blinker, rng_.Chance(12) ? 1 : 0);
+            b.Raw(se::JockeyCode, jockey.code).Text(se::Jockey, jockey.name);
+            b.Number(se::Apprentice, allowance);
+            b.Raw({325, 7}, "");  // body weight and its change: not weighed yet
+            if (!results.empty()) Result(b, e, results[static_cast<std::size_t>(h - 1)]);
+            records.push_back(b.str());
+        }
+        return records;
+    }
+
+    void Result(RecordBuilder& b, const Entrant& e, const RunResult& x) {
+        const Horse& horse = *e.horse;
+        b.Number(se::Abnormal, x.abnormal);
+        if (x.abnormal == 1 || x.abnormal == 2) {
+            b.Raw(se::BodyWeight, x.abnormal == 1 ? "000" : "999");
+        } else {
+            int weight = horse.BodyWeightAt(week_);
+            int change = weight - horse.BodyWeightAt(week_ - horse.interval);
+            b.Number(se::BodyWeight, weight);
+            if (e.runs == 0) {
+                b.Raw(se::WeightSign, " ").Raw(se::WeightChange, "");  // a first run: nothing to compare
+            } else {
+                b.Raw(se::WeightSign, change > 0   ? "+"
+                                      : change < 0 ? "-"
+                                                   : " ")
+                    .Number(se::WeightChange, std::abs(change));
+            }
+        }
+        b.Number(se::ArrivalOrder, x.position).Number(se::Position, x.position);
+        if (x.time > 0) b.Number(se::Time, (x.time / 600) * 1000 + (x.time % 600 / 10) * 10 + x.time % 10);
+        b.Number(se::WinOdds, x.odds).Number(se::Popularity, x.popularity);
+        if (x.last3f > 0) b.Number(se::Last3F, x.last3f);
+        if (x.time > 0) b.Raw(se::TimeDiff, (x.diff < 0 ? "-" : "+") + Digits(std::min(999, std::abs(x.diff)), 3));
+    }
+
+    int WeightFor(const RacePlan& r, int age, int sex) {
+        // Weight for age: two-year-olds 56 kg, three-year-olds 57 kg, older horses 58 kg;
+        // fillies and mares 1 kg (two-year-olds) or 2 kg less.
+        int base = age == 2 ? 560 : age == 3 ? 570 : 580;
+        if (sex == 2) base -= age == 2 ? 10 : 20;
+        switch (r.weightType) {
+            case 1:  // handicap
+                return rng_.Between(104, 118) * 5;
+            case 2:  // special weights: extra for winners
+                return base + 10 * rng_.Below(3);
+            default:
+                return base;
+        }
+    }
+
+    std::string OddsRecord(const std::string& key, const RacePlan& r) {
+        std::string o(962, ' ');
+        auto put = [&o](int pos, const std::string& value) {
+            o.replace(static_cast<std::size_t>(pos - 1), value.size(), value);
+        };
+        put(1, "O1");
+        put(3, "1");
+        put(4, Date(monday_));
+        put(12, key);
+        put(28, Date(monday_).substr(4, 4) + "0000");
+        put(36, Digits(r.headCount, 2));
+        put(38, Digits(r.headCount, 2));
+        put(40, "1110");
+        std::vector<int> order(static_cast<std::size_t>(r.headCount));
+        for (int i = 0; i < r.headCount; ++i) order[static_cast<std::size_t>(i)] = i;
+        for (int i = r.headCount - 1; i > 0; --i)
+            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(rng_.Below(i + 1))]);
+        for (int rank = 0; rank < r.headCount; ++rank) {
+            int horse = order[static_cast<std::size_t>(rank)] + 1;
+            int odds = std::min(9999, 18 + rank * (rank + 3) * 4 + rng_.Below(10));
+            put(44 + 8 * (horse - 1), Digits(horse, 2) + Digits(odds, 4) + Digits(rank + 1, 2));
+        }
+        put(928, std::string(33, '0'));
+        put(961, "\r\n");
+        return o;
+    }
+
+    sys_days monday_;
+    long week_;
+    Rng rng_;
+    Rng results_;
+    std::vector<Meeting> meetings_;
+    std::vector<Horse> horses_;
+    std::vector<Entrant> entrants_;
+    std::vector<PlannedRace> races_;
+    std::set<std::string> usedPlaces_;
+    Going going_;
+    int incompleteCourse_ = 0;
+    int incompleteRace_ = 0;
+};
+
+}  // namespace
+
+sys_days MondayOf(sys_days day) {
+    unsigned sinceMonday = (weekday{day}.c_encoding() + 6) % 7;
+    return day - days{sinceMonday};
+}
+
+std::vector<JvdFile> DemoProgramme(sys_days anyDay) { return WeekBuilder(MondayOf(anyDay)).Build(false); }
+
+std::vector<JvdFile> DemoResults(sys_days anyDay) { return WeekBuilder(MondayOf(anyDay)).Build(true); }
+
+std::vector<JvdFile> DemoWeeks(sys_days anyDay, int weeks) {
+    std::vector<JvdFile> files;
+    sys_days monday = MondayOf(anyDay);
+    for (int back = weeks - 1; back >= 1; --back) {
+        std::vector<JvdFile> week = DemoResults(monday - days{7 * back});
+        std::move(week.begin(), week.end(), std::back_inserter(files));
+    }
+    if (weeks >= 1) {
+        std::vector<JvdFile> week = DemoProgramme(monday);
+        std::move(week.begin(), week.end(), std::back_inserter(files));
+    }
+    return files;
+}
+
+std::vector<int> PostPositions(int headCount) {
+    std::vector<int> posts;
+    if (headCount <= 0) return posts;
+    if (headCount <= 8) {
+        for (int h = 1; h <= headCount; ++h) posts.push_back(h);
+        return posts;
+    }
+    int base = headCount / 8, extra = headCount % 8;
+    for (int post = 1; post <= 8; ++post) {
+        int runners = base + (post > 8 - extra ? 1 : 0);
+        for (int i = 0; i < runners; ++i) posts.push_back(post);
+    }
+    return posts;
+}
+
+}  // namespace turfpad

@@ -1,0 +1,97 @@
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <string_view>
+
+#include "platform/FileTimes.h"
+#include "platform/FolderFiles.h"
+#include "text/PathText.h"
+
+namespace turfpad {
+namespace fs = std::filesystem;
+
+FileStamp StampOf(const fs::path& path) {
+    FileStamp stamp;
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return stamp;
+    const fs::file_time_type written = fs::last_write_time(path, ec);
+    if (ec) return stamp;
+    stamp.size = size;
+    stamp.written = std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
+    return stamp;
+}
+
+std::int64_t StampClockNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(fs::file_time_type::clock::now().time_since_epoch())
+        .count();
+}
+
+std::optional<std::int64_t> FolderWriteTime(const fs::path& folder) {
+    const HANDLE h =
+        CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    wchar_t system[MAX_PATH + 1] = {};
+    FILE_BASIC_INFO info{};
+    const bool ok = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
+                    (std::wstring_view(system) == L"NTFS" || std::wstring_view(system) == L"ReFS") &&
+                    GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info) &&
+                    (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return (info.LastWriteTime.QuadPart - 116444736000000000LL) * 100;  // from 100 ns ticks since 1601
+}
+
+std::int64_t FolderClockNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+OpenFolder::OpenFolder(const fs::path& folder) : path_(folder) {}
+
+OpenFolder::~OpenFolder() = default;
+
+void OpenFolder::ForEachFile(const std::function<bool(std::string_view)>& wanted,
+                             const std::function<void(std::string_view)>& take) const {
+    std::error_code ec;
+    for (fs::directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const std::string name = PathText(it->path().filename());
+        if (wanted(name)) take(name);
+    }
+}
+
+FileStamp OpenFolder::Stamp(const std::string& name) const { return StampOf(path_ / PathFromText(name)); }
+
+// The whole file, whatever its size: month files on Windows are read as any other file.
+bool ReadSmallFile(const fs::path& path, std::int64_t, std::string& out) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.clear();
+    std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return false;
+    out.reserve(static_cast<std::size_t>(size));
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
+    return !in.bad();
+}
+
+std::vector<SharedBytes> ReadFilesTogether(const fs::path& folder, const std::vector<std::string>& names,
+                                           std::int64_t largest) {
+    std::vector<SharedBytes> files(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto bytes = std::make_shared<std::string>();
+        files[i].present = ReadSmallFile(folder / names[i], largest, *bytes);
+        files[i].bytes = *bytes;
+        files[i].owner = std::move(bytes);
+    }
+    return files;
+}
+
+bool OverwriteInPlace(const fs::path&, std::string_view) { return false; }
+
+}  // namespace turfpad
