@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <random>
@@ -271,6 +272,69 @@ TEST(ImportSafety, ADaySplitAcrossBatchesIsNeverSeenMixed) {
     text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
     std::map<std::string, std::string> onDisk;
     for (const std::string& line : Lines(text)) EXPECT_TRUE(ListedIsOnDisk(data, line, onDisk)) << line;
+}
+
+// A signal at each rename of an import, injected by strace as a kill, a Ctrl-C, a closed
+// terminal or a TERM would come: every racecourse of the day is afterwards the old import's
+// or the new one's, never the RA file of one with the SE file of the other.
+TEST(ImportSafety, ASignalAtAnyRenameLeavesNoDayMixed) {
+    if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    std::vector<fs::path> a, b;
+    fs::create_directories(dir / "b");
+    for (const fs::path& f : SampleWeek(dir / "a")) {
+        const std::string name = f.filename().string();
+        if (name.substr(4, 8) != "20261212" || (!name.starts_with("RA") && !name.starts_with("SE"))) continue;
+        a.push_back(f);
+        b.push_back(dir / "b" / f.filename());
+        WriteAll(b.back(), OtherVersion(ReadAll(f)));
+    }
+    ASSERT_EQ(a.size(), 2u);
+    auto cardsOf = [&](const fs::path& data) {
+        std::string cards;
+        for (const std::string& day : Lines(turfpad::testing::Run(kCli, {"days", "--data", data.string()}).out))
+            cards += turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, "11"}).out;
+        return cards;
+    };
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", (dir / "old").string()}, a)).status, 0);
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", (dir / "new").string()}, b)).status, 0);
+    const std::string before = cardsOf(dir / "old"), after = cardsOf(dir / "new");
+    ASSERT_NE(before, after);
+    int mixed = 0, runs = 0;
+    for (const char* signal : {"SIGKILL", "SIGINT", "SIGTERM", "SIGHUP"}) {
+        for (int when = 1; when <= 5; ++when) {
+            const fs::path data = dir / (std::string(signal) + std::to_string(when));
+            fs::copy(dir / "old", data, fs::copy_options::recursive);
+            const std::string inject =
+                "inject=rename,renameat,renameat2:signal=" + std::string(signal) + ":when=" + std::to_string(when);
+            std::vector<std::string> args = {"-c",
+                                             "exec strace \"$@\"",
+                                             "strace",
+                                             "-f",
+                                             "-qq",
+                                             "-o",
+                                             "/dev/null",
+                                             "-e",
+                                             "trace=rename,renameat,renameat2",
+                                             "-e",
+                                             inject,
+                                             kCli,
+                                             "import",
+                                             "--data",
+                                             data.string()};
+            for (const fs::path& f : b) args.push_back(f.string());
+            // The signal comes: strace ends as the import did.
+            const RunResult r = turfpad::testing::Run(kShell, args);
+            EXPECT_LT(r.status, 0) << signal << " at rename " << when << ": " << r.err;
+            const std::string cards = cardsOf(data);
+            ++runs;
+            if (cards != before && cards != after) {
+                ++mixed;
+                ADD_FAILURE() << signal << " at rename " << when << ": a day of two imports";
+            }
+        }
+    }
+    EXPECT_EQ(mixed, 0) << "of " << runs;
 }
 
 // A pipeline that stops reading after three lines: the import ends with status 1 when it
