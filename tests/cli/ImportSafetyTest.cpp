@@ -337,6 +337,27 @@ TEST(ImportSafety, ASignalAtAnyRenameLeavesNoDayMixed) {
     EXPECT_EQ(mixed, 0) << "of " << runs;
 }
 
+// A named pipe given as FILE: opened once, and read to its end. Opened twice, the first
+// close can end the writer, and the import then waits for ever or loses what the pipe held
+// (strace counts the opens; the moment of that loss is too short to hit at will).
+TEST(ImportSafety, ANamedPipeAsFileIsOpenedOnceAndReadWhole) {
+    if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    const std::vector<fs::path> files = SampleWeek(dir / "s");
+    const fs::path pipe = dir / "pipe", trace = dir / "trace";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const RunResult r = turfpad::testing::Run(
+        kShell, {"-c", "cat " + Quoted(files.front()) + " > " + Quoted(pipe) + " & exec strace -f -qq -o " +
+                           Quoted(trace) + " -e trace=open,openat timeout 20 " + kCli + " import --data " +
+                           Quoted(dir / "Data") + " " + Quoted(pipe) + " " + Quoted(files.back())});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("登録"), std::string::npos) << r.err;
+    int opens = 0;
+    for (const std::string& line : Lines(ReadAll(trace)))
+        opens += line.find('"' + pipe.string() + '"') != std::string::npos;
+    EXPECT_EQ(opens, 1);
+}
+
 // A pipeline that stops reading after three lines: the import ends with status 1 when it
 // can no longer write its listing, every listed record is on disk, every file is whole.
 TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
