@@ -163,7 +163,11 @@ bool DataFolderLock::Open(std::string& error) {
     // Never through a link; read-only where the folder or the file allows no more (a shared
     // or exclusive flock needs no write access).
     fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) {
+        const int refused = errno;
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd_ < 0 && errno == ENOENT) errno = refused;  // no lock file to read: the folder's refusal says why
+    }
     if (fd_ < 0) {
         error = std::system_category().message(errno);
         return false;

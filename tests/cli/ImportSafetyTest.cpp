@@ -515,6 +515,14 @@ TEST(ImportSafety, AReadOnlyFolderIsReportedAndLeftAsItIs) {
     EXPECT_NE(r.err.find("登録 0 件"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(EverythingIn(data) == before);
+
+    // Without a lock file to fall back on, the folder's refusal is what is reported.
+    fs::remove(data / ".turfpad.lock");
+    ASSERT_EQ(chmod(data.c_str(), 0555), 0);
+    r = turfpad::testing::Run(kShell, {"-c", command});
+    ASSERT_EQ(chmod(data.c_str(), 0755), 0);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(std::system_category().message(EACCES)), std::string::npos) << r.err;
 }
 
 // While another program holds the data folder, --no-wait gives up at once with status 5 and
