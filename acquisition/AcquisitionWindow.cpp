@@ -15,10 +15,10 @@
 
 #include "JapaneseUi.h"
 #include "MessageBox.h"
+#include "QtText.h"
 
 namespace turfpad {
 namespace {
-QString U(const std::string& s) { return QString::fromStdString(s); }
 constexpr int kListRefreshMs = 50;
 }  // namespace
 
@@ -146,7 +146,7 @@ void TGetDataForm::DateChanged() {
 
 void TGetDataForm::SetStatus(const std::string& text) {
     FlushList();
-    ProgressLabel->setText(U(text));
+    ProgressLabel->setText(Utf8ToQString(text));
 }
 void TGetDataForm::SetDownloadMax(int maximum) { ProgressBar1->setMaximum(maximum); }
 void TGetDataForm::SetDownloadPosition(int position) {
@@ -166,7 +166,7 @@ void TGetDataForm::ClearList() {
 }
 
 void TGetDataForm::AddListLine(const std::string& text) {
-    pendingLines_.append(U(text));
+    pendingLines_.append(Utf8ToQString(text));
     if (!listRefresh_->isActive()) listRefresh_->start();
 }
 
@@ -186,11 +186,11 @@ void TGetDataForm::SetFromDate(const LocalDateTime& t) {
 
 void TGetDataForm::Inform(const std::string& text, bool beep) {
     FlushList();
-    TMsgDlg::Information(this, U(text), beep);
+    TMsgDlg::Information(this, Utf8ToQString(text), beep);
 }
 bool TGetDataForm::Confirm(const std::string& text) {
     FlushList();
-    return TMsgDlg::Confirm(this, U(text));
+    return TMsgDlg::Confirm(this, Utf8ToQString(text));
 }
 void TGetDataForm::Beep() {
     FlushList();

@@ -30,6 +30,7 @@
 #include "PrintSources.h"
 #include "ProgressWindow.h"
 #include "QtPrinter.h"
+#include "QtText.h"
 #include "RaceCardPrint.h"
 #include "RaisedLabel.h"
 #include "ToolIcons.h"
@@ -47,16 +48,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-QString FromCp932(const std::string& s) { return QString::fromStdString(Cp932ToUtf8(s)); }
-
 QToolButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint, ToolIcon icon) {
     auto* b = new FlatButton(parent);
     b->setObjectName(name);
-    b->setText(U(caption));
+    b->setText(Utf8ToQString(caption));
     b->setIcon(MakeToolIcon(icon));
     b->setFixedHeight(29);
-    if (hint) b->setStatusTip(U(hint));
+    if (hint) b->setStatusTip(Utf8ToQString(hint));
     return b;
 }
 
@@ -80,8 +78,8 @@ std::string SoftwareIdentifier() { return std::string(kSoftwareIdFixedPart) + kV
 TMainForm::TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent)
     : QMainWindow(parent), jvlink_(std::move(jvlink)) {
     setObjectName("MainForm");
-    setWindowTitle(U("ターフパッド for JRA-VAN Data Lab."));
-    setFont(PixelFont(U(kPGothic), 12));
+    setWindowTitle(Utf8ToQString("ターフパッド for JRA-VAN Data Lab."));
+    setFont(PixelFont(Utf8ToQString(kPGothic), 12));
     showAboutBox = [this] {
         auto* box = new TAboutBox(this);
         box->exec();  // frees itself when closed
@@ -178,7 +176,7 @@ void TMainForm::BuildBody() {
     left->setSpacing(0);
     DateCombo = new QComboBox(LeftPanel);
     DateCombo->setObjectName("DateCombo");
-    DateCombo->setFont(PixelFont(U(kPGothic), 12, true));
+    DateCombo->setFont(PixelFont(Utf8ToQString(kPGothic), 12, true));
     DateCombo->setMaxVisibleItems(20);
     QPalette pal = DateCombo->palette();
     pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
@@ -186,7 +184,7 @@ void TMainForm::BuildBody() {
     DateCombo->setPalette(pal);
     DatList = new QListWidget(LeftPanel);
     DatList->setObjectName("DatList");
-    DatList->setFont(PixelFont(U(kGothic), 12));
+    DatList->setFont(PixelFont(Utf8ToQString(kGothic), 12));
     left->addWidget(DateCombo);
     left->addWidget(DatList, 1);
 
@@ -222,9 +220,9 @@ void TMainForm::BuildBody() {
     sheet3->setContentsMargins(0, 0, 0, 0);
     FormGrid = new TFormGrid(TabSheet3);
     sheet3->addWidget(FormGrid);
-    PageControl1->addTab(TabSheet1, U("出馬表"));
-    PageControl1->addTab(TabSheet2, U("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
-    PageControl1->addTab(TabSheet3, U("馬柱"));
+    PageControl1->addTab(TabSheet1, Utf8ToQString("出馬表"));
+    PageControl1->addTab(TabSheet2, Utf8ToQString("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
+    PageControl1->addTab(TabSheet3, Utf8ToQString("馬柱"));
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { RefreshFormGrid(); });
     PageControl1->hide();  // shown once a race card is shown
 
@@ -234,9 +232,9 @@ void TMainForm::BuildBody() {
     Splitter1->setSizes({166, 464});
     column->addWidget(Splitter1, 1);
 
-    ReadBtn = new QPushButton(U("出馬表"), this);
-    MakeDataListBtn = new QPushButton(U("リスト作成"), this);
-    IniBtn = new QPushButton(U("初期化"), this);
+    ReadBtn = new QPushButton(Utf8ToQString("出馬表"), this);
+    MakeDataListBtn = new QPushButton(Utf8ToQString("リスト作成"), this);
+    IniBtn = new QPushButton(Utf8ToQString("初期化"), this);
     UpDown1 = new QSpinBox(this);
     for (QWidget* w : {static_cast<QWidget*>(ReadBtn), static_cast<QWidget*>(MakeDataListBtn),
                        static_cast<QWidget*>(IniBtn), static_cast<QWidget*>(UpDown1)})
@@ -270,33 +268,33 @@ void TMainForm::BuildBody() {
 }
 
 void TMainForm::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(U("ﾌｧｲﾙ(&F)"));
-    JVDataItem = file->addAction(U("ＪＶデータ取得(&J)"));
+    QMenu* file = menuBar()->addMenu(Utf8ToQString("ﾌｧｲﾙ(&F)"));
+    JVDataItem = file->addAction(Utf8ToQString("ＪＶデータ取得(&J)"));
     file->addSeparator();
-    FilePrintItem = file->addAction(U("印刷(&P)..."));
-    FilePrintItem->setStatusTip(U("ﾌｧｲﾙを印刷します"));
-    FormPrintItem = file->addAction(U("馬柱印刷(&U)..."));
+    FilePrintItem = file->addAction(Utf8ToQString("印刷(&P)..."));
+    FilePrintItem->setStatusTip(Utf8ToQString("ﾌｧｲﾙを印刷します"));
+    FormPrintItem = file->addAction(Utf8ToQString("馬柱印刷(&U)..."));
     FormPrintItem->setObjectName("FormPrintItem");
-    FormPrintItem->setStatusTip(U("各レースの馬柱を印刷します"));
-    FilePrintSetupItem = file->addAction(U("ﾌﾟﾘﾝﾀの設定(&R)..."));
-    FilePrintSetupItem->setStatusTip(U("ﾌﾟﾘﾝﾀの設定を変更します"));
+    FormPrintItem->setStatusTip(Utf8ToQString("各レースの馬柱を印刷します"));
+    FilePrintSetupItem = file->addAction(Utf8ToQString("ﾌﾟﾘﾝﾀの設定(&R)..."));
+    FilePrintSetupItem->setStatusTip(Utf8ToQString("ﾌﾟﾘﾝﾀの設定を変更します"));
     file->addSeparator();
-    FileExitItem = file->addAction(U("終了(&X)"));
-    FileExitItem->setStatusTip(U("このｱﾌﾟﾘｹｰｼｮﾝを終了します"));
+    FileExitItem = file->addAction(Utf8ToQString("終了(&X)"));
+    FileExitItem->setStatusTip(Utf8ToQString("このｱﾌﾟﾘｹｰｼｮﾝを終了します"));
 
-    QMenu* help = menuBar()->addMenu(U("ﾍﾙﾌﾟ(&H)"));
-    HelpContentsItem = help->addAction(U("使用説明書(&C)"));
-    HelpContentsItem->setStatusTip(U("ﾍﾙﾌﾟの目次を表示します"));
+    QMenu* help = menuBar()->addMenu(Utf8ToQString("ﾍﾙﾌﾟ(&H)"));
+    HelpContentsItem = help->addAction(Utf8ToQString("使用説明書(&C)"));
+    HelpContentsItem->setStatusTip(Utf8ToQString("ﾍﾙﾌﾟの目次を表示します"));
     help->addSeparator();
-    HelpAboutItem = help->addAction(U("ﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+    HelpAboutItem = help->addAction(Utf8ToQString("ﾊﾞｰｼﾞｮﾝ情報(&A)..."));
 
     // The option menu is never shown; its item is reached through the settings file only.
-    OptionMenu = new QMenu(U("ｵﾌﾟｼｮﾝ(&O)"), this);
-    DataListCloseItem = OptionMenu->addAction(U("読込後、ﾃﾞｰﾀﾘｽﾄを消す"));
+    OptionMenu = new QMenu(Utf8ToQString("ｵﾌﾟｼｮﾝ(&O)"), this);
+    DataListCloseItem = OptionMenu->addAction(Utf8ToQString("読込後、ﾃﾞｰﾀﾘｽﾄを消す"));
     DataListCloseItem->setCheckable(true);
 
     GridPopupMenu = new QMenu(this);
-    N18 = GridPopupMenu->addAction(U("分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ"));
+    N18 = GridPopupMenu->addAction(Utf8ToQString("分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ"));
     StringGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StringGrid2, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { GridPopupMenu->popup(StringGrid2->viewport()->mapToGlobal(at)); });
@@ -326,8 +324,9 @@ void TMainForm::FormCreate() {
         if (ec) {
             // An installed program folder may be read-only: say so and go on; filing will
             // report the same when it is tried.
-            TMsgDlg::Information(this, U("データフォルダ「") + QString::fromStdU16String(DataFolder().u16string()) +
-                                           U("」を作成できません。") + QString::fromStdString(SystemErrorText(ec)));
+            TMsgDlg::Information(
+                this, Utf8ToQString("データフォルダ「") + QString::fromStdU16String(DataFolder().u16string()) +
+                          Utf8ToQString("」を作成できません。") + QString::fromStdString(SystemErrorText(ec)));
         }
     }
 
@@ -354,8 +353,9 @@ void TMainForm::MakeDataListBtnClick() { browser_->BuildDayList(); }
 void TMainForm::SetPrinter(std::unique_ptr<Printer> printer) {
     printer_ = std::move(printer);
     if (auto* pdf = dynamic_cast<QtPrinter*>(printer_.get()))
-        pdf->SetSavedNotice(
-            [this](const QString& path) { statusBar()->showMessage(U("PDFファイルを保存しました：") + path); });
+        pdf->SetSavedNotice([this](const QString& path) {
+            statusBar()->showMessage(Utf8ToQString("PDFファイルを保存しました：") + path);
+        });
     gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
     InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
 }
@@ -377,7 +377,7 @@ void TMainForm::print1btnClick() {
 
 void TMainForm::print3btnClick() {
     StringGridSource grid(*StringGrid1);
-    SuggestPdfName(DateCombo->currentText() + U("スケジュール"));
+    SuggestPdfName(DateCombo->currentText() + Utf8ToQString("スケジュール"));
     PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
 }
 
@@ -391,7 +391,7 @@ void TMainForm::FormPrintItemClick() {
         PrepareForms(index, DataFolder(), browser_->Table(), browser_->RaceListSlots(), TFormGrid::kRuns);
         pages = RaceFormPages(browser_->Table(), browser_->RaceListSlots(), index, TFormGrid::kRuns);
     }
-    SuggestPdfName(DateCombo->currentText() + U("馬柱"));
+    SuggestPdfName(DateCombo->currentText() + Utf8ToQString("馬柱"));
     PrintFormGuides(this, *printer_, settings, DateCombo->currentText(), pages, showPreview);
 }
 
@@ -401,7 +401,7 @@ void TMainForm::SetDayList(const std::vector<std::string>& entries) {
     formIndex_.reset();  // the data folder changed: the runs are read again when next shown
     QSignalBlocker block(DateCombo);
     DateCombo->clear();
-    for (const std::string& day : entries) DateCombo->addItem(FromCp932(day));
+    for (const std::string& day : entries) DateCombo->addItem(Cp932ToQString(day));
     DateCombo->setCurrentIndex(-1);
 }
 
@@ -411,7 +411,7 @@ void TMainForm::SetRaceList(const std::vector<std::string>& entries) {
     formDay_.clear();
     QSignalBlocker block(DatList);  // filling the list is no choice of the user
     DatList->clear();
-    for (const std::string& race : entries) DatList->addItem(FromCp932(race));
+    for (const std::string& race : entries) DatList->addItem(Cp932ToQString(race));
 }
 
 void TMainForm::SelectRaceListEntry(int index) {
@@ -479,7 +479,7 @@ void TMainForm::SetOptionChecked(bool on) { DataListCloseItem->setChecked(on); }
 void TMainForm::SetClipboardText(const std::string& cp932) { SetClipboardCp932(cp932); }
 
 void TMainForm::Show(std::string_view dayEntry, int steps) {
-    prgrsForm_->Begin(FromCp932(std::string(dayEntry)), steps);
+    prgrsForm_->Begin(Cp932ToQString(std::string(dayEntry)), steps);
     QCoreApplication::processEvents();  // once, so that the window paints
 }
 
@@ -498,7 +498,8 @@ void TMainForm::showEvent(QShowEvent* e) {
 
 void TMainForm::FormShow() {
     int code = jvlink_->JVInit(SoftwareIdentifier());
-    if (code != jvresult::kOk) TMsgDlg::Plain(this, U("JVInitエラー：") + FromCp932(JVResultMessage("JVInit", code)));
+    if (code != jvresult::kOk)
+        TMsgDlg::Plain(this, Utf8ToQString("JVInitエラー：") + Cp932ToQString(JVResultMessage("JVInit", code)));
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {

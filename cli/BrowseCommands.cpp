@@ -102,7 +102,7 @@ int Card(const Options& o) {
 int Form(const Options& o) {
     Options rest = o;
     rest.args.clear();
-    std::size_t runs = 5;
+    std::size_t runs = kFormRuns;
     for (std::size_t i = 0; i < o.args.size(); ++i) {
         const std::string& a = o.args[i];
         if (a == "--runs" || a.rfind("--runs=", 0) == 0) {

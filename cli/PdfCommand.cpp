@@ -9,7 +9,6 @@
 
 #include "Commands.h"
 #include "DayCommand.h"
-#include "FormGrid.h"
 #include "GridPrinter.h"
 #include "JapaneseUi.h"
 #include "PdfOutput.h"
@@ -109,9 +108,9 @@ int Pdf(const Options& o) {
     bool written = false;
     if (form) {
         HorseRunIndex index;
-        PrepareForms(index, o.dataDir, browser.Table(), browser.RaceListSlots(), TFormGrid::kRuns);
+        PrepareForms(index, o.dataDir, browser.Table(), browser.RaceListSlots(), kFormRuns);
         std::vector<RaceFormPage> pages =
-            RaceFormPages(browser.Table(), browser.RaceListSlots(), index, TFormGrid::kRuns);
+            RaceFormPages(browser.Table(), browser.RaceListSlots(), index, kFormRuns);
         written = WriteFormGuidesPdf(out, pages, &error);
     } else if (schedule) {
         CellGridSource grid = ScheduleGridSource(std::move(cells));

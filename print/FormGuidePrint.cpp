@@ -9,13 +9,12 @@
 #include "PreviewWindow.h"
 #include "PrintControls.h"
 #include "Printer.h"
+#include "QtText.h"
 #include "text/Cp932.h"
 
 namespace turfpad {
 
 namespace {
-
-QString Q(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 
 // Page geometry, tenths of a millimetre from the printable area's corner: a heading line,
 // a row of column labels, then up to 18 runner rows, each a runner cell and five run blocks.
@@ -70,19 +69,19 @@ void DrawRun(TPrevX& prev, int x, int y, int height, const FormRow& run, bool wo
             if (!text.empty()) text += ' ';
             text += *p;
         }
-        return Q(text);
+        return Cp932ToQString(text);
     };
     Font(prev, 6, false);
     prev.TextOut(x + 10, y + 5, joined({&run[2], &run[3], &run[4]}));
     Font(prev, 6, true);
-    prev.TextOut(x + 10, y + 5 + line, Q(run[5]));
+    prev.TextOut(x + 10, y + 5 + line, Cp932ToQString(run[5]));
     Font(prev, 6, false);
     std::string starters = run[8].empty() ? std::string() : run[8] + Sj("頭");
     prev.TextOut(x + 10, y + 5 + 2 * line, joined({&run[6], &run[7], &starters}));
     std::string popularity = run[11].empty() ? std::string() : run[11] + Sj("人");
     prev.TextOut(x + 10, y + 5 + 3 * line, joined({&run[10], &popularity, &run[12], &run[13], &run[14]}));
     Font(prev, height >= 100 ? 14 : 12, true, won ? QColor(200, 0, 0) : QColor(Qt::black));
-    prev.TextOut(x + 330, y + 8, Q(run[9]));
+    prev.TextOut(x + 330, y + 8, Cp932ToQString(run[9]));
 }
 
 void DrawRunner(TPrevX& prev, int y, int height, const RunnerForm& runner) {
@@ -96,7 +95,7 @@ void DrawRunner(TPrevX& prev, int y, int height, const RunnerForm& runner) {
     prev.TextOut(x + 12, y + height / 2 - 18, QString::number(runner.number));
     x += kNumberWidth;
     Font(prev, 9, true);
-    prev.TextOut(x + 10, y + height / 2 - 16, Q(runner.name));
+    prev.TextOut(x + 10, y + height / 2 - 16, Cp932ToQString(runner.name));
     x += kNameWidth;
     for (std::size_t i = 0; i < runner.runs.size() && i < kBlocks; ++i)
         DrawRun(prev, x + static_cast<int>(i) * kBlockWidth, y, height, runner.runs[i],
@@ -136,7 +135,7 @@ void DrawFormGuidePage(TPrevX& prev, const RaceFormPage& page) {
     TPrevCanvas& c = prev.Canvas();
     c.brush.style = Qt::NoBrush;
     Font(prev, 14, true);
-    prev.TextOut(kLeft, kHeadingTop, Q(page.heading));
+    prev.TextOut(kLeft, kHeadingTop, Cp932ToQString(page.heading));
     const int rows = std::max<int>(1, static_cast<int>(page.runners.size()));
     const int height = std::min(kMaxRowHeight, (kRowsBottom - kRowsTop) / rows);
     DrawLabels(prev);

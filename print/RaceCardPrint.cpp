@@ -7,14 +7,13 @@
 #include "PagePreview.h"
 #include "PreviewWindow.h"
 #include "PrintControls.h"
+#include "QtText.h"
 #include "records/RecordLayout.h"
 #include "text/Cp932.h"
 
 namespace turfpad {
 
 namespace {
-
-QString Q(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 
 const QString& Gothic() {
     static const QString face = QString::fromUtf8(kGothic);
@@ -54,7 +53,7 @@ void DrawRaceHeading(TPrevX& prev, const PrintedRace& race) {
     c.font.bold = true;
     prev.TextOut(210, 220, QStringLiteral("ﾚｰｽ"));
     c.font.size = 20;
-    prev.TextOut(100, 100, Q(PrintedRacecourse(race)));
+    prev.TextOut(100, 100, Cp932ToQString(PrintedRacecourse(race)));
 
     c.pen.width = prev.PenWidth(10);
     c.pen.style = Qt::SolidLine;
@@ -68,17 +67,17 @@ void DrawRaceHeading(TPrevX& prev, const PrintedRace& race) {
     c.font.color = kBlack;
     c.brush.color = kWhite;
     c.font.size = 11;
-    prev.TextOut(300, 110, Q(PrintedDateLine(race)));
-    prev.TextOut(900, 110, Q(PrintedPostTime(race)));
+    prev.TextOut(300, 110, Cp932ToQString(PrintedDateLine(race)));
+    prev.TextOut(900, 110, Cp932ToQString(PrintedPostTime(race)));
 
     c.font.bold = false;
     c.font.size = 10;
-    prev.TextOut(300, 155, Q(race.raceName));
-    prev.TextOut(300, 200, Q(PrintedHeadCount(race)));
-    prev.TextOut(500, 200, Q(PrintedWeightType(race.weightType)));
-    prev.TextOut(800, 200, Q(PrintedRaceCondition(race.raceCondition)));
-    prev.TextOut(1100, 200, Q(PrintedTrack(race.track)));
-    prev.TextOut(1300, 200, Q(PrintedDistance(race)));
+    prev.TextOut(300, 155, Cp932ToQString(race.raceName));
+    prev.TextOut(300, 200, Cp932ToQString(PrintedHeadCount(race)));
+    prev.TextOut(500, 200, Cp932ToQString(PrintedWeightType(race.weightType)));
+    prev.TextOut(800, 200, Cp932ToQString(PrintedRaceCondition(race.raceCondition)));
+    prev.TextOut(1100, 200, Cp932ToQString(PrintedTrack(race.track)));
+    prev.TextOut(1300, 200, Cp932ToQString(PrintedDistance(race)));
 }
 
 // The table down to `tableBottom`: shaded heading band, frame and column rules. Leaves no
@@ -104,7 +103,7 @@ void DrawRunnerBand(TPrevX& prev, const PrintedRunner& r, int y, int& group) {
     c.font.size = 11;
     int post = ReadNumber(r.postPosition);
     if (post != group) {
-        prev.TextOut(115, y + 40, Q(PrintedPostPosition(r)));
+        prev.TextOut(115, y + 40, Cp932ToQString(PrintedPostPosition(r)));
         c.pen.width = prev.PenWidth(12);
         Line(prev, kLeft, y, kRight, y);
         prev.Rectangle(110, y + 30, 140, y + 80);
@@ -113,19 +112,19 @@ void DrawRunnerBand(TPrevX& prev, const PrintedRunner& r, int y, int& group) {
         c.pen.width = prev.PenWidth(1);
         Line(prev, 150, y, kRight, y);
     }
-    prev.TextOut(157, y + 40, Q(PrintedHorseNumber(r)));
+    prev.TextOut(157, y + 40, Cp932ToQString(PrintedHorseNumber(r)));
     c.font.name = PGothic();
     c.font.size = 10;
-    prev.TextOut(205, y + 13, Q(PrintedHorseName(r)));
+    prev.TextOut(205, y + 13, Cp932ToQString(PrintedHorseName(r)));
     c.font.name = Gothic();
     c.font.size = 9;
-    prev.TextOut(515, y + 5, Q(PrintedSexAge(r)));
+    prev.TextOut(515, y + 5, Cp932ToQString(PrintedSexAge(r)));
     c.font.size = 8;
-    prev.TextOut(215, y + 60, Q(r.jockey));
-    prev.TextOut(215, y + 90, Q(r.trainer));
-    prev.TextOut(450, y + 60, Q(PrintedWeight(r)));
-    prev.TextOut(585, y + 10, Q(PrintedBlinker(r)));
-    prev.TextOut(585, y + 60, Q(PrintedApprentice(r)));
+    prev.TextOut(215, y + 60, Cp932ToQString(r.jockey));
+    prev.TextOut(215, y + 90, Cp932ToQString(r.trainer));
+    prev.TextOut(450, y + 60, Cp932ToQString(PrintedWeight(r)));
+    prev.TextOut(585, y + 10, Cp932ToQString(PrintedBlinker(r)));
+    prev.TextOut(585, y + 60, Cp932ToQString(PrintedApprentice(r)));
 }
 
 // One band per runner under the heading band; bands beyond the race's runners stay blank.

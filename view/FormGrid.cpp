@@ -4,12 +4,11 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include "QtText.h"
 #include "text/Cp932.h"
 
 namespace turfpad {
 namespace {
-
-QString U(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 
 QFont Font(int pixels, bool bold = false) {
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -122,13 +121,13 @@ void TFormGrid::Fill(const std::vector<RunnerForm>& runners) {
         auto* runner = new QTableWidgetItem;
         runner->setData(kPost, r.post);
         runner->setData(kNumber, r.number);
-        runner->setData(kName, U(r.name));
+        runner->setData(kName, Cp932ToQString(r.name));
         setItem(row, 0, runner);
         for (int k = 0; k < kRuns; ++k) {
             auto* block = new QTableWidgetItem;
             if (k < static_cast<int>(r.runs.size())) {
                 QStringList cells;
-                for (const std::string& c : r.runs[static_cast<std::size_t>(k)]) cells << U(c);
+                for (const std::string& c : r.runs[static_cast<std::size_t>(k)]) cells << Cp932ToQString(c);
                 block->setData(kRun, cells);
                 block->setData(kWon, static_cast<bool>(r.won[static_cast<std::size_t>(k)]));
             }

@@ -17,7 +17,7 @@ QColor PostTextColour(int post);
 class TFormGrid : public QTableWidget {
     Q_OBJECT
   public:
-    static constexpr int kRuns = 5;
+    static constexpr int kRuns = static_cast<int>(kFormRuns);
     static constexpr int kRunnerWidth = 118;
     static constexpr int kBlockWidth = 112;
     static constexpr int kRowHeight = 96;

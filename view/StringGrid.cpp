@@ -9,12 +9,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "QtText.h"
 #include "text/Cp932.h"
 
 namespace turfpad {
-
-QString Cp932ToQString(std::string_view cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
-std::string QStringToCp932(const QString& text) { return Utf8ToCp932(text.toStdString()); }
 
 // The cell texts, row by row.
 class TStringGridModel : public QAbstractTableModel {

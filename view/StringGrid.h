@@ -12,14 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "QtText.h"
+
 namespace turfpad {
 
 class TStringGrid;
 class TStringGridModel;
-
-// cp932 bytes to a widget's text and back.
-QString Cp932ToQString(std::string_view cp932);
-std::string QStringToCp932(const QString& text);
 
 // Paints a cell the ordinary way: the grid lines (black between fixed cells, silver between
 // the others), the cell's background (button face for fixed cells, the window colour or the

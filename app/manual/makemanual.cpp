@@ -37,6 +37,7 @@
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PreviewWindow.h"
+#include "QtText.h"
 #include "Startup.h"
 #include "jvlink/LocalJVLink.h"
 #include "settings/ProgramPlaces.h"
@@ -44,8 +45,6 @@
 namespace {
 
 using namespace turfpad;
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 void Settle(int ms = 50) {
     QElapsedTimer t;
@@ -83,7 +82,7 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
             QElapsedTimer waited;
             waited.start();
             while (!acquisition->ButtonStart->isEnabled() && waited.elapsed() < 60000) Settle(20);
-            shots[U("acquisition")] = Shot(*acquisition);
+            shots[Utf8ToQString("acquisition")] = Shot(*acquisition);
             acquisition->close();
         });
     };
@@ -100,15 +99,15 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
     emit form.DateCombo->activated(day);
     if (form.DatList->count() > 10) form.DatList->setCurrentRow(10);
     form.PageControl1->setCurrentIndex(0);
-    shots[U("main")] = Shot(form);
+    shots[Utf8ToQString("main")] = Shot(form);
     form.PageControl1->setCurrentIndex(1);
-    shots[U("schedule")] = Shot(form);
+    shots[Utf8ToQString("schedule")] = Shot(form);
     form.PageControl1->setCurrentIndex(0);
 
     // The print preview, and its first page as it prints.
     form.showPreview = [&shots](TAllPrintForm& preview) {
         preview.show();
-        shots[U("preview")] = Shot(preview);
+        shots[Utf8ToQString("preview")] = Shot(preview);
         TPrevX& prev = *preview.PrevX1;
         const QSize page = prev.PageSize(1);
         if (page.isEmpty()) return;
@@ -121,7 +120,7 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
         p.setPen(QPen(QColor(128, 128, 128), 1));
         p.drawRect(sheet.rect().adjusted(0, 0, -1, -1));
         p.end();
-        shots[U("page")] = sheet;
+        shots[Utf8ToQString("page")] = sheet;
         preview.close();
     };
     form.print1btnClick();
@@ -132,14 +131,14 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
 
 // The table of contents for the headings of levels 2 and 3, with "00" for the page numbers.
 QString TableOfContents(const QString& markdown, int& entries) {
-    QString toc = U("## 目次\n\n| 見出し | ページ |\n|:---|---:|\n");
+    QString toc = Utf8ToQString("## 目次\n\n| 見出し | ページ |\n|:---|---:|\n");
     entries = 0;
     for (const QString& line : markdown.split('\n')) {
         QString title;
         if (line.startsWith(QStringLiteral("## ")))
             title = line.mid(3).trimmed();
         else if (line.startsWith(QStringLiteral("### ")))
-            title = U("　　") + line.mid(4).trimmed();
+            title = Utf8ToQString("　　") + line.mid(4).trimmed();
         if (title.isEmpty()) continue;
         toc += QStringLiteral("| %1 | 00 |\n").arg(title);
         ++entries;
@@ -176,7 +175,7 @@ int main(int argc, char** argv) {
     }
 
     QPdfWriter pdf(QString::fromLocal8Bit(argv[2]));
-    pdf.setTitle(U("ターフパッド 使用説明書"));
+    pdf.setTitle(Utf8ToQString("ターフパッド 使用説明書"));
     pdf.setCreator("Turfpad");
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
@@ -189,7 +188,7 @@ int main(int argc, char** argv) {
 
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&pdf);  // lay out in points on the page, not on a screen
-    QFont body(U(kPGothic));
+    QFont body(Utf8ToQString(kPGothic));
     body.setPointSizeF(10.5);
     doc.setDefaultFont(body);
     doc.setDefaultStyleSheet("table { border-collapse: collapse; } td, th { padding: 3px; }");
@@ -265,7 +264,7 @@ int main(int argc, char** argv) {
     bool pastContents = false;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         const int level = b.blockFormat().headingLevel();
-        if (level == 2 && b.text() == U("目次")) {
+        if (level == 2 && b.text() == Utf8ToQString("目次")) {
             pastContents = true;
             continue;
         }
@@ -284,7 +283,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "makemanual: cannot write %s\n", argv[2]);
         return 1;
     }
-    QFont small(U(kPGothic));
+    QFont small(Utf8ToQString(kPGothic));
     small.setPointSizeF(8.5);
     for (int i = 0; i < pageCount; ++i) {
         if (i > 0) pdf.newPage();
@@ -302,7 +301,7 @@ int main(int argc, char** argv) {
         p.setPen(QColor(80, 80, 80));
         const QRectF header(20 * dpmm, 10 * dpmm, page.width() - 40 * dpmm, 7 * dpmm);
         if (i > 0) {
-            p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, U("ターフパッド 使用説明書"));
+            p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, Utf8ToQString("ターフパッド 使用説明書"));
             p.drawLine(QPointF(header.left(), header.bottom()), QPointF(header.right(), header.bottom()));
         }
         const QRectF footer(20 * dpmm, page.height() - 16 * dpmm, page.width() - 40 * dpmm, 7 * dpmm);

@@ -22,6 +22,10 @@ namespace turfpad {
 std::vector<PastRun> SelectPastRuns(const std::vector<PastRun>& runs, std::string_view pedigree,
                                     std::string_view raceDate, std::size_t limit);
 
+// How many past runs of each runner the form guide shows: on screen, printed, and by
+// turfpad-cli unless told otherwise.
+inline constexpr std::size_t kFormRuns = 5;
+
 // The columns of one past run, as the form guide prints them.
 inline constexpr int kFormColumns = 15;
 using FormRow = std::array<std::string, kFormColumns>;

@@ -5,6 +5,7 @@
 #include <random>
 #include <thread>
 
+#include "SampleRecords.h"
 #include "Subprocess.h"
 #include "TempDir.h"
 #include "YearStream.h"
@@ -21,23 +22,10 @@ namespace {
 const std::string kCli = TURFPAD_CLI;
 
 std::string Ra(const char* day, const char* course, int race) {
-    return RecordBuilder::Ra()
-        .Raw(ra::Year, "2026")
-        .Raw(ra::Month, "12")
-        .Raw(ra::Day, day)
-        .Raw(ra::Racecourse, course)
-        .Number(ra::RaceNumber, race);
+    return SampleRa(std::string("202612") + day, course, race);
 }
 
-std::string Se(int race, int horse) {
-    return RecordBuilder::Se()
-        .Raw(se::Year, "2026")
-        .Raw(se::Month, "12")
-        .Raw(se::Day, "12")
-        .Raw(se::Racecourse, "06")
-        .Number(se::RaceNumber, race)
-        .Number(se::HorseNumber, horse);
-}
+std::string Se(int race, int horse) { return SampleSe("20261212", "06", race, horse); }
 
 RunResult Cli(const std::vector<std::string>& args, const std::string& input = {}) { return Run(kCli, args, input); }
 

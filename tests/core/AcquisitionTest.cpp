@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "AcquisitionSupport.h"
+#include "SampleRecords.h"
 #include "ScriptedJVLink.h"
 #include "TempDir.h"
 #include "datafolder/DataFolderLock.h"
@@ -22,6 +23,8 @@
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;
+using turfpad::testing::SampleRa;
+using turfpad::testing::SampleSe;
 using turfpad::testing::TempDir;
 using turfpad::testing::WriteAll;
 namespace fs = std::filesystem;
@@ -74,23 +77,8 @@ class RecordingView : public GetDataView {
     void CloseWindow() override { closed = true; }
 };
 
-std::string Ra(int race) {
-    return RecordBuilder::Ra()
-        .Raw(ra::Year, "2026")
-        .Raw(ra::Month, "12")
-        .Raw(ra::Day, "12")
-        .Raw(ra::Racecourse, "06")
-        .Number(ra::RaceNumber, race);
-}
-std::string Se(int race, int horse) {
-    return RecordBuilder::Se()
-        .Raw(se::Year, "2026")
-        .Raw(se::Month, "12")
-        .Raw(se::Day, "12")
-        .Raw(se::Racecourse, "06")
-        .Number(se::RaceNumber, race)
-        .Number(se::HorseNumber, horse);
-}
+std::string Ra(int race) { return SampleRa("20261212", "06", race); }
+std::string Se(int race, int horse) { return SampleSe("20261212", "06", race, horse); }
 
 const LocalDateTime kNow{2026, 12, 7, 9, 30, 15};
 

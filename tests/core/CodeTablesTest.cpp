@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "FormRecords.h"
 #include "records/CodeTables.h"
 #include "text/Cp932.h"
 
@@ -186,4 +187,36 @@ TEST(JVResultMessage, EveryTableEntry) {
     // parentheses with a half-width blank.
     EXPECT_EQ(JVResultMessage("JVOpen", -1).substr(0, 3), " \x8d\xc5");
     EXPECT_EQ(JVResultMessage("JVRead", 0).substr(36), "\x81\x69\x82\x64\x82\x6e\x82\x65 \x81\x6a(0)");
+}
+
+// A runner carries a result with a finishing position, or with an abnormal-result code other
+// than 0; a runner without either (not yet run) has none.
+TEST(HasResult, APositionOrAnAbnormalResult) {
+    using turfpad::testing::Runner;
+    const char* horse = "2021104321";
+    EXPECT_TRUE(HasResult(Runner("20261114", "05", 11, 3, horse, "01").str()));
+    EXPECT_FALSE(HasResult(Runner("20261114", "05", 11, 3, horse, "00").str()));
+    EXPECT_FALSE(HasResult(Runner("20261114", "05", 11, 3, horse, "00", " ").str()));
+}
+
+TEST(GoingName, EachCodeItsWordAndNothingForOthers) {
+    const struct {
+        const char* code;
+        const char* word;
+    } cases[] = {{"1", "良"}, {"2", "稍重"}, {"3", "重"}, {"4", "不良"}, {"0", ""}, {" ", ""}, {"5", ""}};
+    for (const auto& c : cases) ExpectText(GoingName(c.code), c.word);
+}
+
+TEST(AbnormalResultName, EachCodeItsWordAndNothingForAFinisher) {
+    const struct {
+        const char* code;
+        const char* word;
+    } cases[] = {{"1", "取消"}, {"2", "除外"}, {"3", "除外"}, {"4", "中止"}, {"5", "失格"},
+                 {"0", ""},     {"6", ""},     {"7", ""},     {" ", ""}};
+    for (const auto& c : cases) ExpectText(AbnormalResultName(c.code), c.word);
+}
+
+TEST(IsTurfTrack, TurfCodesAndTheSteeplechasesAreTurf) {
+    for (int track : {10, 17, 22, 51, 59}) EXPECT_TRUE(IsTurfTrack(track)) << track;
+    for (int track : {0, 9, 23, 24, 29, 50}) EXPECT_FALSE(IsTurfTrack(track)) << track;
 }

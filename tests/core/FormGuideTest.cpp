@@ -8,7 +8,6 @@
 #include "TempDir.h"
 #include "browse/DayReading.h"
 #include "datafolder/RaceFiles.h"
-#include "records/CodeTables.h"
 #include "records/RecordBuilder.h"
 #include "text/Cp932.h"
 
@@ -28,8 +27,6 @@ std::vector<std::string> Dates(const std::vector<PastRun>& runs) {
     for (const PastRun& r : runs) out.push_back(r.se.substr(11, 8) + r.se.substr(19, 2));
     return out;
 }
-
-std::string U(const std::string& cp932) { return Cp932ToUtf8(cp932); }
 
 }  // namespace
 
@@ -55,10 +52,6 @@ TEST(FormGuideTest, PastRunsAreEarlierRunsOfTheSameHorseWithAResult) {
     EXPECT_EQ(Dates(SelectPastRuns(runs, horse, "20261220", 1)), (std::vector<std::string>{"2026121906"}));
     EXPECT_TRUE(SelectPastRuns(runs, horse, "20261024", 5).empty());
     EXPECT_TRUE(SelectPastRuns(runs, "2022100000", "20261231", 5).empty());
-
-    EXPECT_TRUE(HasResult(Runner("20261114", "05", 11, 3, horse, "01").str()));
-    EXPECT_FALSE(HasResult(Runner("20261114", "05", 11, 3, horse, "00").str()));
-    EXPECT_FALSE(HasResult(Runner("20261114", "05", 11, 3, horse, "00", " ").str()));
 }
 
 // Every column from a record whose fields all hold different values.
@@ -75,29 +68,29 @@ TEST(FormGuideTest, EveryColumnComesFromItsOwnField) {
     PastRun run{ra.str(), se.str()};
     FormRow row = FormCells(runner.str(), &run);
     std::vector<std::string> cells;
-    for (const std::string& c : row) cells.push_back(U(c));
+    for (const std::string& c : row) cells.push_back(Cp932ToUtf8(c));
     EXPECT_EQ(cells,
               (std::vector<std::string>{"9", "ミライノホシ", "2026/11/29", "阪神", "11R", "ジャパンＣ", "ダ右1800m",
                                         "不良", "14", "2", "1:52.3", "6", "武豊", "57.5", "486(-12)"}));
-    EXPECT_EQ(U(FormTsv({row}).substr(0, FormTsv({}).size())),
+    EXPECT_EQ(Cp932ToUtf8(FormTsv({row}).substr(0, FormTsv({}).size())),
               "馬番\t馬名\t日付\t競馬場\tR\tレース名\tコース\t馬場\t頭数\t着順\tタイム\t人気\t騎手\t斤量\t馬体重\r\n");
 
     // Turf going for a turf track, the race's class for a race without a short name.
     RecordBuilder turf = Race("20261129", "09", 3);
     turf.Raw({635, 3}, "005").Raw({889, 1}, "2").Raw({890, 1}, "4");
-    EXPECT_EQ(U(FormGoing(turf.str())), "稍重");
-    EXPECT_EQ(U(FormRaceName(turf.str())), "500万下");
-    EXPECT_EQ(U(FormCourse(turf.str())), "芝右1600m");
-    EXPECT_EQ(U(FormRaceNumber(turf.str())), "3R");
+    EXPECT_EQ(Cp932ToUtf8(FormGoing(turf.str())), "稍重");
+    EXPECT_EQ(Cp932ToUtf8(FormRaceName(turf.str())), "500万下");
+    EXPECT_EQ(Cp932ToUtf8(FormCourse(turf.str())), "芝右1600m");
+    EXPECT_EQ(Cp932ToUtf8(FormRaceNumber(turf.str())), "3R");
 
     // Abnormal results name themselves; a first run's weight has no change; not weighed is blank.
     auto with = [&](Field f, const char* v) { return RecordBuilder(se).Raw(f, v).str(); };
-    EXPECT_EQ(U(FormPosition(with({332, 1}, "1"))), "取消");
-    EXPECT_EQ(U(FormPosition(with({332, 1}, "2"))), "除外");
-    EXPECT_EQ(U(FormPosition(with({332, 1}, "3"))), "除外");
-    EXPECT_EQ(U(FormPosition(with({332, 1}, "4"))), "中止");
-    EXPECT_EQ(U(FormPosition(with({332, 1}, "5"))), "失格");
-    EXPECT_EQ(U(FormPosition(with({332, 1}, "7"))), "2");  // placed lower: its position
+    EXPECT_EQ(Cp932ToUtf8(FormPosition(with({332, 1}, "1"))), "取消");
+    EXPECT_EQ(Cp932ToUtf8(FormPosition(with({332, 1}, "2"))), "除外");
+    EXPECT_EQ(Cp932ToUtf8(FormPosition(with({332, 1}, "3"))), "除外");
+    EXPECT_EQ(Cp932ToUtf8(FormPosition(with({332, 1}, "4"))), "中止");
+    EXPECT_EQ(Cp932ToUtf8(FormPosition(with({332, 1}, "5"))), "失格");
+    EXPECT_EQ(Cp932ToUtf8(FormPosition(with({332, 1}, "7"))), "2");  // placed lower: its position
     EXPECT_EQ(FormBodyWeight(with({329, 3}, "   ")), "486");
     EXPECT_EQ(FormBodyWeight(with({328, 4}, " 000")), "486(0)");
     EXPECT_EQ(FormBodyWeight(with({328, 4}, "+004")), "486(+4)");
@@ -110,7 +103,7 @@ TEST(FormGuideTest, EveryColumnComesFromItsOwnField) {
 
     // Without a run: the number and the name only.
     FormRow empty = FormCells(runner.str(), nullptr);
-    EXPECT_EQ(U(empty[1]), "ミライノホシ");
+    EXPECT_EQ(Cp932ToUtf8(empty[1]), "ミライノホシ");
     for (std::size_t i = 2; i < empty.size(); ++i) EXPECT_EQ(empty[i], "") << i;
 }
 
@@ -148,8 +141,8 @@ TEST(FormGuideTest, RaceFormReadsTheRunsFromTheFolder) {
     EXPECT_EQ(rows[0][2], "");
     EXPECT_EQ(rows[1][0], "2");
     EXPECT_EQ(rows[1][2], "2026/11/28");
-    EXPECT_EQ(U(rows[1][3]), "阪神");
+    EXPECT_EQ(Cp932ToUtf8(rows[1][3]), "阪神");
     EXPECT_EQ(rows[2][2], "2026/11/14");
-    EXPECT_EQ(U(rows[2][3]), "中京");
+    EXPECT_EQ(Cp932ToUtf8(rows[2][3]), "中京");
     EXPECT_EQ(RaceForm(table, 10, index, 1).size(), 2u);
 }

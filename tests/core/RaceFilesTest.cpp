@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "SampleRecords.h"
 #include "TempDir.h"
 #include "datafolder/AtomicFile.h"
 #include "datafolder/DataFolderLock.h"
@@ -18,6 +19,8 @@
 
 using namespace turfpad;
 using turfpad::testing::ReadAll;
+using turfpad::testing::SampleRa;
+using turfpad::testing::SampleSe;
 using turfpad::testing::TempDir;
 using turfpad::testing::WriteAll;
 namespace fs = std::filesystem;
@@ -25,24 +28,11 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Ra(const char* date, const char* course, int race, const char* name = "テスト") {
-    return RecordBuilder::Ra()
-        .Raw(ra::Year, std::string(date, 4))
-        .Raw(ra::Month, std::string(date + 4, 2))
-        .Raw(ra::Day, std::string(date + 6, 2))
-        .Raw(ra::Racecourse, course)
-        .Number(ra::RaceNumber, race)
-        .Text(ra::RaceName, name);
+    return SampleRa(date, course, race).Text({33, 60}, name);  // race name
 }
 
 std::string Se(const char* date, const char* course, int race, int horse) {
-    return RecordBuilder::Se()
-        .Raw(se::Year, std::string(date, 4))
-        .Raw(se::Month, std::string(date + 4, 2))
-        .Raw(se::Day, std::string(date + 6, 2))
-        .Raw(se::Racecourse, course)
-        .Number(se::RaceNumber, race)
-        .Number(se::HorseNumber, horse)
-        .Text(se::HorseName, "ウマ" + std::to_string(race * 100 + horse));
+    return SampleSe(date, course, race, horse).Text({41, 36}, "ウマ" + std::to_string(race * 100 + horse));  // name
 }
 
 std::string Line(const std::string& record) { return record; }  // a slot plus CR LF is the record

@@ -83,7 +83,6 @@ struct OpLog {
     }
 };
 
-inline QString U(std::string_view cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 inline std::string C(const QString& text) { return Utf8ToCp932(text.toStdString()); }
 
 }  // namespace turfpad::testing
