@@ -33,6 +33,7 @@ namespace {
 
 const std::string kCli = TURFPAD_CLI;
 const std::string kShell = "/bin/bash";
+constexpr int kUsageStatus = 2;  // a build without Qt has no pdf
 
 std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
@@ -552,6 +553,46 @@ TEST(ImportSafety, WaitsForAnotherFilerOrGivesUp) {
     flock(lock, LOCK_UN);
     EXPECT_EQ(Wait(waiting), 0);
     EXPECT_FALSE(RaceFiles(data).empty());
+    close(lock);
+}
+
+// While a filer holds the data folder, each reader says so within a second; with --no-wait it
+// gives up at once with status 5, and without it prints what it read once the folder is free.
+TEST(ImportSafety, ReadersSayTheyWaitForAFilerOrGiveUp) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, SampleWeek(dir / "week"))).status,
+              0);
+    const std::string day = Lines(turfpad::testing::Run(kCli, {"days", "--data", data.string()}).out).front();
+    int lock = open((data / ".turfpad.lock").c_str(), O_RDWR);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const bool withPdf =
+        turfpad::testing::Run(kCli, {"pdf", "--no-wait", "--data", data.string(), day, (dir / "x.pdf").string()})
+            .status != kUsageStatus;
+    const std::vector<std::vector<std::string>> readers = {
+        {"card", "--no-wait", day, "11"},
+        {"schedule", "--data", data.string(), "--no-wait", day},
+        {"form", "--no-wait", "--runs=3", day, "11"},
+        {"pdf", "--no-wait", day, (dir / "cards.pdf").string()},
+    };
+    for (std::vector<std::string> args : readers) {
+        if (args[0] == "pdf" && !withPdf) continue;
+        if (args[1] != "--data") args.insert(args.begin() + 1, {"--data", data.string()});
+        const RunResult r = turfpad::testing::Run(kCli, args);
+        EXPECT_EQ(r.status, 5) << args[0] << ": " << r.err;
+        EXPECT_NE(r.err.find("取込み中です"), std::string::npos) << args[0] << ": " << r.err;
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+    pid_t waiting = Start(kShell, {"-c", "exec " + kCli + " card --data " + Quoted(data) + " '" + day + "' 11 > " +
+                                             Quoted(dir / "out") + " 2> " + Quoted(dir / "err")});
+    for (int i = 0; i < 100 && ReadAll(dir / "err").find("終わるまで待っています") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(ReadAll(dir / "err").find("終わるまで待っています"), std::string::npos) << ReadAll(dir / "err");
+    EXPECT_EQ(ReadAll(dir / "out"), "");
+    flock(lock, LOCK_UN);
+    EXPECT_EQ(Wait(waiting), 0);
+    EXPECT_NE(ReadAll(dir / "out"), "");
     close(lock);
 }
 
