@@ -484,6 +484,7 @@ void TMainForm::Show(std::string_view dayEntry, int steps) {
 }
 
 void TMainForm::Step() { prgrsForm_->Step(); }
+bool TMainForm::WaitForFiler() { return prgrsForm_->Waiting(); }
 void TMainForm::Close() { prgrsForm_->End(); }
 
 void TMainForm::showEvent(QShowEvent* e) {

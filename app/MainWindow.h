@@ -162,6 +162,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     // The progress window while a day is read.
     void Show(std::string_view dayEntry, int steps) override;
     void Step() override;
+    bool WaitForFiler() override;
     void Close() override;
 
     std::unique_ptr<JVLink> jvlink_;

@@ -1,13 +1,16 @@
 #include "ProgressWindow.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "JapaneseUi.h"
+#include "browse/DayReading.h"
 
 namespace turfpad {
 
@@ -37,9 +40,35 @@ TPrgrsForm::TPrgrsForm(QWidget* parent)
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setFixedHeight(14);
 
+    StopWaitingBtn = new QPushButton(QString::fromUtf8("待つのをやめる"), this);
+    StopWaitingBtn->setObjectName("StopWaitingBtn");
+    StopWaitingBtn->hide();
+    connect(StopWaitingBtn, &QPushButton::clicked, this, [this] { stopped_ = true; });
+
     layout->addWidget(Label1);
     layout->addWidget(Label2);
     layout->addWidget(ProgressBar1);
+    layout->addWidget(StopWaitingBtn, 0, Qt::AlignHCenter);
+}
+
+void TPrgrsForm::ShowWaiting(bool on) {
+    Label1->setText(QString::fromUtf8(on ? kFolderBusyMessage : "データを読み込んでいます"));
+    Label1->setWordWrap(on);
+    Label1->setFixedHeight(on ? 34 : 17);
+    StopWaitingBtn->setVisible(on);
+    setFixedSize(349, on ? 59 + 17 + 28 : 59);
+    setWindowModality(on ? Qt::ApplicationModal : Qt::NonModal);
+}
+
+bool TPrgrsForm::Waiting() {
+    if (!StopWaitingBtn->isVisible()) {
+        stopped_ = false;
+        ShowWaiting(true);
+        show();
+        raise();
+    }
+    QCoreApplication::processEvents();
+    return !stopped_;
 }
 
 void TPrgrsForm::Begin(const QString& text, int steps) {
@@ -54,7 +83,10 @@ void TPrgrsForm::Begin(const QString& text, int steps) {
 
 void TPrgrsForm::Step() { ProgressBar1->setValue(ProgressBar1->value() + 1); }
 
-void TPrgrsForm::End() { hide(); }
+void TPrgrsForm::End() {
+    if (StopWaitingBtn->isVisible()) ShowWaiting(false);
+    hide();
+}
 
 void TPrgrsForm::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -1,5 +1,6 @@
 // turfpad-cli card and schedule: a race card as the copy command puts it on the clipboard,
 // and the schedule grid of a day, composed by the same browsing code as the main window.
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
@@ -36,6 +37,20 @@ void PrintMessages(const std::vector<std::string>& utf8) {
     for (const std::string& m : utf8) std::cerr << m << '\n';
 }
 
+bool TakeNoWait(Options& o) {
+    const auto at = std::find(o.args.begin(), o.args.end(), "--no-wait");
+    if (at == o.args.end()) return false;
+    o.args.erase(at);
+    return true;
+}
+
+bool WaitingReader::WaitForFiler() {
+    if (!told_) std::cerr << "turfpad-cli: " << kFolderBusyMessage << '\n' << std::flush;
+    told_ = true;
+    gaveUp_ = !wait_;
+    return wait_;
+}
+
 bool ChosenDay::Choose(const std::string& day) {
     if (browser.ChooseDay(day)) return true;
     PrintMessages(view.messages);
@@ -66,7 +81,7 @@ int DayRaceArguments(const Options& o, const char* what) {
 // Chooses the day and shows the race as the main window would; kOk, or the exit status when
 // the day cannot be read or has no such race.
 int ShowDayRace(ChosenDay& chosen, const std::string& day, int race, bool& complete) {
-    if (!chosen.Choose(day)) return kNotFound;
+    if (!chosen.Choose(day)) return chosen.NotChosenStatus();
     if (chosen.browser.RaceListIndexOf(race - 1) < 0) {
         PrintMessages({Cp932ToUtf8(day) + "に" + std::to_string(race) + "Rのデータはありません。"});
         return kNotFound;
@@ -83,11 +98,13 @@ int RaceStatus(const ChosenDay& chosen, bool complete) {
     return kIncomplete;
 }
 
-int Card(const Options& o) {
+int Card(const Options& given) {
+    Options o = given;
+    const bool wait = !TakeNoWait(o);
     const int race =
         DayRaceArguments(o, "card には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください");
     if (race == 0) return kUsage;
-    ChosenDay chosen(o);
+    ChosenDay chosen(o, wait);
     bool complete = false;
     if (int status = ShowDayRace(chosen, DayArgument(o.args[0]), race, complete); status != kOk) return status;
     const std::optional<std::string> text = chosen.browser.RaceCardText();
@@ -99,7 +116,9 @@ int Card(const Options& o) {
     return RaceStatus(chosen, complete);
 }
 
-int Form(const Options& o) {
+int Form(const Options& given) {
+    Options o = given;
+    const bool wait = !TakeNoWait(o);
     Options rest = o;
     rest.args.clear();
     std::size_t runs = kFormRuns;
@@ -118,7 +137,7 @@ int Form(const Options& o) {
     const int race =
         DayRaceArguments(rest, "form には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください");
     if (race == 0) return kUsage;
-    ChosenDay chosen(o);
+    ChosenDay chosen(o, wait);
     bool complete = false;
     if (int status = ShowDayRace(chosen, DayArgument(rest.args[0]), race, complete); status != kOk) return status;
     HorseRunIndex index;
@@ -127,10 +146,12 @@ int Form(const Options& o) {
     return RaceStatus(chosen, complete);
 }
 
-int Schedule(const Options& o) {
+int Schedule(const Options& given) {
+    Options o = given;
+    const bool wait = !TakeNoWait(o);
     if (!CheckArguments(o, 1, "schedule には開催日 (例 2026年12月12日中山) を指定してください")) return kUsage;
-    ChosenDay chosen(o);
-    if (!chosen.Choose(DayArgument(o.args[0]))) return kNotFound;
+    ChosenDay chosen(o, wait);
+    if (!chosen.Choose(DayArgument(o.args[0]))) return chosen.NotChosenStatus();
     RaceBrowser& browser = chosen.browser;
     Print(TabText(browser.ScheduleGrid()));
     return kOk;

@@ -7,6 +7,10 @@
 #include <limits>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "Commands.h"
 #include "datafolder/RaceFiles.h"
 #include "text/Cp932.h"
@@ -177,6 +181,21 @@ class Importer {
     bool ok_ = true, busy_ = false, told_ = false, readError_ = false;
 };
 
+// Whether a FILE can be read. Only a plain file is opened to tell: opening a named pipe would
+// take its writer's connection, and closing it again would end that writer, leaving the
+// import to wait for a writer that never comes.
+bool Readable(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec || fs::is_directory(status)) return false;
+    if (fs::is_regular_file(status)) return static_cast<bool>(std::ifstream(path, std::ios::binary));
+#ifdef _WIN32
+    return true;
+#else
+    return ::access(path.c_str(), R_OK) == 0;
+#endif
+}
+
 }  // namespace
 
 int Import(const Options& o) {
@@ -191,12 +210,10 @@ int Import(const Options& o) {
             names.push_back(a);
     }
     if (names.empty()) return Usage("登録するファイルを指定してください");
-    // Every FILE is checked before anything is filed, and opened again (one at a time) when
-    // its turn comes: any number of them takes one file descriptor.
+    // Every FILE is checked before anything is filed, and opened when its turn comes, one at a
+    // time: any number of them takes one file descriptor.
     for (const std::string& name : names) {
-        if (name == "-") continue;
-        std::ifstream in(PathFromText(name), std::ios::binary);
-        if (!in) {
+        if (name != "-" && !Readable(PathFromText(name))) {
             std::cerr << "turfpad-cli: " << name << " を読み込めません\n";
             return kUsage;
         }

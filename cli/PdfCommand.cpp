@@ -60,7 +60,9 @@ int Fail(const std::string& utf8, int status) {
 
 }  // namespace
 
-int Pdf(const Options& o) {
+int Pdf(const Options& given) {
+    Options o = given;
+    const bool wait = !TakeNoWait(o);
     Options rest = o;
     rest.args.clear();
     bool schedule = false, form = false;
@@ -77,8 +79,8 @@ int Pdf(const Options& o) {
     const std::string day = DayArgument(rest.args[0]);
     const QString out = QString::fromStdString(rest.args[1]);
 
-    ChosenDay chosen(o);
-    if (!chosen.Choose(day)) return kNotFound;
+    ChosenDay chosen(o, wait);
+    if (!chosen.Choose(day)) return chosen.NotChosenStatus();
     RaceBrowser& browser = chosen.browser;
     if (browser.RaceListSlots().empty()) return Fail(Cp932ToUtf8(day) + "にはレースのデータがありません。", kNotFound);
 
@@ -109,8 +111,7 @@ int Pdf(const Options& o) {
     if (form) {
         HorseRunIndex index;
         PrepareForms(index, o.dataDir, browser.Table(), browser.RaceListSlots(), kFormRuns);
-        std::vector<RaceFormPage> pages =
-            RaceFormPages(browser.Table(), browser.RaceListSlots(), index, kFormRuns);
+        std::vector<RaceFormPage> pages = RaceFormPages(browser.Table(), browser.RaceListSlots(), index, kFormRuns);
         written = WriteFormGuidesPdf(out, pages, &error);
     } else if (schedule) {
         CellGridSource grid = ScheduleGridSource(std::move(cells));

@@ -38,14 +38,14 @@ const char* const kUsageText =
     "  turfpad-cli sample OUTDIR [--week YYYY-MM-DD] [--weeks N]\n"
     "                                            その週 (既定: 今週) のデモ用出馬表を JV-Data ファイル (.jvd) として\n"
     "                                            OUTDIR に書き出す。--weeks では前の N-1 週の成績も書き出す\n"
-    "  turfpad-cli card [--data DIR] [--encoding utf-8|cp932] DAY RACE\n"
+    "  turfpad-cli card [--data DIR] [--no-wait] [--encoding utf-8|cp932] DAY RACE\n"
     "                                            出馬表をクリップボードと同じテキストで表示する\n"
-    "  turfpad-cli schedule [--data DIR] [--encoding utf-8|cp932] DAY\n"
+    "  turfpad-cli schedule [--data DIR] [--no-wait] [--encoding utf-8|cp932] DAY\n"
     "                                            全レーススケジュールを TAB 区切りで表示する\n"
-    "  turfpad-cli form [--data DIR] [--runs N] [--encoding utf-8|cp932] DAY RACE\n"
+    "  turfpad-cli form [--data DIR] [--no-wait] [--runs N] [--encoding utf-8|cp932] DAY RACE\n"
     "                                            出走馬の近走成績 (馬柱、1 頭 N 走まで、既定 5) を TAB "
     "区切りで表示する\n"
-    "  turfpad-cli pdf [--schedule|--form] [--data DIR] DAY OUT.pdf\n"
+    "  turfpad-cli pdf [--schedule|--form] [--data DIR] [--no-wait] DAY OUT.pdf\n"
     "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
     "                                            スケジュールを、--form では全レースの馬柱 (A4 横) を、\n"
     "                                            印刷と同じ内容で PDF ファイル (A4) に書き出す\n"
@@ -54,6 +54,7 @@ const char* const kUsageText =
     "               書き込めないときはユーザーごとのデータフォルダ ~/.local/share/turfpad/Data など)\n"
     "  --encoding   出力の文字コード utf-8 か cp932 (すべてのコマンドの出力とメッセージ。既定: utf-8、\n"
     "               Windows のコンソールにはコンソールの表示できる文字で書く)\n"
+    "  --no-wait    他のプログラムが取込み中なら待たずに終了する (終了コード 5。待つときはそう表示する)\n"
     "  DAY          開催日 (days の表示のとおり。例 2026年12月12日中山)、RACE はレース番号 1～12\n";
 
 }  // namespace

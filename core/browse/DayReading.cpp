@@ -109,7 +109,14 @@ DayReadResult ReadDay(const fs::path& dataDir, std::string_view dayEntry, RaceCa
     // had (a folder no one may write into) no filer can write either, and the day is read as is.
     DataFolderLock lock(dataDir);
     std::string lockError;
-    lock.Lock(DataFolderLock::Mode::Shared, nullptr, lockError);
+    if (lock.Lock(
+            DataFolderLock::Mode::Shared, [&progress] { return progress.WaitForFiler(); }, lockError) ==
+        DataFolderLock::Result::GaveUp) {
+        progress.Close();
+        result.outcome = DayReadResult::Outcome::Busy;
+        result.message = kFolderBusyGaveUpMessage;
+        return result;
+    }
     Reader reader(dataDir, dayEntry, table);
     if (!reader.BothExist()) {
         progress.Close();

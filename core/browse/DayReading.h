@@ -22,6 +22,10 @@ class ReadProgress {
     virtual void Show(std::string_view dayEntry, int steps) = 0;
     virtual void Step() = 0;
     virtual void Close() = 0;
+    // Called about every 50 ms while another program files into the data folder and holds
+    // its lock (first after 50 ms): says so (kFolderBusyMessage) and returns whether to go on
+    // waiting. Waiting in silence is what a reader with no one to tell does.
+    virtual bool WaitForFiler() { return true; }
 };
 
 // A progress that shows nothing (command line, benchmarks).
@@ -37,6 +41,7 @@ struct DayReadResult {
         Read,     // the table holds the day
         Missing,  // the RA or the SE file does not exist
         Damaged,  // a file could not be opened or does not have the shape its units need
+        Busy,     // another program files into the data folder, and the reader stopped waiting
     };
     Outcome outcome = Outcome::Read;
     std::string message;  // UTF-8, for the message box; empty when read
@@ -46,6 +51,11 @@ struct DayReadResult {
 
 // The message of a day whose files are not both there.
 inline constexpr const char* kDayMissingMessage = "データ作成が未完了のようです。";
+// What a reader says while another program files into the data folder, and when it stops
+// waiting for it.
+inline constexpr const char* kFolderBusyMessage =
+    "データフォルダが他のプログラムで取込み中です。終わるまで待っています";
+inline constexpr const char* kFolderBusyGaveUpMessage = "データフォルダが他のプログラムで取込み中です。";
 
 // Reads the day of the day list entry (cp932, e.g. 2026年12月12日中山) from the data
 // folder into `table`. The table is reset first; on failure it stays empty. The progress

@@ -9,12 +9,14 @@
 #include <random>
 #include <system_error>
 
+#include "text/PathText.h"
 #include "text/SystemErrors.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -159,6 +161,7 @@ bool ProcessIsGone(unsigned long pid) {
 }  // namespace
 
 void RemoveStaleTemporaries(const fs::path& folder) {
+    if (BatchWasCutShort(folder)) return;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
@@ -251,32 +254,83 @@ bool FileBatch::Stage(const fs::path& path, std::string_view content, std::strin
     return true;
 }
 
+namespace {
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT wait while the object lives, then take effect.
+class SignalsHeld {
+  public:
+    SignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, signal);
+        pthread_sigmask(SIG_BLOCK, &set, &old_);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+  private:
+    sigset_t old_;
+};
+
+// The batch record's lines, or nothing when the batch cannot be recorded (files in several
+// folders, or a name a line cannot hold).
+std::optional<std::string> BatchRecord(const std::vector<fs::path>& tmps, const std::vector<fs::path>& paths) {
+    std::string record;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (paths[i].parent_path() != paths.front().parent_path()) return std::nullopt;
+        const std::string tmp = tmps[i].filename().string(), name = paths[i].filename().string();
+        if (tmp.find_first_of("\t\n") != std::string::npos || name.find_first_of("\t\n") != std::string::npos)
+            return std::nullopt;
+        record += tmp + '\t' + name + '\n';
+    }
+    return record;
+}
+}  // namespace
+
 bool FileBatch::Commit(fs::path& failed, std::string& error) {
     replaced_ = 0;
     if (staged_.empty()) return true;
+    SignalsHeld held;
+    std::vector<fs::path> tmps, paths;
+    for (const Staged& s : staged_) {
+        tmps.push_back(s.tmp);
+        paths.push_back(s.path);
+    }
+    const std::optional<std::string> lines = staged_.size() > 1 ? BatchRecord(tmps, paths) : std::nullopt;
+    const fs::path record = staged_.front().path.parent_path() / std::string(kBatchRecordName);
+    fs::path recordTmp;
+    auto fail = [&](const fs::path& file, int code) {
+        failed = file;
+        error = SystemMessage(code);
+        if (!recordTmp.empty()) ::unlink(recordTmp.c_str());
+        return false;
+    };
+    if (lines) {
+        if (int code = WriteTemp(record, recordTmp, *lines, false)) return fail(staged_.front().path, code);
+    }
     if (durable_) {
-        // One sync for the whole batch: it brings every temporary file to the disk before
-        // any of them replaces its file.
+        // One sync for the whole batch: it brings every temporary file (and the record) to the
+        // disk before any of them replaces its file.
         int fd = ::open(staged_.front().tmp.c_str(), O_RDONLY | O_CLOEXEC);
         int code = fd < 0 ? errno : (::syncfs(fd) != 0 ? errno : 0);
         if (fd >= 0) {
             ::close(fd);
             ++syncs;
         }
-        if (code != 0) {
-            failed = staged_.front().path;
-            error = SystemMessage(code);
-            return false;
-        }
+        if (code != 0) return fail(staged_.front().path, code);
     }
+    if (lines && ::rename(recordTmp.c_str(), record.c_str()) != 0) return fail(staged_.front().path, errno);
+    recordTmp.clear();
     for (const Staged& s : staged_) {
         if (::rename(s.tmp.c_str(), s.path.c_str()) != 0) {
-            failed = s.path;
-            error = SystemMessage(errno);
-            return false;
+            // Reported; the files renamed before stay replaced, as a record could not mend it.
+            const int code = errno;
+            if (lines) ::unlink(record.c_str());
+            return fail(s.path, code);
         }
         ++replaced_;
     }
+    if (lines) ::unlink(record.c_str());
     staged_.clear();
     return true;
 }
@@ -286,6 +340,7 @@ FileBatch::~FileBatch() {
 }
 
 void RemoveStaleTemporaries(const fs::path& folder) {
+    if (BatchWasCutShort(folder)) return;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::optional<unsigned long> pid = TemporaryFileWriter(it->path().filename());
@@ -317,6 +372,61 @@ bool ReadWholeFile(const fs::path& path, std::string& out) {
 }  // namespace turfpad
 
 namespace turfpad {
+
+bool BatchWasCutShort(const fs::path& folder) {
+    std::error_code ec;
+    return fs::symlink_status(folder / std::string(kBatchRecordName), ec).type() != fs::file_type::not_found;
+}
+
+namespace {
+// A file name alone: no folder, not the folder itself or its parent.
+fs::path NameInFolder(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+bool PlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+}  // namespace
+
+bool CompleteCutShortBatch(const fs::path& folder, std::string& error) {
+    const fs::path record = folder / std::string(kBatchRecordName);
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(record, ec);
+    if (status.type() == fs::file_type::not_found) return true;
+    constexpr std::uintmax_t kLargest = 1 << 20;  // far more lines than a batch has files
+    std::string lines;
+    bool ours = status.type() == fs::file_type::regular && fs::file_size(record, ec) <= kLargest && !ec &&
+                ReadWholeFile(record, lines) && !lines.empty() && lines.back() == '\n';
+    std::vector<std::pair<std::string, std::string>> renames;
+    for (std::size_t at = 0; ours && at < lines.size();) {
+        const std::size_t end = lines.find('\n', at), tab = lines.find('\t', at);
+        ours = tab < end;
+        if (!ours) break;
+        std::string tmp = lines.substr(at, tab - at), name = lines.substr(tab + 1, end - tab - 1);
+        // The temporary file must be one of ours made for that very file.
+        ours = PlainName(tmp) && PlainName(name) && TemporaryFileWriter(NameInFolder(tmp)).has_value() &&
+               tmp.starts_with("." + name + ".");
+        renames.emplace_back(std::move(tmp), std::move(name));
+        at = end + 1;
+    }
+    if (ours) {
+        for (const auto& [tmp, name] : renames) {
+            const fs::path from = folder / NameInFolder(tmp), to = folder / NameInFolder(name);
+            if (fs::symlink_status(from, ec).type() != fs::file_type::regular) continue;  // renamed before
+            fs::rename(from, to, ec);
+            if (ec) {
+                error = PathText(to) + ": " + SystemErrorText(ec);
+                return false;
+            }
+        }
+    }
+    fs::remove(record, ec);
+    if (ec) {
+        error = PathText(record) + ": " + SystemErrorText(ec);
+        return false;
+    }
+    return true;
+}
 
 ExistingFile ReadExistingFile(const fs::path& path, std::string& out) {
     out.clear();

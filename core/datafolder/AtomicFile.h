@@ -18,9 +18,18 @@ namespace turfpad {
 // the old file is then untouched and no temporary file is left.
 bool WriteWholeFile(const std::filesystem::path& path, std::string_view content, bool durable, std::string& error);
 
+// The record of a batch's renames under way, in the folder of its files: one line per file,
+// "<temporary file name> TAB <file name> LF". It is in place from before the first rename to
+// after the last, so a batch cut short by the death of its process can be completed.
+inline constexpr std::string_view kBatchRecordName = ".turfpad-batch";
+
 // Replaces several files at once: each is written to its temporary file, then (when durable)
 // all of them reach the disk with one sync, then each is renamed over its file. Every file
-// is at every moment either old or new, and whole.
+// is at every moment either old or new, and whole; a batch of several files in one folder
+// records its renames first (kBatchRecordName), so that one cut short by the death of its
+// process is completed by CompleteCutShortBatch, and the files are replaced together. While
+// the renames run, SIGINT, SIGTERM, SIGHUP and SIGQUIT wait: a Ctrl-C or a closed terminal
+// ends the program after the batch, not in its middle.
 class FileBatch {
   public:
     explicit FileBatch(bool durable) : durable_(durable) {}
@@ -53,8 +62,18 @@ std::optional<unsigned long> TemporaryFileWriter(const std::filesystem::path& na
 std::size_t SyncCount();
 
 // Removes temporary files that a killed process left in `folder`: only regular files of our
-// own naming, owned by this user, whose process is gone.
+// own naming, owned by this user, whose process is gone; none while a batch record is there
+// (its temporary files are what completes it).
 void RemoveStaleTemporaries(const std::filesystem::path& folder);
+
+// Whether `folder` holds the record of a batch cut short.
+bool BatchWasCutShort(const std::filesystem::path& folder);
+
+// Completes the renames of a batch cut short in `folder` and removes its record; only the
+// data folder's lock held exclusively makes that safe. A record that is not ours (a line that
+// is not a temporary file of ours beside the file it names, in that folder) is removed with
+// nothing renamed. Returns false with `error` when a rename fails (the record stays).
+bool CompleteCutShortBatch(const std::filesystem::path& folder, std::string& error);
 
 // Reads a whole file. Returns false when it cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);

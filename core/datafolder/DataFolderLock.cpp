@@ -1,5 +1,7 @@
 #include "datafolder/DataFolderLock.h"
 
+#include "datafolder/AtomicFile.h"
+
 #include <cerrno>
 #include <chrono>
 #include <system_error>
@@ -30,6 +32,24 @@ DataFolderLock::DataFolderLock(fs::path dataDir) : path_(std::move(dataDir) / fs
 
 DataFolderLock::Result DataFolderLock::Lock(Mode mode, const std::function<bool()>& waiting, std::string& error) {
     if (held_) return Result::Locked;
+    Result result = Take(mode, waiting, error);
+    const std::filesystem::path folder = path_.parent_path();
+    if (result != Result::Locked || !BatchWasCutShort(folder)) return result;
+    if (mode == Mode::Shared) {
+        Unlock();
+        result = Take(Mode::Exclusive, waiting, error);
+        if (result != Result::Locked) return result;
+    }
+    std::string notCompleted;  // a folder the user cannot write: read as it is
+    CompleteCutShortBatch(folder, notCompleted);
+    if (mode == Mode::Shared) {
+        Unlock();
+        result = Take(Mode::Shared, waiting, error);
+    }
+    return result;
+}
+
+DataFolderLock::Result DataFolderLock::Take(Mode mode, const std::function<bool()>& waiting, std::string& error) {
     if (!Open(error)) return Result::Failed;
     if (mode == Mode::Exclusive) LetWaitingReadersIn();
     bool markTried = false, marked = false;
@@ -143,7 +163,11 @@ bool DataFolderLock::Open(std::string& error) {
     // Never through a link; read-only where the folder or the file allows no more (a shared
     // or exclusive flock needs no write access).
     fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) {
+        const int refused = errno;
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd_ < 0 && errno == ENOENT) errno = refused;  // no lock file to read: the folder's refusal says why
+    }
     if (fd_ < 0) {
         error = std::system_category().message(errno);
         return false;

@@ -38,12 +38,15 @@ class DataFolderLock {
 
     // Takes the lock. While another holds it, `waiting` is called about every 50 ms (first after
     // 50 ms: a reader's moment is no wait) and waiting goes on while it returns true; without
-    // `waiting` the call blocks until the lock is free.
+    // `waiting` the call blocks until the lock is free. A batch of files that a filer's death
+    // cut short is completed first (under the lock held exclusively for that moment), so no
+    // one reads a day whose files come from two batches.
     Result Lock(Mode mode, const std::function<bool()>& waiting, std::string& error);
     void Unlock();
     bool Held() const { return held_; }
 
   private:
+    Result Take(Mode mode, const std::function<bool()>& waiting, std::string& error);
     bool Open(std::string& error);
     // One attempt: 1 locked, 0 held by another, -1 failed.
     int Try(Mode mode, bool wait, std::string& error);

@@ -255,6 +255,12 @@ std::string HorseIndexMonthName(std::string_view dayKey) {
 
 fs::path HorseIndexFolder(const fs::path& dataDir) { return dataDir / PathFromText(kHorseIndexFolderName); }
 
+bool HorseIndexFolderIsOwn(const fs::path& dataDir) {
+    std::error_code ec;
+    const fs::file_type type = fs::symlink_status(HorseIndexFolder(dataDir), ec).type();
+    return type == fs::file_type::not_found || type == fs::file_type::directory;
+}
+
 std::vector<HorseIndexMonth::Entry> IndexEntriesOf(std::string_view dayKey, std::string_view content) {
     std::vector<HorseIndexMonth::Entry> out;
     if (!IsWholeRaceFile(content, kSeRecordSize)) return out;

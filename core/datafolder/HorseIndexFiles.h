@@ -118,6 +118,10 @@ void HorseIndexMonth::ForEachOf(std::string_view pedigree, Fn fn) const {
 // "other.idx").
 std::string HorseIndexMonthName(std::string_view dayKey);
 std::filesystem::path HorseIndexFolder(const std::filesystem::path& dataDir);
+// Whether the index's folder may be used: absent (to be made) or a real folder of the data
+// folder. A link or anything else in its place is not used, neither read nor written, so no
+// one can make the index read or write files outside the data folder.
+bool HorseIndexFolderIsOwn(const std::filesystem::path& dataDir);
 
 // The index entries of one day's SE file contents (pedigree and slot of each line with a
 // result whose own date is the day's).

@@ -34,6 +34,7 @@ WrittenMonths& ProcessWrittenMonths() {
 }  // namespace
 
 void UpdateHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& written) {
+    if (!HorseIndexFolderIsOwn(dataDir)) return;
     WrittenMonths& cache = ProcessWrittenMonths();
     std::lock_guard<std::mutex> guard(cache.mutex);
     std::map<std::string, HorseIndexMonth> keepForNext;

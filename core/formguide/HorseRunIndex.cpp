@@ -123,7 +123,8 @@ bool LockShared(DataFolderLock& lock) {
 void HorseRunIndex::Build(const fs::path& dataDir) {
     dataDir_ = dataDir;
     DataFolderLock lock(dataDir);
-    FullCheck(LockShared(lock));
+    const bool locked = LockShared(lock);
+    FullCheck(locked, HorseIndexFolderIsOwn(dataDir));
 }
 
 void HorseRunIndex::BuildFor(const fs::path& dataDir, const std::vector<std::string>& pedigrees,
@@ -131,10 +132,12 @@ void HorseRunIndex::BuildFor(const fs::path& dataDir, const std::vector<std::str
     dataDir_ = dataDir;
     DataFolderLock lock(dataDir);
     const bool locked = LockShared(lock);
-    if (!QuickCheck(locked, pedigrees, raceDate, limit)) FullCheck(locked);
+    const bool own = HorseIndexFolderIsOwn(dataDir);
+    if (!own || !QuickCheck(locked, pedigrees, raceDate, limit)) FullCheck(locked, own);
 }
 
-void HorseRunIndex::FullCheck(bool locked) {
+void HorseRunIndex::FullCheck(bool mayWrite, bool useFolder) {
+    const bool locked = mayWrite && useFolder;
     months_.clear();
     refreshed_ = {};
     refreshed_.listed = true;
@@ -151,7 +154,7 @@ void HorseRunIndex::FullCheck(bool locked) {
     const std::optional<std::int64_t> folderBefore = FolderWriteTime(dataDir_);
     // While there is a stamp, a month file that is not the one it records (put back from
     // elsewhere, or written by another program) is not trusted, however whole it is.
-    const std::optional<HorseIndexStamp> before = ReadHorseIndexStamp(folder);
+    const std::optional<HorseIndexStamp> before = useFolder ? ReadHorseIndexStamp(folder) : std::nullopt;
     HorseIndexStamp recorded;
     bool whole = locked;  // every month file on disk as this check leaves it in memory
 
@@ -160,7 +163,8 @@ void HorseRunIndex::FullCheck(bool locked) {
     for (DayFolder::Day& day : dayFolder.Days()) byMonth[HorseIndexMonthName(day.key)].push_back(std::move(day));
     std::vector<std::string> names;
     for (const auto& entry : byMonth) names.push_back(entry.first);
-    std::vector<SharedBytes> monthBytes = ReadMonthFiles(folder, names);
+    std::vector<SharedBytes> monthBytes =
+        useFolder ? ReadMonthFiles(folder, names) : std::vector<SharedBytes>(names.size());
     std::size_t monthAt = 0;
     for (auto& [name, keys] : byMonth) {
         refreshed_.days += keys.size();

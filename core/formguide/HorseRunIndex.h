@@ -62,7 +62,9 @@ class HorseRunIndex {
     std::vector<PastRun> RecentRuns(std::string_view pedigree, std::string_view raceDate, std::size_t limit) const;
 
   private:
-    void FullCheck(bool locked);
+    // `locked`: the data folder's lock is held, so the index may be written; `useFolder`: the
+    // index's folder is the data folder's own, so it may be read at all.
+    void FullCheck(bool locked, bool useFolder);
     // False where the folder has changed since the last full check, or the index with it.
     bool QuickCheck(bool locked, const std::vector<std::string>& pedigrees, std::string_view raceDate,
                     std::size_t limit);

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -296,4 +297,24 @@ TEST_F(BrowsingWindowTest, TheFormTabShowsTheDayOnDisplayWhateverWasPrintedMeanw
     ChooseDay("2026年12月12日中山");
     form->PageControl1->setCurrentWidget(form->TabSheet3);
     EXPECT_EQ(blocks(), shown);
+}
+
+// While another program files into the data folder, the day's progress window says so, keeps
+// the program painting, and stops waiting when its button is clicked; the next day read starts
+// with the window as it was.
+TEST(ProgressWindow, SaysAFilerHoldsTheFolderAndStopsWaitingOnItsButton) {
+    TPrgrsForm form;
+    form.Begin(QString::fromUtf8("2026年12月12日中山"), 24);
+    EXPECT_TRUE(form.Waiting());
+    EXPECT_EQ(form.Label1->text(), QString::fromUtf8(kFolderBusyMessage));
+    EXPECT_TRUE(form.StopWaitingBtn->isVisible());
+    EXPECT_TRUE(form.Waiting());
+    form.StopWaitingBtn->click();
+    EXPECT_FALSE(form.Waiting());
+    form.End();
+    form.Begin(QString::fromUtf8("2026年12月13日中山"), 24);
+    EXPECT_EQ(form.Label1->text(), QString::fromUtf8("データを読み込んでいます"));
+    EXPECT_FALSE(form.StopWaitingBtn->isVisible());
+    EXPECT_TRUE(form.Waiting());
+    form.End();
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <random>
@@ -32,6 +33,7 @@ namespace {
 
 const std::string kCli = TURFPAD_CLI;
 const std::string kShell = "/bin/bash";
+constexpr int kUsageStatus = 2;  // a build without Qt has no pdf
 
 std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
@@ -273,6 +275,90 @@ TEST(ImportSafety, ADaySplitAcrossBatchesIsNeverSeenMixed) {
     for (const std::string& line : Lines(text)) EXPECT_TRUE(ListedIsOnDisk(data, line, onDisk)) << line;
 }
 
+// A signal at each rename of an import, injected by strace as a kill, a Ctrl-C, a closed
+// terminal or a TERM would come: every racecourse of the day is afterwards the old import's
+// or the new one's, never the RA file of one with the SE file of the other.
+TEST(ImportSafety, ASignalAtAnyRenameLeavesNoDayMixed) {
+    if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    std::vector<fs::path> a, b;
+    fs::create_directories(dir / "b");
+    for (const fs::path& f : SampleWeek(dir / "a")) {
+        const std::string name = f.filename().string();
+        if (name.substr(4, 8) != "20261212" || (!name.starts_with("RA") && !name.starts_with("SE"))) continue;
+        a.push_back(f);
+        b.push_back(dir / "b" / f.filename());
+        WriteAll(b.back(), OtherVersion(ReadAll(f)));
+    }
+    ASSERT_EQ(a.size(), 2u);
+    auto cardsOf = [&](const fs::path& data) {
+        std::string cards;
+        for (const std::string& day : Lines(turfpad::testing::Run(kCli, {"days", "--data", data.string()}).out))
+            cards += turfpad::testing::Run(kCli, {"card", "--data", data.string(), day, "11"}).out;
+        return cards;
+    };
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", (dir / "old").string()}, a)).status, 0);
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", (dir / "new").string()}, b)).status, 0);
+    const std::string before = cardsOf(dir / "old"), after = cardsOf(dir / "new");
+    ASSERT_NE(before, after);
+    int mixed = 0, runs = 0;
+    for (const char* signal : {"SIGKILL", "SIGINT", "SIGTERM", "SIGHUP"}) {
+        for (int when = 1; when <= 5; ++when) {
+            const fs::path data = dir / (std::string(signal) + std::to_string(when));
+            fs::copy(dir / "old", data, fs::copy_options::recursive);
+            const std::string inject =
+                "inject=rename,renameat,renameat2:signal=" + std::string(signal) + ":when=" + std::to_string(when);
+            std::vector<std::string> args = {"-c",
+                                             "exec strace \"$@\"",
+                                             "strace",
+                                             "-f",
+                                             "-qq",
+                                             "-o",
+                                             "/dev/null",
+                                             "-e",
+                                             "trace=rename,renameat,renameat2",
+                                             "-e",
+                                             inject,
+                                             kCli,
+                                             "import",
+                                             "--data",
+                                             data.string()};
+            for (const fs::path& f : b) args.push_back(f.string());
+            // The signal comes: strace ends as the import did.
+            const RunResult r = turfpad::testing::Run(kShell, args);
+            EXPECT_LT(r.status, 0) << signal << " at rename " << when << ": " << r.err;
+            const std::string cards = cardsOf(data);
+            ++runs;
+            if (cards != before && cards != after) {
+                ++mixed;
+                ADD_FAILURE() << signal << " at rename " << when << ": a day of two imports";
+            }
+        }
+    }
+    EXPECT_EQ(mixed, 0) << "of " << runs;
+}
+
+// A named pipe given as FILE: opened once, and read to its end. Opened twice, the first
+// close can end the writer, and the import then waits for ever or loses what the pipe held
+// (strace counts the opens; the moment of that loss is too short to hit at will).
+TEST(ImportSafety, ANamedPipeAsFileIsOpenedOnceAndReadWhole) {
+    if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    const std::vector<fs::path> files = SampleWeek(dir / "s");
+    const fs::path pipe = dir / "pipe", trace = dir / "trace";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const RunResult r = turfpad::testing::Run(
+        kShell, {"-c", "cat " + Quoted(files.front()) + " > " + Quoted(pipe) + " & exec strace -f -qq -o " +
+                           Quoted(trace) + " -e trace=open,openat timeout 20 " + kCli + " import --data " +
+                           Quoted(dir / "Data") + " " + Quoted(pipe) + " " + Quoted(files.back())});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("登録"), std::string::npos) << r.err;
+    int opens = 0;
+    for (const std::string& line : Lines(ReadAll(trace)))
+        opens += line.find('"' + pipe.string() + '"') != std::string::npos;
+    EXPECT_EQ(opens, 1);
+}
+
 // A pipeline that stops reading after three lines: the import ends with status 1 when it
 // can no longer write its listing, every listed record is on disk, every file is whole.
 TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
@@ -430,6 +516,14 @@ TEST(ImportSafety, AReadOnlyFolderIsReportedAndLeftAsItIs) {
     EXPECT_NE(r.err.find("登録 0 件"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(EverythingIn(data) == before);
+
+    // Without a lock file to fall back on, the folder's refusal is what is reported.
+    fs::remove(data / ".turfpad.lock");
+    ASSERT_EQ(chmod(data.c_str(), 0555), 0);
+    r = turfpad::testing::Run(kShell, {"-c", command});
+    ASSERT_EQ(chmod(data.c_str(), 0755), 0);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(std::system_category().message(EACCES)), std::string::npos) << r.err;
 }
 
 // While another program holds the data folder, --no-wait gives up at once with status 5 and
@@ -459,6 +553,46 @@ TEST(ImportSafety, WaitsForAnotherFilerOrGivesUp) {
     flock(lock, LOCK_UN);
     EXPECT_EQ(Wait(waiting), 0);
     EXPECT_FALSE(RaceFiles(data).empty());
+    close(lock);
+}
+
+// While a filer holds the data folder, each reader says so within a second; with --no-wait it
+// gives up at once with status 5, and without it prints what it read once the folder is free.
+TEST(ImportSafety, ReadersSayTheyWaitForAFilerOrGiveUp) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    ASSERT_EQ(turfpad::testing::Run(kCli, Args({"import", "--data", data.string()}, SampleWeek(dir / "week"))).status,
+              0);
+    const std::string day = Lines(turfpad::testing::Run(kCli, {"days", "--data", data.string()}).out).front();
+    int lock = open((data / ".turfpad.lock").c_str(), O_RDWR);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const bool withPdf =
+        turfpad::testing::Run(kCli, {"pdf", "--no-wait", "--data", data.string(), day, (dir / "x.pdf").string()})
+            .status != kUsageStatus;
+    const std::vector<std::vector<std::string>> readers = {
+        {"card", "--no-wait", day, "11"},
+        {"schedule", "--data", data.string(), "--no-wait", day},
+        {"form", "--no-wait", "--runs=3", day, "11"},
+        {"pdf", "--no-wait", day, (dir / "cards.pdf").string()},
+    };
+    for (std::vector<std::string> args : readers) {
+        if (args[0] == "pdf" && !withPdf) continue;
+        if (args[1] != "--data") args.insert(args.begin() + 1, {"--data", data.string()});
+        const RunResult r = turfpad::testing::Run(kCli, args);
+        EXPECT_EQ(r.status, 5) << args[0] << ": " << r.err;
+        EXPECT_NE(r.err.find("取込み中です"), std::string::npos) << args[0] << ": " << r.err;
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+    pid_t waiting = Start(kShell, {"-c", "exec " + kCli + " card --data " + Quoted(data) + " '" + day + "' 11 > " +
+                                             Quoted(dir / "out") + " 2> " + Quoted(dir / "err")});
+    for (int i = 0; i < 100 && ReadAll(dir / "err").find("終わるまで待っています") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(ReadAll(dir / "err").find("終わるまで待っています"), std::string::npos) << ReadAll(dir / "err");
+    EXPECT_EQ(ReadAll(dir / "out"), "");
+    flock(lock, LOCK_UN);
+    EXPECT_EQ(Wait(waiting), 0);
+    EXPECT_NE(ReadAll(dir / "out"), "");
     close(lock);
 }
 

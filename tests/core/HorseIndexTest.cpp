@@ -335,6 +335,28 @@ TEST(HorseIndexTest, AFolderWhereTheIndexCannotBeWrittenStillGivesTheForm) {
     EXPECT_EQ(ReadAll(HorseIndexFolder(dir.path())), "not a folder");
 }
 
+// A link planted where the index's folder belongs: neither the filer nor a form query reads,
+// writes or removes anything in the folder it points to, and the form is still right.
+TEST(HorseIndexTest, ALinkPlantedAsTheIndexFolderIsNeitherReadNorWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need developer mode on Windows";
+#endif
+    TempDir dir;
+    const fs::path outside = dir / "outside", data = dir / "Data";
+    fs::create_directories(outside);
+    fs::create_directories(data);
+    WriteAll(outside / "202611.idx", "precious");
+    WriteAll(outside / "other.idx", "kept");
+    fs::create_directory_symlink(outside, HorseIndexFolder(data));
+    FileDays(data);
+    EXPECT_EQ(FormTsv(Form(data, 5)), FormTsv(ScannedForm(data, 5)));
+    std::vector<std::string> names;
+    for (const fs::directory_entry& e : fs::directory_iterator(outside)) names.push_back(PathText(e.path().filename()));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"202611.idx", "other.idx"}));
+    EXPECT_EQ(ReadAll(outside / "202611.idx"), "precious");
+}
+
 TEST(HorseIndexTest, TheDaysAreTheRaFilesOfADayKeyWhateverTheyAreInTheFolder) {
     TempDir dir;
     FileDays(dir.path());

@@ -10,6 +10,7 @@
 
 #include "SampleRecords.h"
 #include "TempDir.h"
+#include "datafolder/AtomicFile.h"
 #include "datafolder/DataFolderLock.h"
 #include "datafolder/RaceFiles.h"
 #include "records/RecordBuilder.h"
@@ -356,6 +357,39 @@ TEST(Filing, LeavesNoTemporaryFilesBehind) {
     WriteAll(dir / ("." + kRaName + ".999999999.part"), "x");
     RaceFiler next(dir.path());
     EXPECT_FALSE(fs::exists(dir / ("." + kRaName + ".999999999.part")));
+}
+
+// A filer that died among its batch's renames left the batch's record: the next one to take
+// the lock, a reader too, completes the renames first. A record that does not name our own
+// temporary files beside the files they were made for renames nothing and is removed.
+TEST(FilingSafety, ABatchCutShortIsCompletedByTheNextLockAndAStrangeRecordRenamesNothing) {
+    const std::string raTmp = "." + kRaName + ".999999999.part", seTmp = "." + kSeName + ".999999999.part";
+    struct Case {
+        std::string record;
+        bool completed;
+    } cases[] = {
+        {raTmp + "\t" + kRaName + "\n" + seTmp + "\t" + kSeName + "\n", true},
+        {seTmp + "\t" + kRaName + "\n", false},          // another file's temporary file
+        {raTmp + "\t../" + kRaName + "\n", false},       // outside the folder
+        {raTmp + "\t" + kRaName + "\n" + seTmp, false},  // cut short
+        {"." + kRaName + ".x.part\t" + kRaName + "\n", false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteAll(dir / kRaName, "old RA");
+        WriteAll(dir / kSeName, "old SE");
+        WriteAll(dir / raTmp, "new RA");
+        WriteAll(dir / seTmp, "new SE");
+        fs::rename(dir / seTmp, dir / kSeName);  // one rename made before the filer died
+        WriteAll(dir / std::string(kBatchRecordName), c.record);
+        RemoveStaleTemporaries(dir.path());  // what a starting filer does first
+        DataFolderLock lock(dir.path());
+        std::string error;
+        ASSERT_EQ(lock.Lock(DataFolderLock::Mode::Shared, nullptr, error), DataFolderLock::Result::Locked) << error;
+        EXPECT_EQ(ReadAll(dir / kRaName), c.completed ? "new RA" : "old RA") << c.record;
+        EXPECT_EQ(ReadAll(dir / kSeName), "new SE");
+        EXPECT_FALSE(fs::exists(dir / std::string(kBatchRecordName))) << c.record;
+    }
 }
 
 // Links planted in the data folder by someone with write access to it: at the temporary
