@@ -35,6 +35,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n libgl-dev
     librsvg2-bin
     fonts-ipafont-gothic fonts-noto-cjk
+    strace
     "$@"
 )
 
