@@ -51,13 +51,22 @@ TPrgrsForm::TPrgrsForm(QWidget* parent)
     layout->addWidget(StopWaitingBtn, 0, Qt::AlignHCenter);
 }
 
+void TPrgrsForm::Centre() {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+}
+
 void TPrgrsForm::ShowWaiting(bool on) {
-    Label1->setText(QString::fromUtf8(on ? kFolderBusyMessage : "データを読み込んでいます"));
+    // The message in two lines, broken after its first sentence.
+    Label1->setText(
+        on ? QString::fromUtf8(kFolderBusyMessage).replace(QString::fromUtf8("。"), QString::fromUtf8("。\n"))
+           : QString::fromUtf8("データを読み込んでいます"));
     Label1->setWordWrap(on);
     Label1->setFixedHeight(on ? 34 : 17);
     StopWaitingBtn->setVisible(on);
     setFixedSize(349, on ? 59 + 17 + 28 : 59);
     setWindowModality(on ? Qt::ApplicationModal : Qt::NonModal);
+    Centre();
 }
 
 bool TPrgrsForm::Waiting() {
@@ -75,8 +84,7 @@ void TPrgrsForm::Begin(const QString& text, int steps) {
     Label2->setText(text);
     ProgressBar1->setRange(0, steps);
     ProgressBar1->setValue(0);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    Centre();
     show();
     raise();
 }

@@ -34,6 +34,7 @@ class TPrgrsForm : public QWidget {
     void paintEvent(QPaintEvent*) override;
 
   private:
+    void Centre();
     void ShowWaiting(bool on);
     bool stopped_ = false;
 };
