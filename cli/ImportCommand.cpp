@@ -141,8 +141,11 @@ class Importer {
         });
         std::cout.flush();
         if (std::cout) return true;
-        // A closed pipe or a full disk: what is filed is on disk, the rest of the input is left.
+        // A closed pipe or a full disk: what is filed is on disk, the rest of the input is left,
+        // the days held back for their other file among it, so that the summary counts all
+        // that reached the disk.
         ok_ = false;
+        filer_.Abandon();
         std::cerr << "turfpad-cli: 標準出力に書き込めないため、登録を終了しました\n";
         return false;
     }

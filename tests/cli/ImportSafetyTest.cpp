@@ -375,6 +375,21 @@ TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
     for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(data, line, files)) << line;
     for (const auto& [name, content] : RaceFiles(data))
         EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+
+    // Every RA file before every SE file: many days are held back for their runners when the
+    // pipe closes. The summary counts what reached the disk, no more and no less.
+    ASSERT_EQ(turfpad::testing::Run(kCli, {"sample", (dir / "weeks").string(), "--week", "2026-12-12", "--weeks", "12"})
+                  .status,
+              0);
+    r = turfpad::testing::Run(kShell, {"-c", kCli + " import --data " + Quoted(dir / "held") + " " +
+                                                 Quoted(dir / "weeks") + "/*.jvd | head -3"});
+    std::size_t onDisk = 0;
+    for (const auto& [name, content] : RaceFiles(dir / "held")) {
+        const std::size_t unit = name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize;
+        for (std::size_t at = 0; at + 2 <= content.size(); at += unit)
+            onDisk += content.compare(at, 2, name.ends_with(".jvRA") ? "RA" : "SE") == 0;
+    }
+    EXPECT_NE(r.err.find("登録 " + std::to_string(onDisk) + " 件"), std::string::npos) << onDisk << "\n" << r.err;
 }
 
 // Killed at random moments while its listing goes to a file: every record listed is on disk.
