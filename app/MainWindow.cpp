@@ -223,7 +223,10 @@ void TMainForm::BuildBody() {
     PageControl1->addTab(TabSheet1, Utf8ToQString("出馬表"));
     PageControl1->addTab(TabSheet2, Utf8ToQString("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
     PageControl1->addTab(TabSheet3, Utf8ToQString("馬柱"));
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { RefreshFormGrid(); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (browser_)
+            TMsgDlg::Guard(this, [&] { browser_->SetFormGuideShown(PageControl1->currentWidget() == TabSheet3); });
+    });
     PageControl1->hide();  // shown once a race card is shown
 
     Splitter1->addWidget(LeftPanel);
@@ -386,10 +389,9 @@ void TMainForm::FormPrintItemClick() {
     settings.Loaded();
     std::vector<RaceFormPage> pages;
     if (!DateCombo->currentText().trimmed().isEmpty()) {
-        // An index of its own: the tab's is prepared for the day it shows.
-        HorseRunIndex index;
-        PrepareForms(index, DataFolder(), browser_->Table(), browser_->RaceListSlots(), TFormGrid::kRuns);
-        pages = RaceFormPages(browser_->Table(), browser_->RaceListSlots(), index, TFormGrid::kRuns);
+        std::optional<std::vector<RaceFormPage>> read = browser_->FormGuidePages();
+        if (!read) return;  // the user stopped waiting for a filer, and has been told
+        pages = std::move(*read);
     }
     SuggestPdfName(DateCombo->currentText() + Utf8ToQString("馬柱"));
     PrintFormGuides(this, *printer_, settings, DateCombo->currentText(), pages, showPreview);
@@ -398,7 +400,6 @@ void TMainForm::FormPrintItemClick() {
 void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }
 
 void TMainForm::SetDayList(const std::vector<std::string>& entries) {
-    formIndex_.reset();  // the data folder changed: the runs are read again when next shown
     QSignalBlocker block(DateCombo);
     DateCombo->clear();
     for (const std::string& day : entries) DateCombo->addItem(Cp932ToQString(day));
@@ -406,9 +407,6 @@ void TMainForm::SetDayList(const std::vector<std::string>& entries) {
 }
 
 void TMainForm::SetRaceList(const std::vector<std::string>& entries) {
-    // A day chosen, or chosen again: its runners may be others than those the index was
-    // prepared for.
-    formDay_.clear();
     QSignalBlocker block(DatList);  // filling the list is no choice of the user
     DatList->clear();
     for (const std::string& race : entries) DatList->addItem(Cp932ToQString(race));
@@ -440,24 +438,9 @@ void TMainForm::ArrangeHeading() {
         if (!l[i]->caption().trimmed().isEmpty()) x = l[i]->geometry().right() + 7;
     }
 }
-void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) {
-    StringGrid2->Fill(rows);
-    RefreshFormGrid();
-}
+void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
 
-void TMainForm::RefreshFormGrid() {
-    if (!browser_ || PageControl1->currentWidget() != TabSheet3) return;
-    // The index is brought up to date for the runners of each day shown (it reads again only
-    // days changed since); going from race to race of the day uses it as it is.
-    const RaceCardTable& table = browser_->Table();
-    const std::string day(FieldOf(table.RaLine(table.CurrentRace()), {12, 10}));
-    if (!formIndex_ || formDay_.empty() || day != formDay_) {
-        if (!formIndex_) formIndex_ = std::make_unique<HorseRunIndex>();
-        PrepareForms(*formIndex_, DataFolder(), table, browser_->RaceListSlots(), TFormGrid::kRuns);
-        formDay_ = day;
-    }
-    FormGrid->Fill(RunnerForms(table, table.CurrentRace(), *formIndex_, TFormGrid::kRuns));
-}
+void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) { FormGrid->Fill(runners); }
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
 
 void TMainForm::ShowMessage(const std::string& utf8, bool beep) {

@@ -11,7 +11,6 @@
 
 #include "browse/DayReading.h"
 #include "browse/RaceBrowser.h"
-#include "formguide/FormGuide.h"
 #include "settings/ProgramPlaces.h"
 #include "settings/SettingsFile.h"
 
@@ -141,8 +140,6 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SpeedButton5Click();
     void SpeedButton6Click();
     void ArrangeHeading();
-    // Fills the form guide tab with the race shown, when that tab is the one in front.
-    void RefreshFormGrid();
 
     // What the browsing logic shows.
     void SetTabsVisible(bool visible) override;
@@ -153,6 +150,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SetHeading(const RaceHeading& heading) override;
     void SetRaceCardRows(const std::vector<RaceCardRow>& rows) override;
     void ClearRaceCardSelection() override;
+    void SetFormGuide(const std::vector<RunnerForm>& runners) override;
     void ShowMessage(const std::string& utf8, bool beep) override;
     void SetStepperRange(int max) override;
     void SetStepperPosition(int position) override;
@@ -174,8 +172,6 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     std::unique_ptr<TStrGridPrinter> gridPrinter_;
     QSize savedSize_;
     bool shown_ = false;
-    std::string formDay_;                       // date and racecourse of the day the index was brought up to date for
-    std::unique_ptr<HorseRunIndex> formIndex_;  // the horse index, brought up to date when the form guide is shown
 };
 
 }  // namespace turfpad

@@ -151,7 +151,7 @@ BENCHMARK(BM_BuildIndexFromNothing)->Unit(benchmark::kMillisecond)->UseRealTime(
 void BM_FormOf18RunnersFromIndex(benchmark::State& state) {
     // The folder dated back too, as one nothing was added to for a while (building the index
     // from nothing above has just made its folder), then looked at whole once: the index
-    // written and the folder's time recorded.
+    // written and each month file recorded.
     std::error_code ec;
     fs::last_write_time(g_data, fs::file_time_type::clock::now() - std::chrono::hours(24), ec);
     HorseRunIndex warm;
@@ -162,11 +162,11 @@ void BM_FormOf18RunnersFromIndex(benchmark::State& state) {
     std::size_t rows = 0;
     HorseRunIndex::Refreshed refreshed;
     for (auto _ : state) {
-        HorseRunIndex index;
-        PrepareForms(index, g_data, table, {10}, 5);
-        std::vector<FormRow> form = RaceForm(table, 10, index, 5);
+        FormGuideRuns read;
+        read.Read(g_data, table, {10}, 5);
+        std::vector<FormRow> form = RaceForm(table, 10, read);
         rows = form.size();
-        refreshed = index.LastBuild();
+        refreshed = read.LastBuild();
         benchmark::DoNotOptimize(form.data());
     }
     state.counters["rows"] = static_cast<double>(rows);
@@ -205,7 +205,9 @@ void BM_FormOf18RunnersAfterFullCheck(benchmark::State& state) {
     for (auto _ : state) {
         HorseRunIndex index;
         index.Build(g_data);
-        benchmark::DoNotOptimize(RaceForm(table, 10, index, 5).data());
+        FormGuideRuns read;
+        read.Take(index, table, {10}, 5);
+        benchmark::DoNotOptimize(RaceForm(table, 10, read).data());
     }
 }
 BENCHMARK(BM_FormOf18RunnersAfterFullCheck)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -224,7 +226,11 @@ void BM_FormFromIndexInMemory(benchmark::State& state) {
     RaceCardTable table;
     NoProgress progress;
     if (!ReadDay(g_data, g_day, table, progress).ok()) state.SkipWithError("day not readable");
-    for (auto _ : state) benchmark::DoNotOptimize(RaceForm(table, 10, index, 5).data());
+    for (auto _ : state) {
+        FormGuideRuns read;
+        read.Take(index, table, {10}, 5);
+        benchmark::DoNotOptimize(RaceForm(table, 10, read).data());
+    }
 }
 BENCHMARK(BM_FormFromIndexInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 

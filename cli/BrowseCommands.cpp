@@ -140,9 +140,13 @@ int Form(const Options& given) {
     ChosenDay chosen(o, wait);
     bool complete = false;
     if (int status = ShowDayRace(chosen, DayArgument(rest.args[0]), race, complete); status != kOk) return status;
-    HorseRunIndex index;
-    PrepareForms(index, o.dataDir, chosen.browser.Table(), {race - 1}, runs);
-    Print(FormTsv(RaceForm(chosen.browser.Table(), race - 1, index, runs)));
+    FormGuideRuns read;
+    if (!read.Read(o.dataDir, chosen.browser.Table(), {race - 1}, runs,
+                   [&chosen] { return chosen.progress.WaitForFiler(); })) {
+        PrintMessages({kFolderBusyGaveUpMessage});
+        return kBusy;
+    }
+    Print(FormTsv(RaceForm(chosen.browser.Table(), race - 1, read)));
     return RaceStatus(chosen, complete);
 }
 

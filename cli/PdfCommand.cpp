@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 
 #include "Commands.h"
@@ -105,14 +106,20 @@ int Pdf(const Options& given) {
         return Fail(Cp932ToUtf8(day) + "の日付が読めません: " + e.what(), kNotFound);
     }
 
+    std::optional<std::vector<RaceFormPage>> pages;
+    if (form) {
+        pages = browser.FormGuidePages();
+        if (!pages) {
+            PrintMessages({chosen.view.messages.back()});
+            return kBusy;
+        }
+    }
+
     PdfApplication app;
     QString error;
     bool written = false;
     if (form) {
-        HorseRunIndex index;
-        PrepareForms(index, o.dataDir, browser.Table(), browser.RaceListSlots(), kFormRuns);
-        std::vector<RaceFormPage> pages = RaceFormPages(browser.Table(), browser.RaceListSlots(), index, kFormRuns);
-        written = WriteFormGuidesPdf(out, pages, &error);
+        written = WriteFormGuidesPdf(out, *pages, &error);
     } else if (schedule) {
         CellGridSource grid = ScheduleGridSource(std::move(cells));
         written = WriteGridPdf(out, grid, raceKey, &error);

@@ -6,7 +6,7 @@
 
 #include "BrowseGrids.h"
 #include "StringGrid.h"
-#include "browse/RaceCardTable.h"
+#include "records/RaceCardTable.h"
 #include "browse/RaceTexts.h"
 
 namespace turfpad {

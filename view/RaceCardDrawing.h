@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "StringGrid.h"
-#include "browse/RaceCardTable.h"
+#include "records/RaceCardTable.h"
 #include "browse/RaceTexts.h"
 
 namespace turfpad {

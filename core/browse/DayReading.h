@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "browse/RaceCardTable.h"
+#include "records/RaceCardTable.h"
 
 namespace turfpad {
 

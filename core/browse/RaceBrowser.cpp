@@ -23,6 +23,7 @@ void RaceBrowser::LoadOption() {
 }
 
 void RaceBrowser::BuildDayList() {
+    formsRead_ = false;  // the folder has changed: the runs are read again when next shown
     days_ = DayEntries(dataDir_);
     view_.SetDayList(days_);
     slots_.clear();
@@ -37,6 +38,7 @@ bool RaceBrowser::ChooseDayAt(int index) {
 bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
     const DayReadResult read = ReadDay(dataDir_, dayEntry, table_, progress_);
     day_ = dayEntry;
+    formsRead_ = false;
     view_.SetTabsVisible(false);
     if (!read.ok()) {
         view_.ShowMessage(read.message, true);
@@ -103,6 +105,7 @@ bool RaceBrowser::ShowRace(int slot) {
     card_.resize(1);
     for (const RaceCardRow& row : rows) card_.push_back(ToCells(row));
     view_.SetRaceCardRows(rows);
+    if (formShown_) ShowFormGuide();
 
     const bool complete = IsRaceComplete(race);
     if (complete)
@@ -146,6 +149,38 @@ void RaceBrowser::CopyRaceCard() {
         return;
     }
     view_.SetClipboardText(*text);
+}
+
+void RaceBrowser::SetFormGuideShown(bool shown) {
+    formShown_ = shown;
+    if (shown) ShowFormGuide();
+}
+
+bool RaceBrowser::ReadForms(FormGuideRuns& runs) {
+    bool waited = false;
+    const bool read = runs.Read(dataDir_, table_, slots_, kFormRuns, [this, &waited] {
+        waited = true;
+        return progress_.WaitForFiler();
+    });
+    if (waited) progress_.Close();
+    if (!read) view_.ShowMessage(kFolderBusyGaveUpMessage, true);
+    return read;
+}
+
+void RaceBrowser::ShowFormGuide() {
+    if (slots_.empty()) {
+        view_.SetFormGuide({});
+        return;
+    }
+    if (!formsRead_) formsRead_ = ReadForms(forms_);
+    view_.SetFormGuide(formsRead_ ? RunnerForms(table_, table_.CurrentRace(), forms_) : std::vector<RunnerForm>{});
+}
+
+std::optional<std::vector<RaceFormPage>> RaceBrowser::FormGuidePages() {
+    if (slots_.empty()) return std::vector<RaceFormPage>{};
+    FormGuideRuns runs;
+    if (!ReadForms(runs)) return std::nullopt;
+    return RaceFormPages(table_, slots_, runs);
 }
 
 CellMatrix RaceBrowser::ScheduleGrid() const {

@@ -11,8 +11,9 @@
 
 #include "browse/ClipboardText.h"
 #include "browse/DayReading.h"
-#include "browse/RaceCardTable.h"
 #include "browse/RaceTexts.h"
+#include "formguide/FormGuide.h"
+#include "records/RaceCardTable.h"
 #include "settings/IniStore.h"
 
 namespace turfpad {
@@ -38,6 +39,8 @@ class BrowserView {
     // The race card grid: header row plus one row per runner.
     virtual void SetRaceCardRows(const std::vector<RaceCardRow>& rows) = 0;
     virtual void ClearRaceCardSelection() = 0;
+    // The form guide (馬柱) tab: the runners of the race shown with their recent runs.
+    virtual void SetFormGuide(const std::vector<RunnerForm>& runners) = 0;
     // An information box with an OK button, after the system beep if `beep`.
     virtual void ShowMessage(const std::string& utf8, bool beep) = 0;
     // The hidden race stepper: range 0..max and position.
@@ -63,6 +66,7 @@ class HeadlessBrowserView : public BrowserView {
     void SetHeading(const RaceHeading&) override {}
     void SetRaceCardRows(const std::vector<RaceCardRow>&) override {}
     void ClearRaceCardSelection() override {}
+    void SetFormGuide(const std::vector<RunnerForm>&) override {}
     void ShowMessage(const std::string& utf8, bool) override { messages.push_back(utf8); }
     void SetStepperRange(int) override {}
     void SetStepperPosition(int) override {}
@@ -105,6 +109,13 @@ class RaceBrowser {
     bool ShowRace(int slot);
     // Copies the race card shown (both copy commands).
     void CopyRaceCard();
+    // Whether the form guide tab is in front. While it is, the form guide of each race shown
+    // is handed to the view; the runs of a day's runners are read once, when the first of its
+    // races is shown there, and again after another day (or a new day list) is chosen.
+    void SetFormGuideShown(bool shown);
+    // The form guides of every race of the day read, for printing: read afresh, apart from
+    // the tab's. Nothing when the reader stopped waiting for a filer (the message is shown).
+    std::optional<std::vector<RaceFormPage>> FormGuidePages();
 
     const std::vector<std::string>& DayList() const { return days_; }
     // The race slot of each race list entry.
@@ -137,6 +148,14 @@ class RaceBrowser {
     RaceHeading heading_{};
     CellMatrix card_;
     bool option_ = false;
+    bool formShown_ = false;
+    bool formsRead_ = false;  // forms_ holds the runs of the day read
+    FormGuideRuns forms_;
+
+    // Reads the runners' runs of the day's races into `runs`, with the waiting said as a
+    // day's reading says it. False (the message shown) when the reader stopped waiting.
+    bool ReadForms(FormGuideRuns& runs);
+    void ShowFormGuide();
 };
 
 }  // namespace turfpad

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "browse/RaceCardTable.h"
+#include "records/RaceCardTable.h"
 
 namespace turfpad {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "datafolder/DataFolderLock.h"
 #include "records/CodeTables.h"
 #include "records/RecordLayout.h"
 #include "text/Cp932.h"
@@ -133,59 +134,113 @@ FormRow FormCells(std::string_view runnerSe, const PastRun* run) {
     return row;
 }
 
-void PrepareForms(HorseRunIndex& index, const std::filesystem::path& dataDir, const RaceCardTable& table,
-                  const std::vector<int>& raceSlots, std::size_t runs) {
+namespace {
+
+// The key of a horse's runs before a race date: the date, then the registration number.
+std::string RunsKey(std::string_view raceDate, std::string_view pedigree) {
+    return std::string(raceDate) + std::string(pedigree);
+}
+
+bool Delivered(std::string_view pedigree) { return pedigree.find_first_not_of(' ') != std::string_view::npos; }
+
+}  // namespace
+
+namespace {
+
+// The runners of these races whose runs a form shows, and whether the races are of one date.
+struct FormRunners {
     std::vector<std::string> pedigrees;
+    std::vector<std::pair<std::string, std::string>> wanted;  // race date, pedigree
     std::string raceDate;
     bool oneDate = true;  // as the races of a day are
+};
+
+FormRunners RunnersOf(const RaceCardTable& table, const std::vector<int>& raceSlots) {
+    FormRunners r;
     for (int slot : raceSlots) {
         if (slot < 0 || slot >= kRacesPerDay || table.RaLine(slot).empty()) continue;
         const std::string_view date = FieldOf(table.RaLine(slot), ra::Date);
-        oneDate = oneDate && (raceDate.empty() || date == raceDate);
-        raceDate = date;
+        r.oneDate = r.oneDate && (r.raceDate.empty() || date == r.raceDate);
+        r.raceDate = date;
         const int n = table.Race(slot).RunnerCount();
         for (int j = 0; j < n; ++j) {
             const std::string_view pedigree = FieldOf(table.SeLine(slot, j), se::Pedigree);
-            if (pedigree.find_first_not_of(' ') != std::string_view::npos) pedigrees.emplace_back(pedigree);
+            if (!Delivered(pedigree)) continue;
+            r.pedigrees.emplace_back(pedigree);
+            r.wanted.emplace_back(date, pedigree);
         }
     }
-    if (oneDate)
-        index.BuildFor(dataDir, pedigrees, raceDate, runs);
-    else
-        index.Build(dataDir);
+    return r;
 }
 
-std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs) {
+}  // namespace
+
+bool FormGuideRuns::Read(const std::filesystem::path& dataDir, const RaceCardTable& table,
+                         const std::vector<int>& raceSlots, std::size_t runs, const std::function<bool()>& waiting) {
+    runs_.clear();
+    refreshed_ = {};
+    const FormRunners runners = RunnersOf(table, raceSlots);
+    // The index and every run it points to are read under one hold of the lock.
+    DataFolderLock lock(dataDir);
+    std::string lockError;
+    const DataFolderLock::Result locked = lock.Lock(DataFolderLock::Mode::Shared, waiting, lockError);
+    if (locked == DataFolderLock::Result::GaveUp) return false;
+    const HorseRunIndex::Lock held =
+        locked == DataFolderLock::Result::Locked ? HorseRunIndex::Lock::Held : HorseRunIndex::Lock::NotHad;
+    HorseRunIndex index;
+    if (runners.oneDate)
+        index.BuildFor(dataDir, runners.pedigrees, runners.raceDate, runs, held);
+    else
+        index.Build(dataDir, held);
+    Take(index, table, raceSlots, runs);
+    return true;
+}
+
+void FormGuideRuns::Take(const HorseRunIndex& index, const RaceCardTable& table, const std::vector<int>& raceSlots,
+                         std::size_t runs) {
+    runs_.clear();
+    limit_ = runs;
+    for (const auto& [date, pedigree] : RunnersOf(table, raceSlots).wanted) {
+        std::vector<PastRun>& past = runs_[RunsKey(date, pedigree)];
+        if (past.empty()) past = SelectPastRuns(index.RecentRuns(pedigree, date, runs), pedigree, date, runs);
+    }
+    refreshed_ = index.LastBuild();
+}
+
+const std::vector<PastRun>& FormGuideRuns::Of(std::string_view pedigree, std::string_view raceDate) const {
+    static const std::vector<PastRun> none;
+    const auto found = runs_.find(RunsKey(raceDate, pedigree));
+    return found == runs_.end() ? none : found->second;
+}
+
+std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const FormGuideRuns& read) {
     std::vector<FormRow> rows;
-    const std::string raceDate(FieldOf(table.RaLine(slot), ra::Date));
+    const std::string_view raceDate = FieldOf(table.RaLine(slot), ra::Date);
     const int n = table.Race(slot).RunnerCount();
     for (int j = 0; j < n; ++j) {
         const std::string& se = table.SeLine(slot, j);
         const std::string_view pedigree = FieldOf(se, se::Pedigree);
-        if (pedigree.find_first_not_of(' ') == std::string_view::npos) continue;  // a runner not yet delivered
-        std::vector<PastRun> past =
-            SelectPastRuns(index.RecentRuns(pedigree, raceDate, runs), pedigree, raceDate, runs);
+        if (!Delivered(pedigree)) continue;  // a runner not yet delivered
+        const std::vector<PastRun>& past = read.Of(pedigree, raceDate);
         if (past.empty()) rows.push_back(FormCells(se, nullptr));
         for (const PastRun& run : past) rows.push_back(FormCells(se, &run));
     }
     return rows;
 }
 
-std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const HorseRunIndex& index,
-                                    std::size_t runs) {
+std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const FormGuideRuns& read) {
     std::vector<RunnerForm> out;
-    const std::string raceDate(FieldOf(table.RaLine(slot), ra::Date));
+    const std::string_view raceDate = FieldOf(table.RaLine(slot), ra::Date);
     const int n = table.Race(slot).RunnerCount();
     for (int j = 0; j < n; ++j) {
         const std::string& se = table.SeLine(slot, j);
         const std::string_view pedigree = FieldOf(se, se::Pedigree);
-        if (pedigree.find_first_not_of(' ') == std::string_view::npos) continue;
+        if (!Delivered(pedigree)) continue;
         RunnerForm r;
         r.post = NumberOf(se, se::PostPosition);
         r.number = NumberOf(se, se::HorseNumber);
         r.name = TrimmedText(FieldOf(se, se::HorseName));
-        for (const PastRun& run :
-             SelectPastRuns(index.RecentRuns(pedigree, raceDate, runs), pedigree, raceDate, runs)) {
+        for (const PastRun& run : read.Of(pedigree, raceDate)) {
             r.runs.push_back(FormCells(se, &run));
             r.won.push_back(FieldOf(run.se, se::Abnormal) != "5" && NumberOf(run.se, se::Position) == 1);
         }
@@ -195,7 +250,7 @@ std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const 
 }
 
 std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::vector<int>& raceSlots,
-                                        const HorseRunIndex& index, std::size_t runs) {
+                                        const FormGuideRuns& read) {
     std::vector<RaceFormPage> pages;
     for (int slot : raceSlots) {
         if (slot < 0 || slot >= kRacesPerDay) continue;
@@ -205,7 +260,7 @@ std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::v
                        FormRaceNumber(ra) + " " + FormRaceName(ra) + " " + FormCourse(ra);
         const std::string heads = FormNumber(FieldOf(ra, ra::HeadCount));
         if (!heads.empty()) page.heading += " " + heads + Sj("頭");
-        page.runners = RunnerForms(table, slot, index, runs);
+        page.runners = RunnerForms(table, slot, read);
         pages.push_back(std::move(page));
     }
     return pages;

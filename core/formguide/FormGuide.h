@@ -6,13 +6,14 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "browse/RaceCardTable.h"
 #include "formguide/HorseRunIndex.h"
+#include "records/RaceCardTable.h"
 
 namespace turfpad {
 
@@ -50,6 +51,33 @@ std::string FormWeightCarried(std::string_view se);  // 57.0
 std::string FormBodyWeight(std::string_view se);     // 480(+4), blank when not weighed
 std::string FormNumber(std::string_view field);      // a number without padding; 0 gives ""
 
+// The past runs of the runners of some races, read from one state of the data folder: the
+// horse index is brought up to date and every run read while the folder's shared lock is held,
+// so a filing in between never gives a form with runs of two versions of a day.
+class FormGuideRuns {
+  public:
+    // Reads the runs of the runners of these races of the table, at most `runs` of each. While
+    // a filer holds the folder, `waiting` is called about every 50 ms and waiting goes on while
+    // it returns true (without it, until the filer is done); false when it stopped waiting,
+    // with nothing read. A folder whose lock cannot be had at all (no one may file into it)
+    // is read as it is.
+    bool Read(const std::filesystem::path& dataDir, const RaceCardTable& table, const std::vector<int>& raceSlots,
+              std::size_t runs, const std::function<bool()>& waiting = {});
+    // Takes the runs of these races' runners from an index already brought up to date, as
+    // Read does under the lock.
+    void Take(const HorseRunIndex& index, const RaceCardTable& table, const std::vector<int>& raceSlots,
+              std::size_t runs);
+    // The past runs of the horse `pedigree` before `raceDate`, most recent first, as read.
+    const std::vector<PastRun>& Of(std::string_view pedigree, std::string_view raceDate) const;
+    std::size_t Limit() const { return limit_; }
+    const HorseRunIndex::Refreshed& LastBuild() const { return refreshed_; }
+
+  private:
+    std::map<std::string, std::vector<PastRun>, std::less<>> runs_;  // by race date and pedigree
+    std::size_t limit_ = 0;
+    HorseRunIndex::Refreshed refreshed_;
+};
+
 // A runner of the race shown with its past runs (most recent first), for the form blocks.
 struct RunnerForm {
     int post = 0;
@@ -58,7 +86,7 @@ struct RunnerForm {
     std::vector<FormRow> runs;  // FormCells of each past run
     std::vector<bool> won;      // per run: it finished first
 };
-std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs);
+std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const FormGuideRuns& read);
 
 // The form guide of one race as printed: a heading line and its runners' forms.
 struct RaceFormPage {
@@ -67,18 +95,12 @@ struct RaceFormPage {
 };
 // One page per race slot, in the order given (the race list's).
 std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::vector<int>& raceSlots,
-                                        const HorseRunIndex& index, std::size_t runs);
-
-// Brings the index of the data folder up to date for the forms of these races of the table
-// (at most `runs` past runs of each runner): only the days their runs depend on are looked
-// at, unless the folder has changed since the last full check.
-void PrepareForms(HorseRunIndex& index, const std::filesystem::path& dataDir, const RaceCardTable& table,
-                  const std::vector<int>& raceSlots, std::size_t runs);
+                                        const FormGuideRuns& read);
 
 // The form of the race in `slot` of the table: for each runner within the head count, in
-// horse-number order, one row per past run (at most `runs`), or one row with its number and
-// name when it has none.
-std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const HorseRunIndex& index, std::size_t runs);
+// horse-number order, one row per past run, or one row with its number and name when it has
+// none.
+std::vector<FormRow> RaceForm(const RaceCardTable& table, int slot, const FormGuideRuns& read);
 
 // The rows as TAB-separated lines with CR LF, the header first.
 std::string FormTsv(const std::vector<FormRow>& rows);

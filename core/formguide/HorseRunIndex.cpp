@@ -26,14 +26,6 @@ bool Trusted(const HorseIndexMonth::Day& day, const FileStamp& now) {
     return day.stamp == now && day.stamp.written + kUnsureNs <= day.taken;
 }
 
-bool Trusted(const HorseIndexStamp& stamp, std::int64_t folderNow) {
-    return stamp.written == folderNow && stamp.written + kUnsureNs <= stamp.taken;
-}
-
-bool SameFolder(const HorseIndexStamp& a, const HorseIndexStamp& b) {
-    return a.written == b.written && a.months == b.months;
-}
-
 // The data folder held open while the index is brought up to date: its days as the day list
 // finds them, newest first, each with its SE file's name made from the RA file's own name,
 // and their SE files looked at by name within it.
@@ -54,6 +46,17 @@ class DayFolder {
         days.erase(std::unique(days.begin(), days.end(), [](const Day& a, const Day& b) { return a.key == b.key; }),
                    days.end());
         return days;
+    }
+
+    // The day keys alone, newest first, each once: what a query compares with the index.
+    std::vector<std::string> Keys() const {
+        std::vector<ListedDay> listed = ListDays(folder_);
+        std::vector<std::string> keys;
+        keys.reserve(listed.size());
+        for (ListedDay& day : listed) keys.push_back(std::move(day.key));
+        std::sort(keys.begin(), keys.end(), std::greater<>());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        return keys;
     }
 
     FileStamp Stamp(const Day& day) const { return folder_.Stamp(day.seName); }
@@ -120,18 +123,18 @@ bool LockShared(DataFolderLock& lock) {
 
 }  // namespace
 
-void HorseRunIndex::Build(const fs::path& dataDir) {
+void HorseRunIndex::Build(const fs::path& dataDir, Lock held) {
     dataDir_ = dataDir;
     DataFolderLock lock(dataDir);
-    const bool locked = LockShared(lock);
+    const bool locked = held == Lock::Held || (held == Lock::TakeIt && LockShared(lock));
     FullCheck(locked, HorseIndexFolderIsOwn(dataDir));
 }
 
 void HorseRunIndex::BuildFor(const fs::path& dataDir, const std::vector<std::string>& pedigrees,
-                             std::string_view raceDate, std::size_t limit) {
+                             std::string_view raceDate, std::size_t limit, Lock held) {
     dataDir_ = dataDir;
     DataFolderLock lock(dataDir);
-    const bool locked = LockShared(lock);
+    const bool locked = held == Lock::Held || (held == Lock::TakeIt && LockShared(lock));
     const bool own = HorseIndexFolderIsOwn(dataDir);
     if (!own || !QuickCheck(locked, pedigrees, raceDate, limit)) FullCheck(locked, own);
 }
@@ -146,12 +149,6 @@ void HorseRunIndex::FullCheck(bool mayWrite, bool useFolder) {
         std::error_code ec;
         fs::create_directories(folder, ec);
     }
-    // The folder's time before it is listed: it is recorded only if it is the same after
-    // every month file has been looked at.
-    // What it is recorded to have seen is taken before the folder is listed: a file added
-    // within the same tick of the folder's clock after that is not vouched for.
-    const std::int64_t listedAt = FolderClockNow();
-    const std::optional<std::int64_t> folderBefore = FolderWriteTime(dataDir_);
     // While there is a stamp, a month file that is not the one it records (put back from
     // elsewhere, or written by another program) is not trusted, however whole it is.
     const std::optional<HorseIndexStamp> before = useFolder ? ReadHorseIndexStamp(folder) : std::nullopt;
@@ -233,15 +230,14 @@ void HorseRunIndex::FullCheck(bool mayWrite, bool useFolder) {
         if (refreshed_.monthsWritten > 0) RemoveStaleTemporaries(folder);
     }
 
-    // Nothing added, removed or renamed in the folder while it was looked at: later queries
-    // may take the month files' days for the folder's days while its time stays the same.
-    if (!whole || !folderBefore || FolderWriteTime(dataDir_) != folderBefore) {
+    // Every month as this check leaves it: later queries take the month files' days for the
+    // folder's days while the listing agrees with them. The stamp's time is left at zero, so
+    // that a version that trusted the folder's time never takes this stamp for proof.
+    if (!whole) {
         if (locked && before) RemoveHorseIndexStamp(folder);  // its record of the months is out of date
         return;
     }
-    recorded.written = *folderBefore;
-    recorded.taken = listedAt;
-    if (before && SameFolder(*before, recorded) && Trusted(*before, recorded.written)) return;
+    if (before && before->months == recorded.months && before->written == 0) return;
     WriteHorseIndexStamp(folder, recorded);
 }
 
@@ -252,8 +248,25 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
     if (raceDate.size() != 8 || !AllDigits(raceDate)) return false;
     const fs::path folder = HorseIndexFolder(dataDir_);
     std::optional<HorseIndexStamp> stamp = ReadHorseIndexStamp(folder);
-    const std::optional<std::int64_t> folderNow = FolderWriteTime(dataDir_);
-    if (!stamp || !folderNow || !Trusted(*stamp, *folderNow)) return false;
+    if (!stamp) return false;
+
+    // The days of the folder as listed now, by month: a month whose days are not those of its
+    // month file when the query comes to it, or a month the stamp does not know, sends the
+    // query to the full check. The folder's own time is not trusted for this: copying tools
+    // put it back after adding days.
+    const DayFolder dayFolder(dataDir_);
+    const std::vector<std::string> keys = dayFolder.Keys();
+    std::map<std::string, std::vector<std::string_view>, std::greater<>> listedKeys;
+    std::vector<std::string_view>* month = nullptr;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        // Keys of one month share their first 8 bytes (yyyy年mm); only a new month is named.
+        if (!month || keys[i].compare(0, 8, keys[i - 1], 0, 8) != 0) month = &listedKeys[HorseIndexMonthName(keys[i])];
+        month->push_back(keys[i]);
+    }
+    if (listedKeys.size() != stamp->months.size() ||
+        !std::equal(listedKeys.begin(), listedKeys.end(), stamp->months.begin(),
+                    [](const auto& listed, const auto& recorded) { return listed.first == recorded.first; }))
+        return false;
 
     // Each horse's runs before the race counted month by month, newest first, until it has
     // `limit` of them or the months are older than it can have run in: registration numbers
@@ -275,7 +288,6 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
         horses.push_back(std::move(w));
     }
     const std::string raceMonth(raceDate.substr(0, 6));
-    const DayFolder dayFolder(dataDir_);
     bool stampChanged = false;
     std::string bytes;
     // Newest first; "other.idx" sorts before every month, so it is never left out.
@@ -293,6 +305,10 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
         if (!ReadMonthFile(folder / name, bytes) || TailChecksum(bytes) != sum || !m.Load(std::move(bytes)) ||
             !KeysAsListed(m, name))
             return false;
+        const std::vector<std::string_view>& listed = listedKeys[name];
+        if (!std::equal(m.days.begin(), m.days.end(), listed.begin(), listed.end(),
+                        [](const HorseIndexMonth::Day& day, std::string_view key) { return day.key == key; }))
+            return false;  // days added or removed since the last full check
 
         // The days before the race looked at, and read again where their file has changed.
         std::vector<int> keep(m.days.size(), -1);
@@ -307,7 +323,7 @@ bool HorseRunIndex::QuickCheck(bool locked, const std::vector<std::string>& pedi
             const DayFolder::Day listed = dayFolder.DayOf(m.days[i].key);
             const FileStamp now = dayFolder.Stamp(listed);
             if (Trusted(m.days[i], now)) continue;
-            // A day's file gone while the folder's time stayed: the time does not tell the truth.
+            // A day's SE file gone while its RA file stays: looked at whole.
             if (now.size == FileStamp::kNoFile && m.days[i].stamp.size != FileStamp::kNoFile) return false;
             ++refreshed_.daysRead;
             changed = true;

@@ -1,14 +1,14 @@
 // The horse run index: the horse index of a data folder (HorseIndexFiles.h) brought up to date
 // and held in memory, and the filed runs of a horse looked up through it.
 //
-// Looking at every day of a folder fed for years costs tens of milliseconds, most of it in
-// listing the folder and looking at each SE file. So a full check also records the data
-// folder's own last write time, and the checksum of each month file, in the index folder's
-// stamp file. While the folder's time is unchanged no file has been added, removed or
-// replaced by renaming since, and the days of the month files are the days of the folder;
-// a query for some horses' recent runs then looks only at the SE files of the days that can
-// change its answer: every day from the race back to the oldest run it takes of each horse,
-// or back to the year its registration number says it was foaled when it has fewer runs.
+// Looking at every SE file of a folder fed for years costs tens of milliseconds. So a full
+// check records the checksum of each month file in the index folder's stamp file, and a query
+// for some horses' recent runs then lists the folder's day files (cheap: names only) and looks
+// only at the SE files of the days that can change its answer: every day from the race back to
+// the oldest run it takes of each horse, or back to the year its registration number says it
+// was foaled when it has fewer runs. Where a month's days as listed are not its month file's,
+// the whole folder is looked at. The folder's own write time is never taken as proof that
+// nothing was added: copying tools (rsync -a, cp -a, tar) put it back after adding days.
 #pragma once
 
 #include <cstddef>
@@ -43,14 +43,20 @@ class HorseRunIndex {
         bool listed = false;  // the whole folder looked at, not only the days a query needs
     };
 
+    // Who holds the data folder's shared lock while the index is brought up to date: the call
+    // takes it itself (for a moment, giving up after a second), or its caller holds it
+    // already, or no lock could be had (a folder no one may file into): the index is then
+    // read but never written.
+    enum class Lock { TakeIt, Held, NotHad };
+
     // Brings the index up to date with the folder's days and keeps it in memory.
-    void Build(const std::filesystem::path& dataDir);
+    void Build(const std::filesystem::path& dataDir, Lock lock = Lock::TakeIt);
     // Brings up to date, and keeps in memory, what the recent runs of these horses (10-byte
     // registration numbers) before raceDate (yyyymmdd), `limit` of each, depend on; the whole
     // folder is looked at as Build does when it has changed since the last full check.
     // RecentRuns then answers for these horses, that date and at most that limit.
     void BuildFor(const std::filesystem::path& dataDir, const std::vector<std::string>& pedigrees,
-                  std::string_view raceDate, std::size_t limit);
+                  std::string_view raceDate, std::size_t limit, Lock lock = Lock::TakeIt);
     const Refreshed& LastBuild() const { return refreshed_; }
 
     // The places of the horse, newest day first, slots ascending.

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 
 namespace turfpad {
 
@@ -21,13 +20,5 @@ struct FileStamp {
 FileStamp StampOf(const std::filesystem::path& path);
 // The clock of the write times, ns.
 std::int64_t StampClockNow();
-
-// A folder's last write time, ns since 1970: it changes whenever a file in it is added,
-// removed or renamed over, not when one is written in place. Nothing where that is not sure:
-// on Windows only NTFS and ReFS keep a folder's time so (FAT does not), and it is read from
-// the folder itself, not from its parent's listing, which may lag behind.
-std::optional<std::int64_t> FolderWriteTime(const std::filesystem::path& folder);
-// Now, on the clock of FolderWriteTime.
-std::int64_t FolderClockNow();
 
 }  // namespace turfpad

@@ -46,17 +46,6 @@ std::int64_t StampClockNow() {
         .count();
 }
 
-std::optional<std::int64_t> FolderWriteTime(const fs::path& folder) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-    return WrittenNs(st);
-}
-
-std::int64_t FolderClockNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 OpenFolder::OpenFolder(const fs::path& folder) : path_(folder) {
     fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }

@@ -28,27 +28,6 @@ std::int64_t StampClockNow() {
         .count();
 }
 
-std::optional<std::int64_t> FolderWriteTime(const fs::path& folder) {
-    const HANDLE h =
-        CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-    wchar_t system[MAX_PATH + 1] = {};
-    FILE_BASIC_INFO info{};
-    const bool ok = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
-                    (std::wstring_view(system) == L"NTFS" || std::wstring_view(system) == L"ReFS") &&
-                    GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info) &&
-                    (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    CloseHandle(h);
-    if (!ok) return std::nullopt;
-    return (info.LastWriteTime.QuadPart - 116444736000000000LL) * 100;  // from 100 ns ticks since 1601
-}
-
-std::int64_t FolderClockNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 OpenFolder::OpenFolder(const fs::path& folder) : path_(folder) {}
 
 OpenFolder::~OpenFolder() = default;

@@ -7,6 +7,7 @@
 #include "FormRecords.h"
 #include "TempDir.h"
 #include "browse/DayReading.h"
+#include "datafolder/DataFolderLock.h"
 #include "datafolder/RaceFiles.h"
 #include "records/RecordBuilder.h"
 #include "text/Cp932.h"
@@ -130,12 +131,12 @@ TEST(FormGuideTest, RaceFormReadsTheRunsFromTheFolder) {
     filer.File(Runner("20261114", "07", 6, 8, "2022100002", "05").str());
     filer.Flush();
 
-    HorseRunIndex index;
-    index.Build(dir.path());
     RaceCardTable table;
     NoProgress progress;
     ASSERT_TRUE(ReadDay(dir.path(), Sj("2026年12月12日中山"), table, progress).ok());
-    std::vector<FormRow> rows = RaceForm(table, 10, index, 5);
+    FormGuideRuns read;
+    ASSERT_TRUE(read.Read(dir.path(), table, {10}, 5));
+    std::vector<FormRow> rows = RaceForm(table, 10, read);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0][0], "1");
     EXPECT_EQ(rows[0][2], "");
@@ -144,5 +145,45 @@ TEST(FormGuideTest, RaceFormReadsTheRunsFromTheFolder) {
     EXPECT_EQ(Cp932ToUtf8(rows[1][3]), "阪神");
     EXPECT_EQ(rows[2][2], "2026/11/14");
     EXPECT_EQ(Cp932ToUtf8(rows[2][3]), "中京");
-    EXPECT_EQ(RaceForm(table, 10, index, 1).size(), 2u);
+    ASSERT_TRUE(read.Read(dir.path(), table, {10}, 1));
+    EXPECT_EQ(RaceForm(table, 10, read).size(), 2u);
+}
+
+TEST(FormGuideTest, AFormIsReadOnlyOnceTheFilerHoldingTheFolderIsDone) {
+    TempDir dir;
+    const auto file = [&](const char* position) {
+        RaceFiler filer(dir.path());
+        filer.SetDurable(false);
+        filer.File(Race("20261212", "06", 11).Raw({3, 1}, "2").str());
+        filer.File(Runner("20261212", "06", 11, 1, "2022100001", "00").Raw({3, 1}, "2").str());
+        filer.File(Race("20261128", "09", 5).str());
+        filer.File(Runner("20261128", "09", 5, 4, "2022100001", position).str());
+    };
+    file("03");
+    RaceCardTable table;
+    NoProgress progress;
+    ASSERT_TRUE(ReadDay(dir.path(), Sj("2026年12月12日中山"), table, progress).ok());
+
+    // A filer holds the folder: the reader waits, and once the filer has put in a new version
+    // of the past run's day, the form is of that version, index and runs alike.
+    DataFolderLock filer(dir.path());
+    std::string error;
+    ASSERT_EQ(filer.Lock(DataFolderLock::Mode::Exclusive, {}, error), DataFolderLock::Result::Locked);
+    int waits = 0;
+    FormGuideRuns read;
+    ASSERT_TRUE(read.Read(dir.path(), table, {10}, 5, [&] {
+        if (waits++ == 0) {
+            filer.Unlock();
+            file("07");
+        }
+        return true;
+    }));
+    EXPECT_GT(waits, 0);
+    ASSERT_EQ(RaceForm(table, 10, read).size(), 1u);
+    EXPECT_EQ(RaceForm(table, 10, read)[0][9], "7");
+
+    // A reader that stops waiting reads nothing.
+    ASSERT_EQ(filer.Lock(DataFolderLock::Mode::Exclusive, {}, error), DataFolderLock::Result::Locked);
+    EXPECT_FALSE(read.Read(dir.path(), table, {10}, 5, [] { return false; }));
+    EXPECT_TRUE(read.Of("2022100001", "20261212").empty());
 }

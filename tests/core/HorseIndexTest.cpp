@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -16,6 +17,9 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
 #endif
 
 #include "FormRecords.h"
@@ -90,7 +94,9 @@ std::vector<FormRow> Form(const fs::path& dir, std::size_t runs, HorseRunIndex* 
     RaceCardTable table;
     NoProgress progress;
     EXPECT_TRUE(ReadDay(dir, Sj("2026年12月12日中山"), table, progress).ok());
-    return RaceForm(table, 10, index, runs);
+    FormGuideRuns read;
+    read.Take(index, table, {10}, runs);
+    return RaceForm(table, 10, read);
 }
 
 // The form a copy of the folder without the index gives: every day read from its files.
@@ -102,40 +108,42 @@ std::vector<FormRow> ScannedForm(const fs::path& dir, std::size_t runs) {
 }
 
 // The form as turfpad-cli form gives it: the index brought up to date for the race's runners.
-std::vector<FormRow> QuickForm(const fs::path& dir, std::size_t runs, HorseRunIndex& index) {
+std::vector<FormRow> QuickForm(const fs::path& dir, std::size_t runs, FormGuideRuns& read) {
     RaceCardTable table;
     NoProgress progress;
     EXPECT_TRUE(ReadDay(dir, Sj("2026年12月12日中山"), table, progress).ok());
-    PrepareForms(index, dir, table, {10}, runs);
-    return RaceForm(table, 10, index, runs);
+    EXPECT_TRUE(read.Read(dir, table, {10}, runs));
+    return RaceForm(table, 10, read);
 }
 
-// The data folder's own time moved by `shift` (by default an hour back, as for a folder
-// nothing was added to for a while). The C runtime's way, under std::filesystem, cannot open
-// a folder on Windows.
-bool AgeFolder(const fs::path& dir, std::chrono::seconds shift = -std::chrono::hours(1)) {
+// The data folder's own write time set to `ns` since 1970, as a copying tool puts it back.
+// The C runtime's way, under std::filesystem, cannot open a folder on Windows.
+bool SetFolderTime(const fs::path& dir, std::int64_t ns) {
 #ifdef _WIN32
     const HANDLE h =
         CreateFileW(dir.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart += static_cast<ULONGLONG>(shift.count() * 10'000'000LL);  // 100 ns ticks
-    FILETIME back;
-    back.dwLowDateTime = t.LowPart;
-    back.dwHighDateTime = t.HighPart;
-    const bool ok = SetFileTime(h, nullptr, nullptr, &back) != 0;
+    t.QuadPart = static_cast<ULONGLONG>(ns / 100 + 116444736000000000LL);  // 100 ns ticks since 1601
+    FILETIME ft;
+    ft.dwLowDateTime = t.LowPart;
+    ft.dwHighDateTime = t.HighPart;
+    const bool ok = SetFileTime(h, nullptr, nullptr, &ft) != 0;
     CloseHandle(h);
     return ok;
 #else
-    std::error_code ec;
-    fs::last_write_time(dir, fs::file_time_type::clock::now() + shift, ec);
-    return !ec;
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)}};
+    return utimensat(AT_FDCWD, dir.c_str(), times, 0) == 0;
 #endif
+}
+
+// The data folder's own time moved by `shift` from now (by default an hour back, as for a
+// folder nothing was added to for a while).
+bool AgeFolder(const fs::path& dir, std::chrono::seconds shift = -std::chrono::hours(1)) {
+    const auto now = std::chrono::system_clock::now() + shift;
+    return SetFolderTime(dir, std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count());
 }
 
 // Files and folder aged, then looked at whole once: the index and the folder's stamp recorded.
@@ -152,7 +160,7 @@ void ExpectRightForm(const fs::path& dir) {
     ASSERT_TRUE(AgeFolder(dir));
     Form(dir, 5);
     for (std::size_t runs : {1u, 5u}) {
-        HorseRunIndex index;
+        FormGuideRuns index;
         EXPECT_EQ(FormTsv(QuickForm(dir, runs, index)), FormTsv(ScannedForm(dir, runs))) << runs;
         EXPECT_FALSE(index.LastBuild().listed);
     }
@@ -388,7 +396,7 @@ TEST(HorseIndexTest, WhileTheFolderIsUnchangedAQueryLooksOnlyAtTheDaysItsRunners
     TempDir dir;
     FileDays(dir.path());
     Settle(dir.path());
-    HorseRunIndex index;
+    FormGuideRuns index;
     const std::vector<FormRow> one = QuickForm(dir.path(), 1, index);
     EXPECT_FALSE(index.LastBuild().listed);
     // One run each is found in November: October is not looked at, nor the race's own day.
@@ -421,14 +429,19 @@ TEST(HorseIndexTest, WhileTheFolderIsUnchangedAQueryLooksOnlyAtTheDaysItsRunners
 TEST(HorseIndexTest, WhatTheFolderStampCannotVouchForSendsTheQueryBackToTheWholeFolder) {
     TempDir dir;
     FileDays(dir.path());
-    AgeFiles(dir.path());
-    // Looked at whole within moments of the folder's last change (its time put ahead, for a
-    // slow machine): not trusted later.
-    ASSERT_TRUE(AgeFolder(dir.path(), std::chrono::hours(1)));
+    Settle(dir.path());
+    FormGuideRuns index;
+    // A day brought in by a tool that puts the folder's time back afterwards (rsync -a, cp -a,
+    // tar), with the index looked at whole at that time: the new run is found all the same.
+    constexpr std::int64_t kCopiedAt = 1'764'000'000'000'000'000;  // 2025-11-24, ns since 1970
+    ASSERT_TRUE(SetFolderTime(dir.path(), kCopiedAt));
     Form(dir.path(), 5);
-    HorseRunIndex index;
-    QuickForm(dir.path(), 5, index);
+    CopyDayIn(dir.path());
+    ASSERT_TRUE(SetFolderTime(dir.path(), kCopiedAt));
+    EXPECT_EQ(QuickForm(dir.path(), 5, index)[0][2], "2026/12/05");
     EXPECT_TRUE(index.LastBuild().listed);
+    fs::remove(DayFile(dir.path(), "2026年12月05日京都", ".jvRA"));
+    fs::remove(DayFile(dir.path(), "2026年12月05日京都", ".jvSEr"));
 
     Settle(dir.path());
     const fs::path month = MonthFile(dir.path(), "202611.idx");
@@ -451,7 +464,7 @@ TEST(HorseIndexTest, WhatTheFolderStampCannotVouchForSendsTheQueryBackToTheWhole
     };
     for (const auto& [what, change] : changes) {
         change();
-        HorseRunIndex again;
+        FormGuideRuns again;
         const std::vector<FormRow> rows = QuickForm(dir.path(), 5, again);
         EXPECT_TRUE(again.LastBuild().listed) << what;
         EXPECT_EQ(DatesOf(rows), (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神", "2026/11/28 中京",
@@ -486,7 +499,7 @@ TEST(HorseIndexTest, AYoungHorsesRunsAreLookedForBackToTheYearItTurnedTwoAndNoFu
         filer.File(Runner("20251227", "06", 1, 5, kFirst, "01").str());
     }
     Settle(dir.path());
-    HorseRunIndex index;
+    FormGuideRuns index;
     std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
     EXPECT_FALSE(index.LastBuild().listed);
     EXPECT_EQ(index.LastBuild().days, 1u);  // 2026/01/10 only
@@ -520,7 +533,7 @@ TEST(HorseIndexTest, RunsOnTheRaceDayOrLaterAreNeverCountedTowardsTheRecentRuns)
         filer.File(Runner("20261219", "06", 11, 2, kSecond, "04").str());
     }
     Settle(dir.path());
-    HorseRunIndex index;
+    FormGuideRuns index;
     EXPECT_EQ(DatesOf(QuickForm(dir.path(), 1, index)),
               (std::vector<std::string>{"2026/11/21 東京", "2026/11/28 阪神"}));
     EXPECT_FALSE(index.LastBuild().listed);
@@ -574,7 +587,7 @@ TEST(HorseIndexTest, AMonthFileNamingADayOutsideTheDataFolderIsNeverFollowed) {
     stamp.months["202611.idx"] = sum;
     WriteAll(stampPath, stamp.Serialize());
 
-    HorseRunIndex index;
+    FormGuideRuns index;
     const std::vector<FormRow> rows = QuickForm(dir.path(), 5, index);
     EXPECT_TRUE(index.LastBuild().listed);
     for (const FormRow& r : rows) EXPECT_NE(r[9], "13");

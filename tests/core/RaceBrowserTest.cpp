@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "FormRecords.h"
 #include "RaceDays.h"
 #include "TempDir.h"
 #include "browse/RaceBrowser.h"
@@ -38,6 +39,10 @@ struct RecordingView : BrowserView {
     void SetLeftPanelVisible(bool v) override { leftPanel = v; }
     void SetOptionChecked(bool on) override { option = on; }
     void SetClipboardText(const std::string& t) override { clipboard = t; }
+    void SetFormGuide(const std::vector<RunnerForm>& r) override {
+        form = r;
+        ++formsShown;
+    }
 
     bool tabs = false;
     std::vector<std::string> days, races;
@@ -51,6 +56,8 @@ struct RecordingView : BrowserView {
     bool leftPanel = true;
     bool option = false;
     std::string clipboard = "unchanged";
+    std::vector<RunnerForm> form;
+    int formsShown = 0;
 };
 
 struct FakeIni : IniStore {
@@ -306,4 +313,46 @@ TEST_F(Browsing, RaceNumberThatIsNoNumberIsListedShownAndNamedWhenCopied) {
     browser.ChooseRace(1);  // the other race is whole
     EXPECT_TRUE(browser.RaceCardText());
     EXPECT_EQ(browser.RaceCardTextFault(), "");
+}
+
+TEST_F(Browsing, TheFormGuideFollowsTheDayShownAndIsReadAgainForEachDayChosen) {
+    constexpr const char* kHorse = "2022100001";
+    const auto file = [&](const std::vector<std::string>& records) {
+        RaceFiler filer(dir.path());
+        filer.SetDurable(false);
+        for (const std::string& r : records) filer.File(r);
+    };
+    // Race 11 on 12/12 and 12/19 with the horse in it, not yet run; its one run on 11/28.
+    file({Race("20261212", "06", 11).Raw({3, 1}, "2").str(), Runner("20261212", "06", 11, 1, kHorse, "00").str(),
+          Race("20261219", "06", 11).Raw({3, 1}, "2").str(), Runner("20261219", "06", 11, 1, kHorse, "00").str(),
+          Race("20261128", "09", 5).str(), Runner("20261128", "09", 5, 4, kHorse, "01").str()});
+    const auto dates = [&] {
+        std::vector<std::string> out;
+        for (const RunnerForm& r : view.form)
+            for (const FormRow& run : r.runs) out.push_back(run[2]);
+        return out;
+    };
+    browser.BuildDayList();
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
+    EXPECT_EQ(view.formsShown, 0);  // the tab is not in front: nothing read
+    browser.SetFormGuideShown(true);
+    EXPECT_EQ(dates(), (std::vector<std::string>{"2026/11/28"}));
+
+    // A run filed while the day is shown appears once a day is chosen again, and the other
+    // day shows its own runners' runs, never the day before's.
+    file({Race("20261205", "09", 7).str(), Runner("20261205", "09", 7, 2, kHorse, "02").str()});
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月19日中山")));
+    EXPECT_EQ(dates(), (std::vector<std::string>{"2026/12/05", "2026/11/28"}));
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
+    EXPECT_EQ(dates(), (std::vector<std::string>{"2026/12/05", "2026/11/28"}));
+
+    // Behind another tab no form is handed over; printing reads the day's pages itself.
+    browser.SetFormGuideShown(false);
+    const int shown = view.formsShown;
+    browser.ChooseRace(0);
+    EXPECT_EQ(view.formsShown, shown);
+    const std::optional<std::vector<RaceFormPage>> pages = browser.FormGuidePages();
+    ASSERT_TRUE(pages && pages->size() == 1u);
+    ASSERT_EQ((*pages)[0].runners.size(), 1u);
+    EXPECT_EQ((*pages)[0].runners[0].runs.size(), 2u);
 }

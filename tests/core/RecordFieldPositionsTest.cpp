@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "browse/PrintedRace.h"
-#include "browse/RaceCardTable.h"
+#include "records/RaceCardTable.h"
 
 using namespace turfpad;
 

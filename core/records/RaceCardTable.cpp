@@ -1,4 +1,4 @@
-#include "browse/RaceCardTable.h"
+#include "records/RaceCardTable.h"
 
 #include <algorithm>
 
