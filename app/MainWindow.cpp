@@ -116,8 +116,7 @@ void TMainForm::BuildToolBar() {
     }
     JVBtn = MakeButton(buttons, "JVBtn", "JVデータ取得", nullptr, ToolIcon::Fetch);
     ClipBtn = MakeButton(buttons, "ClipBtn", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ", "出馬表をクリップボードへコピーします", ToolIcon::Clipboard);
-    print1btn =
-        MakeButton(buttons, "print1btn", "出馬表印刷", "各レースのターフパッドを印刷します", ToolIcon::PrintCard);
+    print1btn = MakeButton(buttons, "print1btn", "出馬表印刷", "各レースの出馬表を印刷します", ToolIcon::PrintCard);
     print3btn =
         MakeButton(buttons, "print3btn", "ｽｹｼﾞｭｰﾙ印刷", "本日のレースの一覧表を印刷します", ToolIcon::PrintSchedule);
     SpeedButton8 = MakeButton(buttons, "SpeedButton8", "F", nullptr, ToolIcon::Panel);
@@ -178,6 +177,9 @@ void TMainForm::BuildBody() {
     DateCombo->setObjectName("DateCombo");
     DateCombo->setFont(PixelFont(Utf8ToQString(kPGothic), 12, true));
     DateCombo->setMaxVisibleItems(20);
+    // Styles that open the list as a popup over the box (Fusion among them) show every entry
+    // and ignore the 20 rows; this keeps the list below the box at 20 rows in any style.
+    DateCombo->setStyleSheet("QComboBox { combobox-popup: 0; }");
     QPalette pal = DateCombo->palette();
     pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
     pal.setColor(QPalette::Button, pal.color(QPalette::ToolTipBase));

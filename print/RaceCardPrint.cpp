@@ -75,7 +75,8 @@ void DrawRaceHeading(TPrevX& prev, const PrintedRace& race) {
     prev.TextOut(300, 155, Cp932ToQString(race.raceName));
     prev.TextOut(300, 200, Cp932ToQString(PrintedHeadCount(race)));
     prev.TextOut(500, 200, Cp932ToQString(PrintedWeightType(race.weightType)));
-    prev.TextOut(800, 200, Cp932ToQString(PrintedRaceCondition(race.raceCondition)));
+    prev.TextOut(800, 200,
+                 Cp932ToQString(PrintedRaceCondition(race.raceCondition, std::string_view(race.raceKey).substr(0, 8))));
     prev.TextOut(1100, 200, Cp932ToQString(PrintedTrack(race.track)));
     prev.TextOut(1300, 200, Cp932ToQString(PrintedDistance(race)));
 }

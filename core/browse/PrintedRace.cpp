@@ -95,7 +95,8 @@ std::string PrintedWeightType(std::string_view code) {
     return {};
 }
 
-std::string PrintedRaceCondition(std::string_view code) {
+std::string PrintedRaceCondition(std::string_view code, std::string_view raceDate) {
+    if (std::string named = WinClassName(code, raceDate); !named.empty()) return named + " ";  // 10 bytes
     if (code == "701") return Sj("新馬　　　");
     if (code == "702") return Sj("未出走　　");
     if (code == "703") return Sj("未勝利　　");

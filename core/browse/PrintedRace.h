@@ -54,7 +54,8 @@ std::string PrintedPostTime(const PrintedRace& race);   // "15時40分発走"
 std::string PrintedHeadCount(const PrintedRace& race);  // "18頭"
 std::string PrintedDistance(const PrintedRace& race);   // "2400m"
 std::string PrintedWeightType(std::string_view code);
-std::string PrintedRaceCondition(std::string_view code);
+// Ten bytes; the win-count classes (see RaceConditionName) for races of their dates.
+std::string PrintedRaceCondition(std::string_view code, std::string_view raceDate = {});
 std::string PrintedTrack(std::string_view code);
 // The number of runner bands: the head count, at most 18 and never below 0.
 int PrintedBandCount(const PrintedRace& race);

@@ -28,6 +28,7 @@ std::string Format2d(int n) {
 // 13-14 meeting day, 15-16 race number.
 std::string_view KeyCourse(std::string_view key) { return Slice(key, 9, 2); }
 std::string_view KeyRace(std::string_view key) { return Slice(key, 15, 2); }
+std::string_view KeyDate(std::string_view key) { return Slice(key, 1, 8); }
 
 // 5回 8日: the last characters of the meeting number and the meeting day.
 std::string Meeting(std::string_view key) { return CharAt(key, 12) + Sj("回 ") + CharAt(key, 14) + Sj("日"); }
@@ -69,7 +70,7 @@ ScheduleRow ScheduleCells(const RaceEntry& race) {
     row[2] = " " + race.shortName;
     row[3] = " " + GradeName(race.grade);
     row[4] = " " + WeightTypeName(race.weightType);
-    row[5] = " " + RaceConditionName(race.raceCondition);
+    row[5] = " " + RaceConditionName(race.raceCondition, KeyDate(key));
     row[6] = " " + TrackCodeName(race.track) + NumberFieldText(race.distance) + "m";
     row[7] = " " + PostTime(race.postTime, ":", "");
     return row;
@@ -85,7 +86,7 @@ RaceHeading HeadingTexts(const RaceEntry& race) {
            NumberFieldText(Slice(key, 7, 2)) + Sj("日 ") + course + " " + Meeting(key);
     h[3] = race.raceName;
     h[4] = WeightTypeName(race.weightType);
-    h[5] = RaceConditionName(race.raceCondition);
+    h[5] = RaceConditionName(race.raceCondition, KeyDate(key));
     h[6] = TrackCodeName(race.track);
     h[7] = NumberFieldText(race.distance) + "m";
     h[8] = PostTime(race.postTime, Sj("時"), Sj("分発走"));

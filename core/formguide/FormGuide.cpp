@@ -70,7 +70,7 @@ std::string FormRaceNumber(std::string_view ra) { return FormNumber(FieldOf(ra, 
 
 std::string FormRaceName(std::string_view ra) {
     std::string name = TrimmedText(FieldOf(ra, ra::ShortName6));
-    return name.empty() ? TrimmedText(RaceConditionName(FieldOf(ra, ra::RaceCondition))) : name;
+    return name.empty() ? TrimmedText(RaceConditionName(FieldOf(ra, ra::RaceCondition), FieldOf(ra, ra::Date))) : name;
 }
 
 std::string FormCourse(std::string_view ra) {

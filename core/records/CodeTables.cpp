@@ -104,7 +104,19 @@ std::string TrackCodeName(std::string_view code) {
     return name ? Sj(name) : std::string();
 }
 
-std::string RaceConditionName(std::string_view code) {
+std::string WinClassName(std::string_view code, std::string_view raceDate) {
+    // Dates compare as text: yyyymmdd, all digits.
+    if (raceDate.size() != 8 || raceDate.find_first_not_of("0123456789") != std::string_view::npos ||
+        raceDate < "20190601")
+        return {};
+    if (code == "005") return Sj("1勝クラス");
+    if (code == "010") return Sj("2勝クラス");
+    if (code == "016") return Sj("3勝クラス");
+    return {};
+}
+
+std::string RaceConditionName(std::string_view code, std::string_view raceDate) {
+    if (std::string named = WinClassName(code, raceDate); !named.empty()) return named;
     int n = ReadNumber(code);
     if (n >= 1 && n <= 99) return Format("%4d", n * 100) + Sj("万下");
     switch (n) {

@@ -19,8 +19,13 @@ std::string WeightTypeName(std::string_view code);
 std::string SexName(std::string_view code);
 // Track code (numeric) to surface and direction, 4 bytes, or an empty text.
 std::string TrackCodeName(std::string_view code);
-// Race condition code (numeric) to the class of the race, or an empty text.
-std::string RaceConditionName(std::string_view code);
+// Race condition code (numeric) to the class of the race, or an empty text. From the races of
+// 2019-06-01 on, JRA calls the classes of codes 005, 010 and 016 1勝クラス, 2勝クラス and
+// 3勝クラス (the codes stayed): with `raceDate` (yyyymmdd) on or after that day they are so
+// named; earlier races, and a call without a date, keep the prize-money names.
+std::string RaceConditionName(std::string_view code, std::string_view raceDate = {});
+// The win-count class (1勝クラス..3勝クラス) of a code on a date, or an empty text.
+std::string WinClassName(std::string_view code, std::string_view raceDate);
 // Number (numeric) to its circled digit ①..⑱, or "－" outside 1..18.
 std::string CircledNumber(std::string_view number);
 // A number field of n bytes to its value right-aligned in n characters; a value of 0 gives

@@ -98,6 +98,16 @@ TEST_F(BrowsingWindowTest, ChoosingADayListsItsRacesAndShowsTheLastOne) {
 
 // A row the user selected in the race card belongs to the race it was selected in: showing
 // another race clears it, and a new day's schedule starts without a selection.
+TEST_F(BrowsingWindowTest, TheOpenDayListIsTwentyRowsHighHoweverManyDaysThereAre) {
+    QComboBox* days = form->DateCombo;
+    for (int i = days->count(); i < 48; ++i) days->addItem(QString::number(i));  // 13 weeks' worth
+    days->showPopup();
+    QAbstractItemView* list = days->view();
+    const int rows = list->viewport()->height() / list->sizeHintForRow(0);
+    days->hidePopup();
+    EXPECT_EQ(rows, 20);
+}
+
 TEST_F(BrowsingWindowTest, ShowingARaceClearsTheRaceCardSelection) {
     ChooseDay("2026年12月12日阪神");
     form->StringGrid2->SelectRow(3);

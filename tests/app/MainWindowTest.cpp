@@ -192,7 +192,7 @@ TEST_F(MainFormTest, TheStatusLineShowsTheHintOfTheControlUnderThePointer) {
     };
     EXPECT_EQ(rest(form.ClipBtn), "出馬表をクリップボードへコピーします");
     EXPECT_EQ(leave(form.ClipBtn), "");
-    EXPECT_EQ(rest(form.print1btn), "各レースのターフパッドを印刷します");
+    EXPECT_EQ(rest(form.print1btn), "各レースの出馬表を印刷します");
     EXPECT_EQ(rest(form.print3btn), "本日のレースの一覧表を印刷します");
     EXPECT_EQ(rest(form.SpeedButton5), "ﾍﾙﾌﾟの目次を表示します");
     EXPECT_EQ(rest(form.SpeedButton4), "ソフトを終了します");

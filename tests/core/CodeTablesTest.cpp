@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "FormRecords.h"
 #include "records/CodeTables.h"
@@ -92,6 +93,17 @@ TEST(RaceConditionName, NumericClasses) {
         {"702", "未出走"},   {"703", "未勝利"},   {"999", "オープン"}, {"-05", ""},         {"704", ""},
     };
     for (const auto& [code, text] : table) ExpectText(RaceConditionName(code), text);
+}
+
+TEST(RaceConditionName, WinCountClassesFromTheirFirstDay) {
+    const std::vector<std::tuple<const char*, const char*, const char*>> table = {
+        {"005", "20190601", "1勝クラス"}, {"010", "20261212", "2勝クラス"}, {"016", "20190601", "3勝クラス"},
+        {"005", "20190531", " 500万下"},  {"016", "20181231", "1600万下"},  {"005", "", " 500万下"},
+        {"005", "2019060", " 500万下"},   {"005", "2019O601", " 500万下"},  {"001", "20261212", " 100万下"},
+        {"099", "20261212", "9900万下"},  {"703", "20261212", "未勝利"},    {"999", "20261212", "オープン"},
+        {" 05", "20261212", " 500万下"},
+    };
+    for (const auto& [code, date, text] : table) ExpectText(RaceConditionName(code, date), text);
 }
 
 TEST(CircledNumber, OneToEighteenElseMinus) {

@@ -80,7 +80,7 @@ TEST(FormGuideTest, EveryColumnComesFromItsOwnField) {
     RecordBuilder turf = Race("20261129", "09", 3);
     turf.Raw({635, 3}, "005").Raw({889, 1}, "2").Raw({890, 1}, "4");
     EXPECT_EQ(Cp932ToUtf8(FormGoing(turf.str())), "稍重");
-    EXPECT_EQ(Cp932ToUtf8(FormRaceName(turf.str())), "500万下");
+    EXPECT_EQ(Cp932ToUtf8(FormRaceName(turf.str())), "1勝クラス");  // its date's name of the class
     EXPECT_EQ(Cp932ToUtf8(FormCourse(turf.str())), "芝右1600m");
     EXPECT_EQ(Cp932ToUtf8(FormRaceNumber(turf.str())), "3R");
 

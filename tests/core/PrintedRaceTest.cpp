@@ -74,6 +74,10 @@ TEST(PrintedRaceTexts, RaceConditionHasItsOwnWording) {
     EXPECT_EQ(PrintedRaceCondition("101"), Sj("10100万円下"));
     for (const char* code : {"701", "999", "000", "100", "016"})
         EXPECT_EQ(PrintedRaceCondition(code).size(), 10u) << code;
+    // From 2019-06-01 the win-count classes, in the same ten bytes.
+    EXPECT_EQ(PrintedRaceCondition("010", "20190601"), Sj("2勝クラス "));
+    EXPECT_EQ(PrintedRaceCondition("010", "20190531"), Sj("1000万円下"));
+    EXPECT_EQ(PrintedRaceCondition("703", "20261212"), Sj("未勝利　　"));
 }
 
 TEST(PrintedRaceTexts, TrackHasItsOwnWording) {
