@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/WholeFile.h"
+
 namespace turfpad {
 
 // Writes `content` to `path` by way of a temporary file. With `durable`, the data reach the
@@ -74,9 +76,6 @@ bool BatchWasCutShort(const std::filesystem::path& folder);
 // is not a temporary file of ours beside the file it names, in that folder) is removed with
 // nothing renamed. Returns false with `error` when a rename fails (the record stays).
 bool CompleteCutShortBatch(const std::filesystem::path& folder, std::string& error);
-
-// Reads a whole file. Returns false when it cannot be read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
 // Reading a file that is to be rewritten: a file that exists but cannot be read must never be
 // replaced by one made from nothing.

@@ -255,7 +255,7 @@ void RaceFiler::Write(bool wholeDaysOnly) {
         written[i]->filed = 0;
         std::fill(written[i]->filedSlots.begin(), written[i]->filedSlots.end(), false);
     }
-    KeepIndex(writtenNames, written, batch.Replaced());
+    UpdateHorseIndexOf(writtenNames, written, batch.Replaced());
     if (!ok)
         throw FilingError("レースデータファイル「" + PathText(failed.filename()) + "」に書き込めません（" + error +
                           "）。");
@@ -269,8 +269,8 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     }
 }
 
-void RaceFiler::KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
-                          std::size_t replaced) {
+void RaceFiler::UpdateHorseIndexOf(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                                   std::size_t replaced) {
     // The horse index follows the SE files just replaced, still under the lock.
     if (!indexUpkeep_) return;
     std::vector<WrittenDay> days;

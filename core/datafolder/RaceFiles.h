@@ -128,8 +128,9 @@ class RaceFiler {
                               bool* existed = nullptr) const;
     void TakeLock();
     void Write(bool wholeDaysOnly);
-    void KeepIndex(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
-                   std::size_t replaced);
+    // Brings the horse index up to date with the first `replaced` files just written.
+    void UpdateHorseIndexOf(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
+                            std::size_t replaced);
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;

@@ -6,6 +6,7 @@
 
 #include "platform/FileTimes.h"
 #include "platform/FolderFiles.h"
+#include "platform/WholeFile.h"
 #include "text/PathText.h"
 
 namespace turfpad {
@@ -45,19 +46,7 @@ void OpenFolder::ForEachFile(const std::function<bool(std::string_view)>& wanted
 FileStamp OpenFolder::Stamp(const std::string& name) const { return StampOf(path_ / PathFromText(name)); }
 
 // The whole file, whatever its size: month files on Windows are read as any other file.
-bool ReadSmallFile(const fs::path& path, std::int64_t, std::string& out) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.clear();
-    std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) return false;
-    out.reserve(static_cast<std::size_t>(size));
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
-    return !in.bad();
-}
+bool ReadSmallFile(const fs::path& path, std::int64_t, std::string& out) { return ReadWholeFile(path, out); }
 
 std::vector<SharedBytes> ReadFilesTogether(const fs::path& folder, const std::vector<std::string>& names,
                                            std::int64_t largest) {

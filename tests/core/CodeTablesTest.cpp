@@ -3,7 +3,7 @@
 #include <set>
 #include <tuple>
 
-#include "FormRecords.h"
+#include "RunRaceRecords.h"
 #include "records/CodeTables.h"
 #include "text/Cp932.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "FormRecords.h"
+#include "RunRaceRecords.h"
 #include "TempDir.h"
 #include "browse/DayReading.h"
 #include "datafolder/DataFolderLock.h"

@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "FormRecords.h"
 #include "RaceDays.h"
+#include "RunRaceRecords.h"
 #include "TempDir.h"
 #include "browse/RaceBrowser.h"
 #include "text/Cp932.h"

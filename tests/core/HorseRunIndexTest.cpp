@@ -22,7 +22,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "FormRecords.h"
+#include "RunRaceRecords.h"
 #include "TempDir.h"
 #include "browse/DayReading.h"
 #include "datafolder/RaceFiles.h"
@@ -392,7 +392,7 @@ TEST(HorseIndexTest, TheDaysAreTheRaFilesOfADayKeyWhateverTheyAreInTheFolder) {
     EXPECT_EQ(index.LastBuild().daysRead, 0u);  // the linked day's SE file found again by its name
 }
 
-TEST(HorseIndexTest, WhileTheFolderIsUnchangedAQueryLooksOnlyAtTheDaysItsRunnersRunsDependOn) {
+TEST(HorseIndexTest, WhileNoDayIsAddedOrRemovedAQueryLooksOnlyAtTheDaysItsRunnersRunsDependOn) {
     TempDir dir;
     FileDays(dir.path());
     Settle(dir.path());
