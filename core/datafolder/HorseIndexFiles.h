@@ -66,7 +66,7 @@ struct HorseIndexMonth {
 
     // A month loaded with Load keeps its entries in the file's bytes, looked up in place,
     // until TakeEntries brings them out. The bytes are shared, read-only, with whoever else
-    // holds them (months read together share one block of memory).
+    // holds them.
     std::shared_ptr<const void> rawOwner;
     std::string_view raw;
     std::size_t rawEntries = 0;  // where the entries start in raw
@@ -153,9 +153,7 @@ std::optional<std::uint64_t> WriteMonth(const std::filesystem::path& folder, con
                                         const HorseIndexMonth& month, bool inPlace = false);
 // A month or stamp file read whole into a string of its own.
 bool ReadMonthFile(const std::filesystem::path& path, std::string& out);
-// The month files of the index, read together into one block of memory made whole at once:
-// the index of ten years is some 13 MB, and memory taken page by page as it is filled costs
-// a fault per page, more than the reading itself.
+// The month files of the index, each read whole (the index of ten years is some 13 MB).
 std::vector<SharedBytes> ReadMonthFiles(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
 // The stamp as recorded, or nothing where there is none whole.

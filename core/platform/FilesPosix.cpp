@@ -1,6 +1,5 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,18 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A file's or folder's last write time, ns since 1970.
+// A file's last write time, ns since 1970.
 std::int64_t WrittenNs(const struct stat& st) {
     return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-}
-
-SharedBytes OwnFile(const fs::path& path, std::int64_t largest) {
-    SharedBytes file;
-    auto bytes = std::make_shared<std::string>();
-    file.present = ReadSmallFile(path, largest, *bytes);
-    file.bytes = *bytes;
-    file.owner = std::move(bytes);
-    return file;
 }
 
 }  // namespace
@@ -103,60 +93,6 @@ bool ReadSmallFile(const fs::path& path, std::int64_t largest, std::string& out)
     }
     ::close(fd);
     return ok;
-}
-
-std::vector<SharedBytes> ReadFilesTogether(const fs::path& folder, const std::vector<std::string>& names,
-                                           std::int64_t largest) {
-    std::vector<SharedBytes> files(names.size());
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return files;
-    std::vector<int> fds(names.size(), -1);
-    std::vector<std::size_t> sizes(names.size(), 0);
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        fds[i] = ::openat(dir, names[i].c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat st {};
-        if (fds[i] >= 0 && ::fstat(fds[i], &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= largest) {
-            sizes[i] = static_cast<std::size_t>(st.st_size);
-            total += sizes[i];
-        }
-    }
-    ::close(dir);
-    char* block = nullptr;
-    std::shared_ptr<const void> owner;
-    if (total > 0) {
-        int flags = MAP_PRIVATE | MAP_ANONYMOUS;
-#ifdef MAP_POPULATE
-        flags |= MAP_POPULATE;
-#endif
-        void* p = ::mmap(nullptr, total, PROT_READ | PROT_WRITE, flags, -1, 0);
-        if (p != MAP_FAILED) {
-            block = static_cast<char*>(p);
-            owner = std::shared_ptr<const void>(p, [total](const void* q) { ::munmap(const_cast<void*>(q), total); });
-        }
-    }
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (fds[i] < 0) continue;
-        bool whole = block != nullptr;
-        std::size_t got = 0;
-        while (whole && got < sizes[i]) {
-            const ssize_t n = ::read(fds[i], block + at + got, sizes[i] - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        char more;
-        whole = whole && got == sizes[i] && ::read(fds[i], &more, 1) == 0;
-        ::close(fds[i]);
-        if (whole) {
-            files[i] = {true, std::string_view(block + at, sizes[i]), owner};
-        } else {
-            files[i] = OwnFile(folder / names[i], largest);  // changed while read: read again alone
-        }
-        at += sizes[i];
-    }
-    return files;
 }
 
 bool OverwriteInPlace(const fs::path& path, std::string_view bytes) {

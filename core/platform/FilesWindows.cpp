@@ -48,18 +48,6 @@ FileStamp OpenFolder::Stamp(const std::string& name) const { return StampOf(path
 // The whole file, whatever its size: month files on Windows are read as any other file.
 bool ReadSmallFile(const fs::path& path, std::int64_t, std::string& out) { return ReadWholeFile(path, out); }
 
-std::vector<SharedBytes> ReadFilesTogether(const fs::path& folder, const std::vector<std::string>& names,
-                                           std::int64_t largest) {
-    std::vector<SharedBytes> files(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        auto bytes = std::make_shared<std::string>();
-        files[i].present = ReadSmallFile(folder / names[i], largest, *bytes);
-        files[i].bytes = *bytes;
-        files[i].owner = std::move(bytes);
-    }
-    return files;
-}
-
 bool OverwriteInPlace(const fs::path&, std::string_view) { return false; }
 
 }  // namespace turfpad

@@ -1,7 +1,7 @@
 // Reading and writing files the way the horse index needs it, held apart from the index so
 // that it reads as plain code: a folder held open while its files are looked at by name, a
-// small file read whole without being blocked by a pipe put in its place, several files read
-// into one block of memory, and a file written over in place. One implementation per system
+// small file read whole without being blocked by a pipe put in its place, and a file written
+// over in place. One implementation per system
 // (FilesPosix.cpp, FilesWindows.cpp).
 #pragma once
 
@@ -50,9 +50,8 @@ struct SharedBytes {
     std::string_view bytes;
     std::shared_ptr<const void> owner;
 };
-// The files of these names in the folder (each of at most `largest` bytes), read together
-// into one block of memory made whole at once where the system allows: memory taken page by
-// page as it is filled costs a fault per page, more than the reading itself.
+// The files of these names in the folder (each of at most `largest` bytes), each read whole
+// into memory of its own (WholeFile.cpp, the same on every system).
 std::vector<SharedBytes> ReadFilesTogether(const std::filesystem::path& folder, const std::vector<std::string>& names,
                                            std::int64_t largest);
 
