@@ -20,7 +20,7 @@
 #include "AboutBox.h"
 #include "AcquisitionWindow.h"
 #include "BrowseGrids.h"
-#include "FormGrid.h"
+#include "FormGuideGrid.h"
 #include "FormGuidePrint.h"
 #include "GridPrinter.h"
 #include "HeadingLabels.h"
@@ -220,8 +220,8 @@ void TMainForm::BuildBody() {
     TabSheet3 = new QWidget;
     auto* sheet3 = new QVBoxLayout(TabSheet3);
     sheet3->setContentsMargins(0, 0, 0, 0);
-    FormGrid = new TFormGrid(TabSheet3);
-    sheet3->addWidget(FormGrid);
+    FormGuideGrid = new TFormGuideGrid(TabSheet3);
+    sheet3->addWidget(FormGuideGrid);
     PageControl1->addTab(TabSheet1, Utf8ToQString("出馬表"));
     PageControl1->addTab(TabSheet2, Utf8ToQString("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
     PageControl1->addTab(TabSheet3, Utf8ToQString("馬柱"));
@@ -278,9 +278,9 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     FilePrintItem = file->addAction(Utf8ToQString("印刷(&P)..."));
     FilePrintItem->setStatusTip(Utf8ToQString("ﾌｧｲﾙを印刷します"));
-    FormPrintItem = file->addAction(Utf8ToQString("馬柱印刷(&U)..."));
-    FormPrintItem->setObjectName("FormPrintItem");
-    FormPrintItem->setStatusTip(Utf8ToQString("各レースの馬柱を印刷します"));
+    FormGuidePrintItem = file->addAction(Utf8ToQString("馬柱印刷(&U)..."));
+    FormGuidePrintItem->setObjectName("FormGuidePrintItem");
+    FormGuidePrintItem->setStatusTip(Utf8ToQString("各レースの馬柱を印刷します"));
     FilePrintSetupItem = file->addAction(Utf8ToQString("ﾌﾟﾘﾝﾀの設定(&R)..."));
     FilePrintSetupItem->setStatusTip(Utf8ToQString("ﾌﾟﾘﾝﾀの設定を変更します"));
     file->addSeparator();
@@ -307,7 +307,8 @@ void TMainForm::BuildMenus() {
     connect(JVDataItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
     connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
     connect(FilePrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
-    connect(FormPrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { FormPrintItemClick(); }); });
+    connect(FormGuidePrintItem, &QAction::triggered, this,
+            [this] { TMsgDlg::Guard(this, [&] { FormGuidePrintItemClick(); }); });
     connect(FilePrintSetupItem, &QAction::triggered, this,
             [this] { TMsgDlg::Guard(this, [&] { printer_->SetupDialog(this); }); });
     connect(N18, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
@@ -386,7 +387,7 @@ void TMainForm::print3btnClick() {
     PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
 }
 
-void TMainForm::FormPrintItemClick() {
+void TMainForm::FormGuidePrintItemClick() {
     TIniGT settings;
     settings.Loaded();
     std::vector<RaceFormPage> pages;
@@ -442,7 +443,7 @@ void TMainForm::ArrangeHeading() {
 }
 void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
 
-void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) { FormGrid->Fill(runners); }
+void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) { FormGuideGrid->Fill(runners); }
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
 
 void TMainForm::ShowMessage(const std::string& utf8, bool beep) {

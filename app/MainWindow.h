@@ -34,7 +34,7 @@ class TAllPrintForm;
 class TLabel3Dj;
 class TPrgrsForm;
 class TRaceCardGrid;
-class TFormGrid;
+class TFormGuideGrid;
 class TScheduleGrid;
 class TStrGridPrinter;
 
@@ -76,17 +76,17 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     QListWidget* DatList;
     QSplitter* Splitter1;
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;          // 出馬表
-    QWidget* TabSheet2;          // 全ﾚｰｽｽｹｼﾞｭｰﾙ
-    TScheduleGrid* StringGrid1;  // schedule
-    TRaceCardGrid* StringGrid2;  // race card
-    QWidget* TabSheet3;          // 馬柱
-    TFormGrid* FormGrid;         // the form guide of the race shown
+    QWidget* TabSheet1;             // 出馬表
+    QWidget* TabSheet2;             // 全ﾚｰｽｽｹｼﾞｭｰﾙ
+    TScheduleGrid* StringGrid1;     // schedule
+    TRaceCardGrid* StringGrid2;     // race card
+    QWidget* TabSheet3;             // 馬柱
+    TFormGuideGrid* FormGuideGrid;  // the form guide of the race shown
 
     // Menus.
-    QAction* JVDataItem;     // ＪＶデータ取得(&J)
-    QAction* FilePrintItem;  // 印刷(&P)...
-    QAction* FormPrintItem;  // 馬柱印刷(&U)...
+    QAction* JVDataItem;          // ＪＶデータ取得(&J)
+    QAction* FilePrintItem;       // 印刷(&P)...
+    QAction* FormGuidePrintItem;  // 馬柱印刷(&U)...
     QAction* FilePrintSetupItem;
     QAction* FileExitItem;
     QAction* HelpContentsItem;
@@ -124,7 +124,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SuggestPdfName(const QString& name);  // for the PDF save dialog, when printing to a file
     void print1btnClick();
     void print3btnClick();
-    void FormPrintItemClick();
+    void FormGuidePrintItemClick();
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "FormGrid.h"
+#include "FormGuideGrid.h"
 #include "JapaneseUi.h"
 #include "MessageBox.h"
 #include "PagePreview.h"

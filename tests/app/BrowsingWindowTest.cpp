@@ -17,7 +17,7 @@
 #include "BrowseGrids.h"
 #include "FakeJVLink.h"
 #include "FakePrinter.h"
-#include "FormGrid.h"
+#include "FormGuideGrid.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
@@ -221,14 +221,14 @@ TEST_F(BrowsingWindowTest, FormGuidePrintingFillsALandscapePreviewWithOnePagePer
         EXPECT_EQ(preview.PrevX1->PageCount(), 12);
         EXPECT_GT(preview.PrevX1->PageSize(1).width(), preview.PrevX1->PageSize(1).height());
     };
-    form->FormPrintItem->trigger();  // no day chosen: a warning only
+    form->FormGuidePrintItem->trigger();  // no day chosen: a warning only
     auto shown = TMsgDlg::TakeShown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, QString::fromUtf8("分析用ﾃﾞｰﾀを選択してください。"));
     EXPECT_EQ(shows, 0);
 
     ChooseDay("2026年12月12日中山");
-    form->FormPrintItem->trigger();
+    form->FormGuidePrintItem->trigger();
     EXPECT_EQ(shows, 1);
     // The race cards print upright as before.
     form->showPreview = [&](TAllPrintForm& preview) {
@@ -286,9 +286,9 @@ TEST_F(BrowsingWindowTest, TheFormTabShowsTheDayOnDisplayWhateverWasPrintedMeanw
 
     const auto blocks = [&] {  // the dates of the runs the tab shows, runner by runner
         QStringList out;
-        for (int row = 0; row < form->FormGrid->rowCount(); ++row)
-            for (int k = 1; k < form->FormGrid->columnCount(); ++k)
-                out << form->FormGrid->item(row, k)->data(TFormGrid::kRun).toStringList().value(2);
+        for (int row = 0; row < form->FormGuideGrid->rowCount(); ++row)
+            for (int k = 1; k < form->FormGuideGrid->columnCount(); ++k)
+                out << form->FormGuideGrid->item(row, k)->data(TFormGuideGrid::kRun).toStringList().value(2);
         return out;
     };
     ChooseDay("2026年12月12日中山");
@@ -303,7 +303,7 @@ TEST_F(BrowsingWindowTest, TheFormTabShowsTheDayOnDisplayWhateverWasPrintedMeanw
     form->DateCombo->setCurrentIndex(oldest);
     emit form->DateCombo->activated(oldest);
     form->showPreview = [](TAllPrintForm&) {};
-    form->FormPrintItem->trigger();
+    form->FormGuidePrintItem->trigger();
     ChooseDay("2026年12月12日中山");
     form->PageControl1->setCurrentWidget(form->TabSheet3);
     EXPECT_EQ(blocks(), shown);

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "BrowseGrids.h"
-#include "FormGrid.h"
+#include "FormGuideGrid.h"
 #include "HeadingLabels.h"
 #include "RaceDays.h"
 #include "TempDir.h"
@@ -544,8 +544,8 @@ TEST(Heading, LabelsGetTheirLooksAndTexts) {
 
 // The form guide tab: a row per runner, its runs in blocks from the most recent, a run it won
 // in the highlight colour, a missing run grey.
-TEST(FormGridTest, BlocksShowTheRunsAndHighlightWins) {
-    TFormGrid grid;
+TEST(FormGuideGridTest, BlocksShowTheRunsAndHighlightWins) {
+    TFormGuideGrid grid;
     grid.resize(700, 400);
     RunnerForm a;
     a.post = 3;
@@ -564,7 +564,7 @@ TEST(FormGridTest, BlocksShowTheRunsAndHighlightWins) {
     b.name = Sj("ハナ");
     grid.Fill({a, b});
     ASSERT_EQ(grid.rowCount(), 2);
-    ASSERT_EQ(grid.columnCount(), 1 + TFormGrid::kRuns);
+    ASSERT_EQ(grid.columnCount(), 1 + TFormGuideGrid::kRuns);
     grid.show();
     QImage img = grid.viewport()->grab().toImage();
     auto cell = [&](int row, int column) { return grid.visualRect(grid.model()->index(row, column)); };

@@ -14,7 +14,7 @@ namespace turfpad {
 QColor PostColour(int post);
 QColor PostTextColour(int post);
 
-class TFormGrid : public QTableWidget {
+class TFormGuideGrid : public QTableWidget {
     Q_OBJECT
   public:
     static constexpr int kRuns = static_cast<int>(kFormRuns);
@@ -25,7 +25,7 @@ class TFormGrid : public QTableWidget {
     // form cells (a QStringList) and whether it was won in the others.
     enum Role { kPost = Qt::UserRole, kNumber, kName, kRun, kWon };
 
-    explicit TFormGrid(QWidget* parent = nullptr);
+    explicit TFormGuideGrid(QWidget* parent = nullptr);
     void Fill(const std::vector<RunnerForm>& runners);
 };
 

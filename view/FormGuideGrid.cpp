@@ -1,4 +1,4 @@
-#include "FormGrid.h"
+#include "FormGuideGrid.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -37,7 +37,7 @@ class FormBlockDelegate : public QStyledItemDelegate {
 
   private:
     static void PaintRunner(QPainter* p, const QRect& r, const QModelIndex& index) {
-        const int post = index.data(TFormGrid::kPost).toInt();
+        const int post = index.data(TFormGuideGrid::kPost).toInt();
         p->fillRect(r, Qt::white);
         QRect badge(r.left() + 4, r.top() + 6, 26, 26);
         p->fillRect(badge, PostColour(post));
@@ -45,20 +45,21 @@ class FormBlockDelegate : public QStyledItemDelegate {
         p->drawRect(badge);
         p->setPen(PostTextColour(post));
         p->setFont(Font(16, true));
-        p->drawText(badge, Qt::AlignCenter, QString::number(index.data(TFormGrid::kNumber).toInt()));
+        p->drawText(badge, Qt::AlignCenter, QString::number(index.data(TFormGuideGrid::kNumber).toInt()));
         p->setPen(Qt::black);
         p->setFont(Font(13, true));
         QRect name(r.left() + 4, r.top() + 38, r.width() - 8, r.height() - 42);
-        p->drawText(name, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, index.data(TFormGrid::kName).toString());
+        p->drawText(name, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                    index.data(TFormGuideGrid::kName).toString());
     }
 
     static void PaintRun(QPainter* p, const QRect& r, const QModelIndex& index) {
-        const QStringList c = index.data(TFormGrid::kRun).toStringList();
+        const QStringList c = index.data(TFormGuideGrid::kRun).toStringList();
         if (c.size() < kFormColumns) {
             p->fillRect(r, QColor(240, 240, 240));
             return;
         }
-        p->fillRect(r, index.data(TFormGrid::kWon).toBool() ? QColor(255, 224, 224) : QColor(Qt::white));
+        p->fillRect(r, index.data(TFormGuideGrid::kWon).toBool() ? QColor(255, 224, 224) : QColor(Qt::white));
         const int x = r.left() + 4, w = r.width() - 8;
         p->setPen(Qt::black);
         p->setFont(Font(11));
@@ -71,7 +72,7 @@ class FormBlockDelegate : public QStyledItemDelegate {
         // Position in large type, the starters beside it.
         p->setFont(Font(24, true));
         QRect pos(x, r.top() + 44, 46, 28);
-        p->setPen(index.data(TFormGrid::kWon).toBool() ? QColor(200, 0, 0) : QColor(Qt::black));
+        p->setPen(index.data(TFormGuideGrid::kWon).toBool() ? QColor(200, 0, 0) : QColor(Qt::black));
         p->drawText(pos, Qt::AlignRight | Qt::AlignVCenter, c[9]);
         p->setPen(Qt::black);
         p->setFont(Font(11));
@@ -94,8 +95,8 @@ QColor PostColour(int post) {
 
 QColor PostTextColour(int post) { return (post >= 2 && post <= 4) || post == 6 ? Qt::white : Qt::black; }
 
-TFormGrid::TFormGrid(QWidget* parent) : QTableWidget(parent) {
-    setObjectName("FormGrid");
+TFormGuideGrid::TFormGuideGrid(QWidget* parent) : QTableWidget(parent) {
+    setObjectName("FormGuideGrid");
     setColumnCount(1 + kRuns);
     QStringList headers{QStringLiteral("馬名")};
     static const char* const kRunNames[] = {"前走", "2走前", "3走前", "4走前", "5走前"};
@@ -113,7 +114,7 @@ TFormGrid::TFormGrid(QWidget* parent) : QTableWidget(parent) {
     setItemDelegate(new FormBlockDelegate(this));
 }
 
-void TFormGrid::Fill(const std::vector<RunnerForm>& runners) {
+void TFormGuideGrid::Fill(const std::vector<RunnerForm>& runners) {
     clearContents();
     setRowCount(static_cast<int>(runners.size()));
     for (int row = 0; row < static_cast<int>(runners.size()); ++row) {
