@@ -26,6 +26,8 @@ namespace {
 // JV-Data (or has lost its line ends) reaches it. A longer line is one rejected record, read
 // past without being held.
 constexpr std::size_t kMaxLine = 64 * 1024;
+// The most records filed and not yet listed (about 100 bytes each).
+constexpr std::size_t kMaxWaitingToBeListed = 64 * 1024;
 
 // The records of a batch, listed once the files holding them are on disk.
 struct Listed {
@@ -119,6 +121,11 @@ class Importer {
         switch (r.outcome) {
             case FilingResult::Outcome::Filed:
                 batch_.push_back({r.ListLineUtf8(), r.fileName});
+                // Records filed over and over into the same few files never fill a batch: their
+                // files are written out once this many wait to be listed, so that what is held
+                // for the listing stays bounded (whole days first, then whatever is held).
+                if (batch_.size() >= kMaxWaitingToBeListed && Flush(true) && batch_.size() >= kMaxWaitingToBeListed)
+                    Flush();
                 break;
             case FilingResult::Outcome::PassedOver:
                 ++passed_;

@@ -52,7 +52,7 @@ void UpdateHorseIndex(const fs::path& dataDir, const std::vector<WrittenDay>& wr
             auto hit = cache.months.find(cacheKey);
             if (hit != cache.months.end())
                 old = std::move(hit->second);
-            else if (!ReadWholeFile(folder / name, bytes) || !old.Parse(bytes))
+            else if (!ReadMonthFile(folder / name, bytes) || !old.Parse(bytes))
                 old = {};  // a damaged month starts again empty: the next reader reads its days again
             std::set<std::string> replaced;
             for (const WrittenDay* d : days) replaced.insert(d->key);

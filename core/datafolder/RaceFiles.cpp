@@ -145,13 +145,17 @@ std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, 
         throw FilingError("レースデータファイル" + Quote(name) + "を確認できません（" + SystemErrorText(ec) + "）。");
     if (existed != nullptr) *existed = exists;
     if (exists) {
+        const auto damaged = [&](std::uintmax_t bytes) {
+            return FilingError("レースデータファイル" + Quote(name) + "が壊れています（" + std::to_string(bytes) +
+                               " バイト、正しくは " + std::to_string(size) + " バイト・" +
+                               std::to_string(size / lineSize) + " 行）。このファイルには書き込みません。");
+        };
+        // A file of another size is damaged whatever it holds: it is not read, however large.
+        const std::uintmax_t bytes = fs::file_size(path, ec);
+        if (!ec && bytes != size) throw damaged(bytes);
         if (!ReadWholeFile(path, content))
             throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");
-        if (!IsWholeRaceFile(content, lineSize))
-            throw FilingError("レースデータファイル" + Quote(name) + "が壊れています（" +
-                              std::to_string(content.size()) + " バイト、正しくは " + std::to_string(size) +
-                              " バイト・" + std::to_string(size / lineSize) +
-                              " 行）。このファイルには書き込みません。");
+        if (!IsWholeRaceFile(content, lineSize)) throw damaged(content.size());
     } else {
         std::string blankLine(lineSize - 2, ' ');
         blankLine += "\r\n";

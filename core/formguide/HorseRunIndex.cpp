@@ -93,7 +93,9 @@ HorseIndexMonth::Day TakeDay(const DayFolder& folder, const DayFolder::Day& list
                              std::size_t index, std::vector<HorseIndexMonth::Entry>& fresh) {
     HorseIndexMonth::Day day{listed.key, stamp, StampClockNow()};
     std::string content;
-    if (stamp.size != FileStamp::kNoFile && !listed.seName.empty() && ReadWholeFile(folder.PathOf(listed), content)) {
+    // An SE file larger than a day's is damaged: it is not read into memory, however large.
+    if (stamp.size != FileStamp::kNoFile && !listed.seName.empty() &&
+        ReadSmallFile(folder.PathOf(listed), static_cast<std::int64_t>(kSeFileSize), content)) {
         if (!(folder.Stamp(listed) == stamp)) day.stamp = kChangedWhileRead;
         for (HorseIndexMonth::Entry e : IndexEntriesOf(listed.key, content)) {
             e.day = static_cast<std::uint16_t>(index);

@@ -46,7 +46,11 @@ void OpenFolder::ForEachFile(const std::function<bool(std::string_view)>& wanted
 FileStamp OpenFolder::Stamp(const std::string& name) const { return StampOf(path_ / PathFromText(name)); }
 
 // The whole file, whatever its size: month files on Windows are read as any other file.
-bool ReadSmallFile(const fs::path& path, std::int64_t, std::string& out) { return ReadWholeFile(path, out); }
+bool ReadSmallFile(const fs::path& path, std::int64_t largest, std::string& out) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    return !ec && size <= static_cast<std::uintmax_t>(largest) && ReadWholeFile(path, out);
+}
 
 bool OverwriteInPlace(const fs::path&, std::string_view) { return false; }
 

@@ -39,9 +39,8 @@ class OpenFolder {
     int fd_ = -1;  // the folder opened, where the system offers that
 };
 
-// Reads a regular file whole into `out`; false for anything else. Where the system allows (not
-// on Windows) a file of more than `largest` bytes is refused, and a pipe in its place does not
-// block.
+// Reads a regular file whole into `out`; false for anything else, and for a file of more than
+// `largest` bytes. Where the system allows (not on Windows) a pipe in its place does not block.
 bool ReadSmallFile(const std::filesystem::path& path, std::int64_t largest, std::string& out);
 
 // A file as read: absent, or its bytes kept alive by the owner.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -668,4 +669,57 @@ TEST(ImportSafety, ManyFilesWithFewDescriptors) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Lines(r.out).size(), 120u);
     EXPECT_NE(r.err.find("登録 120 件"), std::string::npos) << r.err;
+}
+
+namespace {
+
+// The most memory a shell command's process had at once, in KiB.
+long PeakKb(const std::string& command) {
+    const pid_t pid = Start(kShell, {"-c", command});
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return -1;
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+// What the program holds follows a bound, not the size of a file it meets or of its input:
+// a huge month file in the index folder when filing, a huge SE file of a day a form needs,
+// and one day's records filed over and over.
+TEST(ImportSafety, MemoryStaysBoundedWhateverTheSizeOfAFileOrOfTheInput) {
+    TempDir dir;
+    const fs::path data = dir / "Data";
+    std::string records;
+    for (const char* date : {"20261212", "20261128"}) {
+        RecordBuilder ra = RecordBuilder::Ra();
+        ra.Raw({3, 1}, "7").Raw({12, 8}, date).Raw({20, 2}, "06").Number({26, 2}, 11).Raw({882, 2}, "01");
+        RecordBuilder se = RecordBuilder::Se();
+        se.Raw({3, 1}, "7").Raw({12, 8}, date).Raw({20, 2}, "06").Number({26, 2}, 11).Number({29, 2}, 1);
+        se.Raw({31, 10}, "2022100001").Raw({335, 2}, std::string(date) == "20261212" ? "00" : "03");
+        records += ra.str() + se.str();
+    }
+    WriteAll(dir / "day.jvd", records);
+    ASSERT_EQ(turfpad::testing::Run(kCli, {"import", "--data", data.string(), (dir / "day.jvd").string()}).status, 0);
+    const std::string past = (data / fs::path(u8"2026年11月28日中山.jvSEr")).string();
+    std::string many;
+    for (int i = 0; i < 1000; ++i) many += records;
+    WriteAll(dir / "many.jvd", many);
+
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"import beside a 1 GB month file", "truncate -s 1G " + Quoted(data / ".turfpad-horses" / "202612.idx") +
+                                                " && exec " + kCli + " import --data " + Quoted(data) + " " +
+                                                Quoted(dir / "day.jvd") + " > /dev/null 2>&1"},
+        {"form needing a 1 GB SE file", "truncate -s 1G '" + past + "' && exec " + kCli + " form --data " +
+                                            Quoted(data) + " 2026年12月12日中山 11 > /dev/null 2>&1"},
+        {"one day filed 500,000 times", "rm -f '" + past + "' && for i in $(seq 250); do cat " +
+                                            Quoted(dir / "many.jvd") + "; done | " + kCli + " import --data " +
+                                            Quoted(data) + " - > /dev/null 2>&1"},
+    };
+#if defined(__SANITIZE_ADDRESS__)
+    const long limitKb = 160 * 1024;  // the sanitizer's own shadow memory comes on top
+#else
+    const long limitKb = 40 * 1024;
+#endif
+    for (const auto& [what, command] : cases) EXPECT_LT(PeakKb(command), limitKb) << what;
 }
