@@ -26,6 +26,8 @@ namespace {
 // JV-Data (or has lost its line ends) reaches it. A longer line is one rejected record, read
 // past without being held.
 constexpr std::size_t kMaxLine = 64 * 1024;
+// The most files held for a stream in random order (some 60 MB of SE files).
+constexpr std::size_t kMostHeldFiles = 512;
 // The most records filed and not yet listed (about 100 bytes each).
 constexpr std::size_t kMaxWaitingToBeListed = 64 * 1024;
 
@@ -38,6 +40,7 @@ struct Listed {
 class Importer {
   public:
     Importer(const Options& o, bool wait) : filer_(o.dataDir), dataDir_(o.dataDir) {
+        filer_.SetMostHeldFiles(kMostHeldFiles);
         filer_.SetWaiting([this, wait] {
             if (!wait) return false;
             if (!told_)

@@ -239,6 +239,11 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     }
     // Files held back by an earlier flush are written under the lock like any other.
     if (!names.empty()) TakeLock();
+    if (batchFiles_ >= maxHeld_ && maxHeld_ < mostHeld_) {
+        std::size_t filed = 0;
+        for (const auto& [name, held] : held_) filed += held.inBatch ? held.filed : 0;
+        if (filed < kSparseBatch * batchFiles_) maxHeld_ = mostHeld_;
+    }
 
     FileBatch batch(durable_);
     std::vector<Held*> written;

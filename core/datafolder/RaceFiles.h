@@ -94,6 +94,13 @@ class RaceFiler {
     // a FlushWholeDays() first.
     std::size_t HeldFiles() const { return batchFiles_; }
     std::size_t MaxHeldFiles() const { return maxHeld_; }
+    // Lets the limit of files held grow to `most` once a batch comes out sparse (fewer than
+    // kSparseBatch records filed per file): a stream in random order then gathers many
+    // records into each file before it is written, instead of writing every file over for
+    // each record or two (growing step by step cost more than it saved: each step writes a
+    // batch). A stream in file order keeps the first limit.
+    void SetMostHeldFiles(std::size_t most) { mostHeld_ = most; }
+    static constexpr std::size_t kSparseBatch = 8;
     // Files held back by FlushWholeDays() for the other file of their day.
     std::size_t HeldBackFiles() const;
     // Once the files held back take more than this many bytes, FlushWholeDays() writes them
@@ -134,6 +141,7 @@ class RaceFiler {
 
     std::filesystem::path dataDir_;
     std::size_t maxHeld_;
+    std::size_t mostHeld_ = 0;
     std::size_t maxHeldBack_ = std::size_t{64} << 20;
     std::size_t batchFiles_ = 0;
     std::size_t lost_ = 0;  // records of held-back files that could not be laid over their file again

@@ -248,6 +248,21 @@ TEST(Filing, HeldFilesGoOutWhenManyAreHeld) {
     EXPECT_TRUE(filer.HasUnwritten());
 }
 
+// Batches of a record or two per file (a stream in random order) let the limit grow to the
+// most allowed; batches of full files (a stream in file order) keep it.
+TEST(Filing, SparseBatchesLetTheLimitOfHeldFilesGrowDenseOnesKeepIt) {
+    for (const int perFile : {1, 7, 8}) {
+        TempDir dir;
+        RaceFiler filer(dir.path(), 4);
+        filer.SetDurable(false);
+        filer.SetMostHeldFiles(16);
+        for (int day = 10; day <= 14; ++day)  // the fifth day writes a batch of four files out
+            for (int horse = 1; horse <= perFile; ++horse)
+                filer.File(Se(("202612" + std::to_string(day)).c_str(), "06", 1, horse));
+        EXPECT_EQ(filer.MaxHeldFiles(), perFile < 8 ? 16u : 4u) << perFile << " records per file";
+    }
+}
+
 // A flush between batches writes a day only with both its files: an RA file filed into alone
 // is held back (unwritten, the folder free for readers) until its SE file is filed into, or
 // until the last flush; past the memory cap it goes out all the same.
