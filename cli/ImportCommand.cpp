@@ -1,13 +1,18 @@
 // turfpad-cli import and days: filing JV-Data streams into the data folder and listing its
 // days, through the same filing and listing code as the program.
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <limits>
+#include <streambuf>
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -52,10 +57,13 @@ class Importer {
     }
 
     // Reads one source to its end, or until output or filing fails. False after such a failure.
-    bool Source(std::istream& in, const std::string& source) {
+    // Where `wouldWait` tells that the next read waits for the writer, what is held is written
+    // out first, so that the data folder is not held while the writer takes its time.
+    bool Source(std::istream& in, const std::string& source, const std::function<bool()>& wouldWait = {}) {
         std::vector<char> buf(kMaxLine + 2);
         long number = 0;
         while (ok_) {
+            if (wouldWait && filer_.HeldFiles() > 0 && wouldWait() && !Flush(true)) break;
             in.getline(buf.data(), static_cast<std::streamsize>(buf.size()), '\n');
             const auto got = static_cast<std::size_t>(in.gcount());
             if (got == 0 && !in.good()) break;
@@ -194,6 +202,47 @@ class Importer {
     bool ok_ = true, busy_ = false, told_ = false, readError_ = false;
 };
 
+#ifndef _WIN32
+// Input read straight from a descriptor (standard input, a named pipe), so that the import can
+// tell when the next read would wait for the writer.
+class DescriptorInput : public std::streambuf {
+  public:
+    explicit DescriptorInput(int fd) : fd_(fd) {}
+    // Nothing buffered, and nothing to read at once.
+    bool WouldWait() {
+        if (gptr() < egptr()) return false;
+        pollfd p{fd_, POLLIN, 0};
+        return ::poll(&p, 1, 0) == 0;
+    }
+
+  protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        ssize_t n = 0;
+        do {
+            n = ::read(fd_, buffer_, sizeof buffer_);
+        } while (n < 0 && errno == EINTR);
+        // The stream takes a throw from here for a read error (badbit), as from a file's.
+        if (n < 0) throw std::ios_base::failure("read");
+        if (n == 0) return traits_type::eof();
+        setg(buffer_, buffer_, buffer_ + n);
+        return traits_type::to_int_type(*gptr());
+    }
+
+  private:
+    int fd_;
+    char buffer_[65536];
+};
+
+// Reads a source that is not a plain file (standard input with fd 0, a named pipe or a device
+// given by name), writing out what is held whenever the next read would wait.
+bool ReadWaitingSource(Importer& importer, int fd, const std::string& name) {
+    DescriptorInput input(fd);
+    std::istream in(&input);
+    return importer.Source(in, name, [&input] { return input.WouldWait(); });
+}
+#endif
+
 // Whether a FILE can be read. Only a plain file is opened to tell: opening a named pipe would
 // take its writer's connection, and closing it again would end that writer, leaving the
 // import to wait for a writer that never comes.
@@ -242,8 +291,27 @@ int Import(const Options& o) {
     for (const std::string& name : names) {
         bool ok = true;
         if (name == "-") {
+#ifdef _WIN32
             ok = importer.Source(std::cin, name);
+#else
+            ok = ReadWaitingSource(importer, STDIN_FILENO, name);
+#endif
         } else {
+#ifndef _WIN32
+            std::error_code statusError;
+            if (!fs::is_regular_file(PathFromText(name), statusError)) {
+                const int fd = ::open(PathFromText(name).c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd < 0) {
+                    std::cerr << "turfpad-cli: " << name << " を読み込めません\n";
+                    importer.Flush();
+                    return std::max(importer.Finish(), kUsage);
+                }
+                ok = ReadWaitingSource(importer, fd, name);
+                ::close(fd);
+                if (!ok) break;
+                continue;
+            }
+#endif
             std::ifstream in(PathFromText(name), std::ios::binary);
             if (!in) {
                 std::cerr << "turfpad-cli: " << name << " を読み込めません\n";

@@ -574,6 +574,36 @@ TEST(ImportSafety, WaitsForAnotherFilerOrGivesUp) {
     close(lock);
 }
 
+// An import whose input comes slowly (standard input or a named pipe given as FILE) writes
+// out what it holds before it waits for more, so readers are never kept out meanwhile.
+TEST(ImportSafety, AFilerWaitingForItsInputDoesNotHoldTheFolder) {
+    for (const bool named : {false, true}) {
+        TempDir dir;
+        const fs::path data = dir / "Data", fifo = dir / "in";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const std::string source = named ? Quoted(fifo) : "- < " + Quoted(fifo);
+        const pid_t pid = Start(kShell, {"-c", "exec " + kCli + " import --data " + Quoted(data) + " " + source +
+                                                   " > " + Quoted(dir / "out") + " 2>/dev/null"});
+        const int in = open(fifo.c_str(), O_WRONLY);
+        ASSERT_GE(in, 0);
+        const std::string ra = RecordBuilder::Ra().Raw({12, 8}, "20261212").Raw({20, 2}, "06").Number({26, 2}, 11);
+        const std::string se =
+            RecordBuilder::Se().Raw({12, 8}, "20261212").Raw({20, 2}, "06").Number({26, 2}, 11).Number({29, 2}, 1);
+        const std::string day = ra + se;
+        ASSERT_EQ(write(in, day.data(), day.size()), static_cast<ssize_t>(day.size()));
+        for (int i = 0; i < 100 && ReadAll(dir / "out").empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(ReadAll(dir / "out"),
+                  "作成済み:11R/2026年12月12日中山.jvRA\n作成済み:11R/01番/2026年12月12日中山.jvSEr\n")
+            << named;
+        const RunResult card =
+            turfpad::testing::Run(kCli, {"card", "--no-wait", "--data", data.string(), "2026年12月12日中山", "11"});
+        EXPECT_EQ(card.status, 0) << named << ": " << card.err;
+        close(in);
+        EXPECT_EQ(Wait(pid), 0) << named;
+    }
+}
+
 // While a filer holds the data folder, each reader says so within a second; with --no-wait it
 // gives up at once with status 5, and without it prints what it read once the folder is free.
 TEST(ImportSafety, ReadersSayTheyWaitForAFilerOrGiveUp) {
