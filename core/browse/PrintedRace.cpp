@@ -71,12 +71,21 @@ std::string PrintedRacecourse(const PrintedRace& race) { return RacecourseName(C
 
 int PrintedRaceNumber(const PrintedRace& race) { return ReadNumber(Chars(race.raceKey, 15, 2)); }
 
+namespace {
+// A meeting day from 10 on shows its tens where a blank stands before a single digit.
+std::string MeetingDayTens(const std::string& key) {
+    const std::string tens = Chars(key, 13, 1);
+    return tens.size() == 1 && tens[0] >= '1' && tens[0] <= '9' ? tens : " ";
+}
+}  // namespace
+
 std::string PrintedDateLine(const PrintedRace& race) {
     const std::string& key = race.raceKey;
     int month = StrictNumber(Chars(key, 5, 2));
     int day = StrictNumber(Chars(key, 7, 2));
     return Chars(key, 1, 4) + Sj("年") + Format("%2d", month) + Sj("月") + Format("%2d", day) + Sj("日") +
-           PrintedRacecourse(race) + " " + Chars(key, 12, 1) + Sj("回 ") + Chars(key, 14, 1) + Sj("日");
+           PrintedRacecourse(race) + " " + Chars(key, 12, 1) + Sj("回") + MeetingDayTens(key) + Chars(key, 14, 1) +
+           Sj("日");
 }
 
 std::string PrintedPostTime(const PrintedRace& race) {

@@ -30,8 +30,15 @@ std::string_view KeyCourse(std::string_view key) { return Slice(key, 9, 2); }
 std::string_view KeyRace(std::string_view key) { return Slice(key, 15, 2); }
 std::string_view KeyDate(std::string_view key) { return Slice(key, 1, 8); }
 
-// 5回 8日: the last characters of the meeting number and the meeting day.
-std::string Meeting(std::string_view key) { return CharAt(key, 12) + Sj("回 ") + CharAt(key, 14) + Sj("日"); }
+}  // namespace
+
+std::string MeetingText(std::string_view key) {
+    const std::string tens = CharAt(key, 13);
+    const bool twoDigits = tens[0] >= '1' && tens[0] <= '9';
+    return CharAt(key, 12) + Sj("回") + (twoDigits ? tens : " ") + CharAt(key, 14) + Sj("日");
+}
+
+namespace {
 
 std::string PostTime(std::string_view t, std::string_view between, std::string_view after) {
     return std::string(Slice(t, 1, 2)) + std::string(between) + std::string(Slice(t, 3, 2)) + std::string(after);
@@ -48,7 +55,7 @@ std::array<std::string, N> Cp932Row(const std::array<const char*, N>& utf8) {
 
 std::string RaceListText(const RaceEntry& race) {
     const std::string_view key = race.raceKey;
-    return RacecourseName(KeyCourse(key)) + Meeting(key) + Format2d(ReadNumber(KeyRace(key))) + "R";
+    return RacecourseName(KeyCourse(key)) + MeetingText(key) + Format2d(ReadNumber(KeyRace(key))) + "R";
 }
 
 const ScheduleRow& ScheduleHeader() {
@@ -65,7 +72,7 @@ const std::array<int, kScheduleColumns>& ScheduleColumnWidths() {
 ScheduleRow ScheduleCells(const RaceEntry& race) {
     const std::string_view key = race.raceKey;
     ScheduleRow row;
-    row[0] = " " + RacecourseName(KeyCourse(key)) + " " + Meeting(key) + Format2d(ReadNumber(KeyRace(key))) + "R";
+    row[0] = " " + RacecourseName(KeyCourse(key)) + " " + MeetingText(key) + Format2d(ReadNumber(KeyRace(key))) + "R";
     row[1] = " " + Format2d(race.HeadCount()) + Sj("頭");
     row[2] = " " + race.shortName;
     row[3] = " " + GradeName(race.grade);
@@ -83,7 +90,7 @@ RaceHeading HeadingTexts(const RaceEntry& race) {
     h[0] = course;
     h[1] = NumberFieldText(KeyRace(key));
     h[2] = std::string(Slice(key, 1, 4)) + Sj("年") + NumberFieldText(Slice(key, 5, 2)) + Sj("月") +
-           NumberFieldText(Slice(key, 7, 2)) + Sj("日 ") + course + " " + Meeting(key);
+           NumberFieldText(Slice(key, 7, 2)) + Sj("日 ") + course + " " + MeetingText(key);
     h[3] = race.raceName;
     h[4] = WeightTypeName(race.weightType);
     h[5] = RaceConditionName(race.raceCondition, KeyDate(key));

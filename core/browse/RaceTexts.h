@@ -30,6 +30,10 @@ inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};
 inline constexpr Rgb kBlue{0, 0, 255};
 
+// The meeting and its day from a race key: "5回 8日"; a day from 10 on as "5回10日" (the
+// same width: its tens take the place of the blank).
+std::string MeetingText(std::string_view raceKey);
+
 // Race list entry: 東京5回 8日11R.
 std::string RaceListText(const RaceEntry& race);
 

@@ -371,10 +371,9 @@ class WeekBuilder {
     }
 
     std::string RaceKey(const Meeting& m, const Course& course, int number) const {
-        year_month_day ymd{m.day};
-        int dayOfYear = static_cast<int>((m.day - sys_days{ymd.year() / January / 1}).count());
-        int meeting = 1 + (dayOfYear / 28) % 5;
-        int meetingDay = 1 + 2 * ((dayOfYear / 7) % 4) + (m.sunday ? 1 : 0);
+        const MeetingPlace place = MeetingOn(course.code, m.sunday ? m.day - days{1} : m.day);
+        const int meeting = place.meeting;
+        const int meetingDay = 1 + 2 * place.weekend + (m.sunday ? 1 : 0);
         return Date(m.day) + std::string(course.code) + Digits(meeting, 2) + Digits(meetingDay, 2) + Digits(number, 2);
     }
 

@@ -1,5 +1,6 @@
 #include "jvlink/DemoTables.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -253,6 +254,39 @@ std::vector<std::string_view> CoursesOn(sys_days saturday) {
         default:
             return {"06", "09", "07"};
     }
+}
+
+MeetingPlace MeetingOn(std::string_view course, sys_days saturday) {
+    const auto races = [course](sys_days day) {
+        const std::vector<std::string_view> courses = CoursesOn(day);
+        return std::find(courses.begin(), courses.end(), course) != courses.end();
+    };
+    // The first Saturday of the year, then weekend by weekend: each run of weekends at the
+    // course ends before a weekend without it (or at `saturday`'s, whichever comes first).
+    const year y = year_month_day{saturday}.year();
+    sys_days day{y / January / 1};
+    while (weekday{day} != Saturday) day += days{1};
+    MeetingPlace place;
+    int meetingsBefore = 0;
+    while (day <= saturday) {
+        if (!races(day)) {
+            day += weeks{1};
+            continue;
+        }
+        sys_days end = day;  // the run's last weekend
+        while (year_month_day{end + weeks{1}}.year() == y && races(end + weeks{1})) end += weeks{1};
+        const int length = static_cast<int>((end - day).count() / 7) + 1;
+        const int firstHalf = length > 5 ? (length + 1) / 2 : length;
+        if (saturday <= end) {
+            const int at = static_cast<int>((saturday - day).count() / 7);
+            place.meeting = meetingsBefore + 1 + (at >= firstHalf ? 1 : 0);
+            place.weekend = at >= firstHalf ? at - firstHalf : at;
+            return place;
+        }
+        meetingsBefore += length > 5 ? 2 : 1;
+        day = end + weeks{1};
+    }
+    return place;
 }
 
 // East (Miho) horses race mostly at the eastern courses, west (Ritto) horses at the western.

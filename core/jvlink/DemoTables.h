@@ -56,6 +56,15 @@ const Course& CourseOf(std::string_view code);
 // season (east and west) and, most weeks, a third one at a local course. Both days race at
 // the same courses.
 std::vector<std::string_view> CoursesOn(std::chrono::sys_days saturday);
+// The meeting (回次) of a racecourse on a weekend of CoursesOn, and the weekend's place in it
+// (0 for its first): meetings are counted within the year, a run of consecutive weekends at a
+// course is one meeting, or two (split in halves) when longer than five weekends.
+struct MeetingPlace {
+    int meeting = 0;
+    int weekend = 0;
+};
+MeetingPlace MeetingOn(std::string_view course, std::chrono::sys_days saturday);
+
 // East (Miho) horses race mostly at the eastern courses, west (Ritto) horses at the western.
 int RegionOf(std::string_view course);
 

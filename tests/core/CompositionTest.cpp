@@ -150,12 +150,14 @@ TEST(CardTexts, WeightBlinkerApprentice) {
     EXPECT_EQ(ApprenticeText("0"), "");
 }
 
-TEST(CardTexts, MeetingShowsOnlyTheLastCharacters) {
+TEST(CardTexts, MeetingShowsItsNumberAndDayInTheirWidth) {
     RaceEntry e;
-    e.raceKey = "2026121206051201";  // meeting 05, day 12
-    EXPECT_EQ(RaceListText(e), Sj("中山5回 2日 1R"));
-    e.raceKey = "2026121206051009";  // day 10 shows as 0日
-    EXPECT_EQ(RaceListText(e), Sj("中山5回 0日 9R"));
+    e.raceKey = "2026121206050801";  // meeting 05, day 08
+    EXPECT_EQ(RaceListText(e), Sj("中山5回 8日 1R"));
+    e.raceKey = "2026121206051009";  // day 10: its tens where the blank stands
+    EXPECT_EQ(RaceListText(e), Sj("中山5回10日 9R"));
+    e.raceKey = "2026121206051201";
+    EXPECT_EQ(RaceListText(e), Sj("中山5回12日 1R"));
     RaceEntry empty;  // nothing read: no crash, blanks
     EXPECT_EQ(RaceListText(empty), Sj("     回  日 0R"));
 }

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "TempDir.h"
 #include "datafolder/RaceFiles.h"
@@ -18,6 +20,13 @@ using namespace std::chrono;
 const std::string kIdeographicSpace = "\x81\x40";
 
 sys_days Day(int y, unsigned m, unsigned d) { return sys_days{year{y} / month{m} / day{d}}; }
+std::string Date(sys_days d) {
+    const year_month_day ymd{d};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                  static_cast<unsigned>(ymd.day()));
+    return text;
+}
 
 std::string F(std::string_view record, Field f) { return std::string(FieldOf(record, f)); }
 
@@ -243,6 +252,22 @@ TEST(DemoProgrammeTest, RacecoursesFollowTheSeason) {
     EXPECT_EQ(courses(Day(2026, 8, 8)), (std::set<std::string>{"04", "07", "01"}));
     EXPECT_EQ(courses(Day(2026, 5, 16)), (std::set<std::string>{"05", "08", "04"}));
     EXPECT_EQ(courses(Day(2026, 2, 14)), (std::set<std::string>{"05", "08", "10"}));
+}
+
+// Meetings are numbered as the calendar numbers them: within the year at each racecourse,
+// the days counted within the meeting (RA 22-23 and 24-25).
+TEST(DemoProgrammeTest, MeetingsAreNumberedAsTheCalendarNumbersThem) {
+    const std::vector<std::tuple<sys_days, const char*, const char*, const char*>> table = {
+        {Day(2026, 12, 12), "06", "05", "03"}, {Day(2026, 12, 13), "06", "05", "04"},
+        {Day(2026, 10, 10), "05", "04", "03"}, {Day(2026, 11, 14), "05", "05", "03"},
+        {Day(2026, 2, 14), "05", "01", "03"},  {Day(2026, 6, 20), "05", "03", "07"},
+    };
+    for (const auto& [day, course, meeting, meetingDay] : table) {
+        std::set<std::string> found;
+        for (const std::string& r : Records(DemoProgramme(day)).ra)
+            if (r.substr(11, 8) == Date(day) && r.substr(19, 2) == course) found.insert(r.substr(21, 4));
+        EXPECT_EQ(found, std::set<std::string>{std::string(meeting) + meetingDay}) << Date(day) << " " << course;
+    }
 }
 
 // Results: the same races as the cards, with plausible outcomes.

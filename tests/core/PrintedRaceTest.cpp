@@ -16,10 +16,10 @@ PrintedRace KeyRace(std::string key) {
     return race;
 }
 
-TEST(PrintedRaceTexts, DateLineTakesTheSecondCharacterOfMeetingAndDay) {
+TEST(PrintedRaceTexts, DateLineGivesTheMeetingAndItsDay) {
     EXPECT_EQ(PrintedDateLine(KeyRace("2024052605020811")), Sj("2024年 5月26日東京 2回 8日"));
-    EXPECT_EQ(PrintedDateLine(KeyRace("2024120106051001")), Sj("2024年12月 1日中山 5回 0日"));
-    EXPECT_EQ(PrintedDateLine(KeyRace("2024120109051201")), Sj("2024年12月 1日阪神 5回 2日"));
+    EXPECT_EQ(PrintedDateLine(KeyRace("2024120106051001")), Sj("2024年12月 1日中山 5回10日"));
+    EXPECT_EQ(PrintedDateLine(KeyRace("2024120109051201")), Sj("2024年12月 1日阪神 5回12日"));
 }
 
 TEST(PrintedRaceTexts, DateLineNeedsDigitsForMonthAndDay) {
