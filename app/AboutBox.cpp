@@ -65,6 +65,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton = new QPushButton("OK", this);
     OKButton->setGeometry(231, 214, 75, 26);
     OKButton->setDefault(true);
+    // Return closes the box wherever the focus is; the web page opens only when clicked.
+    HomePageButton->setAutoDefault(false);
 
     // An installed program keeps its data and settings in the user's own folders: say where,
     // on a strip below the buttons.

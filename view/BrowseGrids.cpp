@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScrollBar>
 
 #include "JapaneseUi.h"
 #include "browse/ClipboardText.h"
@@ -74,6 +75,8 @@ void TRaceCardGrid::SetTable(const RaceCardTable* table) {
 void TRaceCardGrid::Fill(const std::vector<RaceCardRow>& rows) {
     SetRowCount(1 + static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) SetRow(*this, static_cast<int>(i) + 1, rows[i]);
+    // Each race shown starts at the left edge, its names whole, whatever the last was scrolled to.
+    horizontalScrollBar()->setValue(0);
 }
 
 }  // namespace turfpad

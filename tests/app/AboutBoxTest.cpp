@@ -85,7 +85,13 @@ TEST(AboutBox, ShowsTheVersionEachTimeAndReportsAFailedWebPage) {
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0].kind, MsgKind::Plain);
         EXPECT_EQ(shown[0].text, QString::fromUtf8("ホームページの表示に失敗しました。"));
-        QTest::mouseClick(box->OKButton, Qt::LeftButton);
+        if (i == 0) {
+            QTest::mouseClick(box->OKButton, Qt::LeftButton);
+        } else {  // Return closes the box, even with the focus left on the web page button
+            box->HomePageButton->setFocus();
+            QTest::keyClick(box->HomePageButton, Qt::Key_Return);
+            EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+        }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(alive.isNull());  // freed when closed
     }

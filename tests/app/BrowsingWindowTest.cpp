@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -106,6 +107,15 @@ TEST_F(BrowsingWindowTest, TheOpenDayListIsTwentyRowsHighHoweverManyDaysThereAre
     const int rows = list->viewport()->height() / list->sizeHintForRow(0);
     days->hidePopup();
     EXPECT_EQ(rows, 20);
+}
+
+TEST_F(BrowsingWindowTest, ARaceShownStartsAtTheLeftEdgeOfItsCard) {
+    ChooseDay("2026年12月12日阪神");
+    QScrollBar* sideways = form->StringGrid2->horizontalScrollBar();
+    ASSERT_GT(sideways->maximum(), 0);  // the default window shows part of the card
+    sideways->setValue(sideways->maximum());
+    form->DatList->setCurrentRow(0);
+    EXPECT_EQ(sideways->value(), 0);
 }
 
 TEST_F(BrowsingWindowTest, ShowingARaceClearsTheRaceCardSelection) {
