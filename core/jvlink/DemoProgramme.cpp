@@ -451,8 +451,8 @@ class WeekBuilder {
         b.Number(ra::Weekday, m.sunday ? 2 : 1);
         if (IsSpecial(r)) {
             b.Text(ra::RaceName, r.name);
-            b.Text(ra::ShortName10, r.name).Text(ra::ShortName6, r.name);
-            b.Text(ra::ShortName, r.name);
+            b.Text(ra::ShortName10, ShortRaceName(r.name, 10)).Text(ra::ShortName6, ShortRaceName(r.name, 6));
+            b.Text(ra::ShortName, ShortRaceName(r.name, 3));
             if (r.grade >= 'A' && r.grade <= 'C') {
                 b.Number({29, 4}, rng_.Between(1, 999));
                 b.Number({612, 3}, rng_.Between(10, 70));

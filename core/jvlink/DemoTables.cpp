@@ -289,6 +289,46 @@ MeetingPlace MeetingOn(std::string_view course, sys_days saturday) {
     return place;
 }
 
+namespace {
+// The UTF-8 characters of a text, each as its bytes.
+std::vector<std::string> Characters(std::string_view utf8) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        out.emplace_back(utf8.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+}  // namespace
+
+std::string ShortRaceName(std::string_view name, std::size_t chars) {
+    if (Characters(name).size() <= chars) return std::string(name);
+    std::string s(name);
+    for (const auto& [whole, mark] : {std::pair<std::string_view, std::string_view>{"ハンデキャップ", "Ｈ"},
+                                      {"ステークス", "Ｓ"},
+                                      {"カップ", "Ｃ"}})
+        if (const std::size_t at = s.find(whole); at != std::string::npos) s.replace(at, whole.size(), mark);
+    std::vector<std::string> c = Characters(s);
+    if (c.size() <= chars) return s;
+    static const std::vector<std::string_view> kEndings = {"大賞典", "記念", "特別", "Ｓ", "Ｃ", "Ｈ", "杯", "賞"};
+    for (std::string_view ending : kEndings) {
+        if (!s.ends_with(ending)) continue;
+        const std::size_t endingChars = Characters(ending).size();
+        if (ending == "特別" && c.size() - endingChars <= chars) return s.substr(0, s.size() - ending.size());
+        // The ending kept when the place keeps a character at least; else the place alone.
+        const std::size_t placeChars =
+            endingChars < chars ? chars - endingChars : std::min(chars, c.size() - endingChars);
+        std::string out;
+        for (std::size_t i = 0; i < placeChars; ++i) out += c[i];
+        return endingChars < chars ? out + std::string(ending) : out;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < chars; ++i) out += c[i];
+    return out;
+}
+
 // East (Miho) horses race mostly at the eastern courses, west (Ritto) horses at the western.
 int RegionOf(std::string_view course) {
     return course == "07" || course == "08" || course == "09" || course == "10" ? 2 : 1;

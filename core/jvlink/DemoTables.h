@@ -101,6 +101,10 @@ struct RacePlan {
 };
 
 bool IsSpecial(const RacePlan& r);
+// A special race's name (UTF-8, full-width) in at most `chars` characters, as JRA shortens
+// them: ステークス as Ｓ, カップ as Ｃ, ハンデキャップ as Ｈ, then the place name cut before
+// the ending, never the ending itself (信濃川ステークス: 信濃川Ｓ, in three 信濃Ｓ).
+std::string ShortRaceName(std::string_view name, std::size_t chars);
 int AddMinutes(int hhmm, int minutes);
 // The first prize of a race in units of 100 yen.
 int FirstPrize(const RacePlan& r);

@@ -9,6 +9,7 @@
 
 #include "TempDir.h"
 #include "datafolder/RaceFiles.h"
+#include "jvlink/DemoTables.h"
 #include "records/RecordLayout.h"
 #include "text/Cp932.h"
 
@@ -189,8 +190,8 @@ TEST(DemoProgrammeTest, RacesAndRunnersAreRealistic) {
                 EXPECT_TRUE(OnlyIdeographicSpaces(F(r, ra::RaceName))) << key;
             } else {
                 EXPECT_GE(TextChars(F(r, ra::RaceName)), 3u) << key;
-                EXPECT_EQ(TextChars(F(r, ra::ShortName)), 3u) << key;
-                EXPECT_GE(NumberOf(r, ra::RaceNumber), 9) << key;  // specials in the afternoon
+                EXPECT_GE(TextChars(F(r, ra::ShortName)), 2u) << key;  // 幕張特別: 幕張
+                EXPECT_GE(NumberOf(r, ra::RaceNumber), 9) << key;      // specials in the afternoon
                 graded += grade >= "A" && grade <= "C";
             }
         }
@@ -268,6 +269,17 @@ TEST(DemoProgrammeTest, MeetingsAreNumberedAsTheCalendarNumbersThem) {
             if (r.substr(11, 8) == Date(day) && r.substr(19, 2) == course) found.insert(r.substr(21, 4));
         EXPECT_EQ(found, std::set<std::string>{std::string(meeting) + meetingDay}) << Date(day) << " " << course;
     }
+}
+
+TEST(DemoProgrammeTest, ShortRaceNamesAreShortenedAsJraShortensThem) {
+    const std::vector<std::tuple<const char*, std::size_t, const char*>> table = {
+        {"信濃川ステークス", 6, "信濃川Ｓ"}, {"信濃川ステークス", 3, "信濃Ｓ"},    {"市川カップ", 3, "市川Ｃ"},
+        {"幕張ステークス", 3, "幕張Ｓ"},     {"信濃川特別", 6, "信濃川特別"},      {"信濃川特別", 3, "信濃川"},
+        {"武蔵野大賞典", 6, "武蔵野大賞典"}, {"武蔵野大賞典", 3, "武蔵野"},        {"阿賀野川記念", 3, "阿記念"},
+        {"府中ハンデキャップ", 6, "府中Ｈ"}, {"東京湾カップ", 10, "東京湾カップ"},
+    };
+    for (const auto& [name, chars, shortName] : table)
+        EXPECT_EQ(demo::ShortRaceName(name, chars), shortName) << name << chars;
 }
 
 // Results: the same races as the cards, with plausible outcomes.
