@@ -6,8 +6,8 @@
 
 #include "BrowseGrids.h"
 #include "StringGrid.h"
-#include "records/RaceCardTable.h"
 #include "browse/RaceTexts.h"
+#include "records/RaceCardTable.h"
 
 namespace turfpad {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "StringGrid.h"
-#include "records/RaceCardTable.h"
 #include "browse/RaceTexts.h"
+#include "records/RaceCardTable.h"
 
 namespace turfpad {
 
