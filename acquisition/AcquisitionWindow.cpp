@@ -1,6 +1,7 @@
 #include "AcquisitionWindow.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -8,6 +9,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCharFormat>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -81,6 +83,12 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     DateTimePicker1->setObjectName("DateTimePicker1");
     DateTimePicker1->setCalendarPopup(true);
     DateTimePicker1->setDisplayFormat(QString::fromUtf8("yyyy'年'M'月'd'日'"));
+    // Saturdays blue and Sundays red, as a Japanese calendar has them.
+    QTextCharFormat saturday, sunday;
+    saturday.setForeground(QColor(0, 0, 255));
+    sunday.setForeground(QColor(255, 0, 0));
+    DateTimePicker1->calendarWidget()->setWeekdayTextFormat(Qt::Saturday, saturday);
+    DateTimePicker1->calendarWidget()->setWeekdayTextFormat(Qt::Sunday, sunday);
     column->addWidget(DateTimePicker1);
 
     TimerJVStatus = new QTimer(this);

@@ -158,8 +158,10 @@ void OpenManual(QWidget* owner, const fs::path& programFolder, const std::functi
     QString path = QString::fromStdU16String(manual.u16string());
     const bool opened = open ? open(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     if (!opened)
-        TMsgDlg::Information(owner, QString::fromUtf8("使用解説書を開けませんでした。PDFファイルを表示するソフトを"
-                                                      "インストールしてから、もう一度お試しください。\n"
+        // Broken at phrases: a box wraps Japanese text wherever the width ends, mid-word too.
+        TMsgDlg::Information(owner, QString::fromUtf8("使用解説書を開けませんでした。\n"
+                                                      "PDFファイルを表示するソフトをインストールしてから、\n"
+                                                      "もう一度お試しください。\n"
                                                       "使用解説書の場所：") +
                                         path);
 }

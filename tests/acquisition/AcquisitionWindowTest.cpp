@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QTimer>
 
 #include "AcquisitionSupport.h"
@@ -162,6 +164,9 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
     QPointer<TGetDataForm> form = OpenWindow(jv, nowLocal);
     EXPECT_EQ(form->windowTitle(), Q("ＪＶデータ取込"));
     EXPECT_EQ(form->DateTimePicker1->date(), QDate(2026, 12, 1));
+    const QCalendarWidget* calendar = form->DateTimePicker1->calendarWidget();
+    EXPECT_EQ(calendar->weekdayTextFormat(Qt::Saturday).foreground().color(), QColor(0, 0, 255));
+    EXPECT_EQ(calendar->weekdayTextFormat(Qt::Sunday).foreground().color(), QColor(255, 0, 0));
     {
         Watch watch(*form);
         QTest::mouseClick(form->ButtonStart, Qt::LeftButton);

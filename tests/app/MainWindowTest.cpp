@@ -259,8 +259,10 @@ TEST_F(MainFormTest, AboutBoxAndManualFromTheWindow) {
     form.HelpContentsItem->trigger();
     shown = TMsgDlg::TakeShown();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0].text.startsWith(QString::fromUtf8("使用解説書を開けませんでした。")));
-    EXPECT_TRUE(shown[0].text.endsWith(manual)) << shown[0].text.toStdString();
+    EXPECT_EQ(shown[0].text,
+              QString::fromUtf8("使用解説書を開けませんでした。\nPDFファイルを表示するソフトをインストール"
+                                "してから、\nもう一度お試しください。\n使用解説書の場所：") +
+                  manual);
 }
 
 TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowGoesOn) {
