@@ -48,9 +48,14 @@ class FormBlockDelegate : public QStyledItemDelegate {
         p->drawText(badge, Qt::AlignCenter, QString::number(index.data(TFormGuideGrid::kNumber).toInt()));
         p->setPen(Qt::black);
         p->setFont(Font(13, true));
-        QRect name(r.left() + 4, r.top() + 38, r.width() - 8, r.height() - 42);
+        QRect name(r.left() + 4, r.top() + 36, r.width() - 8, 32);
         p->drawText(name, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                     index.data(TFormGuideGrid::kName).toString());
+        // Today's sex and age, jockey and weight carried, as a racing paper puts them.
+        const QStringList today = index.data(TFormGuideGrid::kToday).toStringList();
+        p->setFont(Font(11));
+        for (int i = 0; i < today.size(); ++i)
+            p->drawText(QRect(r.left() + 4, r.top() + 68 + 13 * i, r.width() - 8, 13), Qt::AlignLeft, today[i]);
     }
 
     static void PaintRun(QPainter* p, const QRect& r, const QModelIndex& index) {
@@ -81,6 +86,8 @@ class FormBlockDelegate : public QStyledItemDelegate {
         p->drawText(QRect(x, r.top() + 72, w, 12), Qt::AlignLeft,
                     c[10] + (c[11].isEmpty() ? QString() : "  " + c[11] + QStringLiteral("人気")));
         p->drawText(QRect(x, r.top() + 83, w, 12), Qt::AlignLeft, c[12] + " " + c[13]);
+        // The body weight and its change to the right of the position.
+        p->drawText(QRect(x + 48, r.top() + 42, w - 48, 12), Qt::AlignRight, c[14]);
     }
 };
 
@@ -123,6 +130,8 @@ void TFormGuideGrid::Fill(const std::vector<RunnerForm>& runners) {
         runner->setData(kPost, r.post);
         runner->setData(kNumber, r.number);
         runner->setData(kName, Cp932ToQString(r.name));
+        runner->setData(kToday, QStringList{Cp932ToQString(r.sexAge),
+                                            Cp932ToQString(r.jockey) + " " + Cp932ToQString(r.weightCarried)});
         setItem(row, 0, runner);
         for (int k = 0; k < kRuns; ++k) {
             auto* block = new QTableWidgetItem;

@@ -23,7 +23,8 @@ class TFormGuideGrid : public QTableWidget {
     static constexpr int kRowHeight = 96;
     // What each cell holds: the runner's post, number and name in the first column, a run's
     // form cells (a QStringList) and whether it was won in the others.
-    enum Role { kPost = Qt::UserRole, kNumber, kName, kRun, kWon };
+    // The runner's sex and age, jockey and weight carried today (kToday) go under its name.
+    enum Role { kPost = Qt::UserRole, kNumber, kName, kRun, kWon, kToday };
 
     explicit TFormGuideGrid(QWidget* parent = nullptr);
     void Fill(const std::vector<RunnerForm>& runners);

@@ -240,6 +240,9 @@ std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const 
         r.post = NumberOf(se, se::PostPosition);
         r.number = NumberOf(se, se::HorseNumber);
         r.name = TrimmedText(FieldOf(se, se::HorseName));
+        r.sexAge = TrimmedText(SexName(FieldOf(se, se::Sex))) + FormNumber(FieldOf(se, se::Age));
+        r.jockey = TrimmedText(FieldOf(se, se::Jockey));
+        r.weightCarried = FormWeightCarried(se);
         for (const PastRun& run : read.Of(pedigree, raceDate)) {
             r.runs.push_back(FormCells(se, &run));
             r.won.push_back(FieldOf(run.se, se::Abnormal) != "5" && NumberOf(run.se, se::Position) == 1);

@@ -83,6 +83,9 @@ struct RunnerForm {
     int post = 0;
     int number = 0;
     std::string name;           // without padding
+    std::string sexAge;         // 牡3: today's, from the runner's own SE line
+    std::string jockey;         // today's, without padding
+    std::string weightCarried;  // today's: 57.0
     std::vector<FormRow> runs;  // FormCells of each past run
     std::vector<bool> won;      // per run: it finished first
 };

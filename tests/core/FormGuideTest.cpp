@@ -124,7 +124,13 @@ TEST(FormGuideTest, RaceFormReadsTheRunsFromTheFolder) {
     filer.SetDurable(false);
     filer.File(Race("20261212", "06", 11).Raw({3, 1}, "2").Raw({884, 2}, "00").Raw({882, 2}, "02").str());
     filer.File(Runner("20261212", "06", 11, 1, "2022100001", "00").Raw({3, 1}, "2").str());
-    filer.File(Runner("20261212", "06", 11, 2, "2022100002", "00").Raw({3, 1}, "2").str());
+    filer.File(Runner("20261212", "06", 11, 2, "2022100002", "00")
+                   .Raw({3, 1}, "2")
+                   .Raw({79, 1}, "2")
+                   .Raw({83, 2}, "04")
+                   .Raw({289, 3}, "550")
+                   .Text({307, 8}, "武豊")
+                   .str());
     filer.File(Race("20261128", "09", 5).str());
     filer.File(Runner("20261128", "09", 5, 4, "2022100002", "01").str());
     filer.File(Race("20261114", "07", 6).str());
@@ -145,6 +151,13 @@ TEST(FormGuideTest, RaceFormReadsTheRunsFromTheFolder) {
     EXPECT_EQ(Cp932ToUtf8(rows[1][3]), "阪神");
     EXPECT_EQ(rows[2][2], "2026/11/14");
     EXPECT_EQ(Cp932ToUtf8(rows[2][3]), "中京");
+    // Under the name, today's sex and age, jockey and weight carried (SE 79, 83-84, 307-314,
+    // 289-291), from the runner's own line.
+    const std::vector<RunnerForm> forms = RunnerForms(table, 10, read);
+    ASSERT_EQ(forms.size(), 2u);
+    EXPECT_EQ(Cp932ToUtf8(forms[1].sexAge), "牝4");
+    EXPECT_EQ(Cp932ToUtf8(forms[1].jockey), "武豊");
+    EXPECT_EQ(forms[1].weightCarried, "55.0");
     ASSERT_TRUE(read.Read(dir.path(), table, {10}, 1));
     EXPECT_EQ(RaceForm(table, 10, read).size(), 2u);
 }
