@@ -2,7 +2,9 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "QtText.h"
 #include "text/Cp932.h"
@@ -17,7 +19,47 @@ QFont Font(int pixels, bool bold = false) {
     return f;
 }
 
-// Draws the runner cell and the run blocks.
+// Draws a runner: its number on its post colour, its sex and age beside it, the name below,
+// then today's jockey and weight carried.
+void PaintRunner(QPainter* p, const QRect& r, const QAbstractItemModel* model, int row) {
+    const auto data = [&](int role) { return model->headerData(row, Qt::Vertical, role); };
+    const int post = data(TFormGuideGrid::kPost).toInt();
+    p->fillRect(r, Qt::white);
+    const QRect badge(r.left() + 4, r.top() + 4, 24, 24);
+    p->fillRect(badge, PostColour(post));
+    p->setPen(Qt::black);
+    p->drawRect(badge);
+    p->setPen(PostTextColour(post));
+    p->setFont(Font(15, true));
+    p->drawText(badge, Qt::AlignCenter, QString::number(data(TFormGuideGrid::kNumber).toInt()));
+    const QStringList today = data(TFormGuideGrid::kToday).toStringList();
+    p->setPen(Qt::black);
+    p->setFont(Font(11));
+    p->drawText(QRect(badge.right() + 5, r.top() + 10, r.width() - 36, 14), Qt::AlignLeft, today.value(0));
+    p->setFont(Font(12, true));
+    p->drawText(QRect(r.left() + 4, r.top() + 31, r.width() - 8, 30), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                data(TFormGuideGrid::kName).toString());
+    p->setFont(Font(11));
+    p->drawText(QRect(r.left() + 4, r.top() + 66, r.width() - 8, 14), Qt::AlignLeft, today.value(1));
+    p->setPen(QColor(160, 160, 160));
+    p->drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+// The runner column: the table's row header, so it stays put while the runs scroll sideways.
+class RunnerHeader : public QHeaderView {
+  public:
+    RunnerHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+    QSize sizeHint() const override { return {TFormGuideGrid::kRunnerWidth, QHeaderView::sizeHint().height()}; }
+
+  protected:
+    void paintSection(QPainter* p, const QRect& rect, int row) const override {
+        p->save();
+        PaintRunner(p, rect, model(), row);
+        p->restore();
+    }
+};
+
+// Draws a run's block.
 class FormBlockDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -25,69 +67,42 @@ class FormBlockDelegate : public QStyledItemDelegate {
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         p->save();
         const QRect r = option.rect.adjusted(0, 0, -1, -1);
-        if (index.column() == 0) {
-            PaintRunner(p, r, index);
-        } else {
-            PaintRun(p, r, index);
-        }
+        PaintRun(p, r, index);
         p->setPen(QColor(160, 160, 160));
         p->drawRect(r);
         p->restore();
     }
 
   private:
-    static void PaintRunner(QPainter* p, const QRect& r, const QModelIndex& index) {
-        const int post = index.data(TFormGuideGrid::kPost).toInt();
-        p->fillRect(r, Qt::white);
-        QRect badge(r.left() + 4, r.top() + 6, 26, 26);
-        p->fillRect(badge, PostColour(post));
-        p->setPen(Qt::black);
-        p->drawRect(badge);
-        p->setPen(PostTextColour(post));
-        p->setFont(Font(16, true));
-        p->drawText(badge, Qt::AlignCenter, QString::number(index.data(TFormGuideGrid::kNumber).toInt()));
-        p->setPen(Qt::black);
-        p->setFont(Font(13, true));
-        QRect name(r.left() + 4, r.top() + 36, r.width() - 8, 32);
-        p->drawText(name, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                    index.data(TFormGuideGrid::kName).toString());
-        // Today's sex and age, jockey and weight carried, as a racing paper puts them.
-        const QStringList today = index.data(TFormGuideGrid::kToday).toStringList();
-        p->setFont(Font(11));
-        for (int i = 0; i < today.size(); ++i)
-            p->drawText(QRect(r.left() + 4, r.top() + 68 + 13 * i, r.width() - 8, 13), Qt::AlignLeft, today[i]);
-    }
-
     static void PaintRun(QPainter* p, const QRect& r, const QModelIndex& index) {
         const QStringList c = index.data(TFormGuideGrid::kRun).toStringList();
         if (c.size() < kFormColumns) {
             p->fillRect(r, QColor(240, 240, 240));
             return;
         }
-        p->fillRect(r, index.data(TFormGuideGrid::kWon).toBool() ? QColor(255, 224, 224) : QColor(Qt::white));
-        const int x = r.left() + 4, w = r.width() - 8;
+        const bool won = index.data(TFormGuideGrid::kWon).toBool();
+        p->fillRect(r, won ? QColor(255, 224, 224) : QColor(Qt::white));
+        const int x = r.left() + 3, w = r.width() - 6, top = r.top();
+        const auto line = [&](int y, int h, int pixels, bool bold, const QString& text, int flags = Qt::AlignLeft) {
+            p->setFont(Font(pixels, bold));
+            p->drawText(QRect(x, top + y, w, h), flags | Qt::AlignVCenter, text);
+        };
         p->setPen(Qt::black);
-        p->setFont(Font(11));
-        QString date = c[2].mid(5);  // MM/DD
-        p->drawText(QRect(x, r.top() + 2, w, 14), Qt::AlignLeft, date + " " + c[3] + c[4]);
-        p->setFont(Font(12, true));
-        p->drawText(QRect(x, r.top() + 16, w, 15), Qt::AlignLeft, c[5]);
-        p->setFont(Font(11));
-        p->drawText(QRect(x, r.top() + 31, w, 14), Qt::AlignLeft, c[6] + " " + c[7]);
-        // Position in large type, the starters beside it.
-        p->setFont(Font(24, true));
-        QRect pos(x, r.top() + 44, 46, 28);
-        p->setPen(index.data(TFormGuideGrid::kWon).toBool() ? QColor(200, 0, 0) : QColor(Qt::black));
-        p->drawText(pos, Qt::AlignRight | Qt::AlignVCenter, c[9]);
+        line(1, 13, 11, false, c[2].mid(5) + " " + c[3] + c[4]);  // MM/DD, racecourse, race
+        line(14, 14, 12, true, c[5]);
+        line(28, 13, 11, false, c[6] + " " + c[7]);
+        // The position in large type; the body weight and the starters to its right.
+        p->setPen(won ? QColor(200, 0, 0) : QColor(Qt::black));
+        const bool placed = !c[9].isEmpty() && c[9].front().isDigit();  // not 取消, 除外, 中止
+        p->setFont(Font(placed ? 22 : 13, true));
+        p->drawText(QRect(x, top + 41, 34, 24), Qt::AlignRight | Qt::AlignVCenter, c[9]);
         p->setPen(Qt::black);
-        p->setFont(Font(11));
-        p->drawText(QRect(x + 48, r.top() + 54, w - 48, 14), Qt::AlignLeft,
+        p->setFont(Font(10));
+        p->drawText(QRect(x + 36, top + 42, w - 36, 11), Qt::AlignLeft | Qt::AlignVCenter, c[14]);
+        p->drawText(QRect(x + 36, top + 53, w - 36, 11), Qt::AlignLeft | Qt::AlignVCenter,
                     c[8].isEmpty() ? QString() : "/" + c[8] + QStringLiteral("頭"));
-        p->drawText(QRect(x, r.top() + 72, w, 12), Qt::AlignLeft,
-                    c[10] + (c[11].isEmpty() ? QString() : "  " + c[11] + QStringLiteral("人気")));
-        p->drawText(QRect(x, r.top() + 83, w, 12), Qt::AlignLeft, c[12] + " " + c[13]);
-        // The body weight and its change to the right of the position.
-        p->drawText(QRect(x + 48, r.top() + 42, w - 48, 12), Qt::AlignRight, c[14]);
+        line(65, 10, 10, false, c[10] + (c[11].isEmpty() ? QString() : " " + c[11] + QStringLiteral("人気")));
+        line(75, 10, 10, false, c[12] + " " + c[13]);
     }
 };
 
@@ -104,17 +119,18 @@ QColor PostTextColour(int post) { return (post >= 2 && post <= 4) || post == 6 ?
 
 TFormGuideGrid::TFormGuideGrid(QWidget* parent) : QTableWidget(parent) {
     setObjectName("FormGuideGrid");
-    setColumnCount(1 + kRuns);
-    QStringList headers{QStringLiteral("馬名")};
+    setVerticalHeader(new RunnerHeader(this));
+    setColumnCount(kRuns);
+    QStringList headers;
     static const char* const kRunNames[] = {"前走", "2走前", "3走前", "4走前", "5走前"};
     for (const char* n : kRunNames) headers << QString::fromUtf8(n);
     setHorizontalHeaderLabels(headers);
-    verticalHeader()->hide();
     verticalHeader()->setMinimumSectionSize(15);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setMinimumSectionSize(15);
     horizontalHeader()->setDefaultSectionSize(kBlockWidth);
-    horizontalHeader()->resizeSection(0, kRunnerWidth);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setShowGrid(false);
@@ -132,7 +148,7 @@ void TFormGuideGrid::Fill(const std::vector<RunnerForm>& runners) {
         runner->setData(kName, Cp932ToQString(r.name));
         runner->setData(kToday, QStringList{Cp932ToQString(r.sexAge),
                                             Cp932ToQString(r.jockey) + " " + Cp932ToQString(r.weightCarried)});
-        setItem(row, 0, runner);
+        setVerticalHeaderItem(row, runner);
         for (int k = 0; k < kRuns; ++k) {
             auto* block = new QTableWidgetItem;
             if (k < static_cast<int>(r.runs.size())) {
@@ -141,10 +157,22 @@ void TFormGuideGrid::Fill(const std::vector<RunnerForm>& runners) {
                 block->setData(kRun, cells);
                 block->setData(kWon, static_cast<bool>(r.won[static_cast<std::size_t>(k)]));
             }
-            setItem(row, 1 + k, block);
+            setItem(row, k, block);
         }
     }
     scrollToTop();
+    horizontalScrollBar()->setValue(0);
+}
+
+// The blocks share out the width there is, never narrower than kBlockWidth.
+void TFormGuideGrid::FitBlocks() {
+    const int width = std::max(kBlockWidth, viewport()->width() / kRuns);
+    for (int k = 0; k < kRuns; ++k) horizontalHeader()->resizeSection(k, width);
+}
+
+void TFormGuideGrid::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    FitBlocks();
 }
 
 }  // namespace turfpad

@@ -297,12 +297,17 @@ TEST_F(BrowsingWindowTest, TheFormTabShowsTheDayOnDisplayWhateverWasPrintedMeanw
     const auto blocks = [&] {  // the dates of the runs the tab shows, runner by runner
         QStringList out;
         for (int row = 0; row < form->FormGuideGrid->rowCount(); ++row)
-            for (int k = 1; k < form->FormGuideGrid->columnCount(); ++k)
+            for (int k = 0; k < form->FormGuideGrid->columnCount(); ++k)
                 out << form->FormGuideGrid->item(row, k)->data(TFormGuideGrid::kRun).toStringList().value(2);
         return out;
     };
     ChooseDay("2026年12月12日中山");
     form->PageControl1->setCurrentWidget(form->TabSheet3);
+    QApplication::processEvents();
+    // The window at its first size shows three runners with four runs each, whole.
+    const TFormGuideGrid* grid = form->FormGuideGrid;
+    EXPECT_LE(grid->columnViewportPosition(3) + grid->columnWidth(3), grid->viewport()->width());
+    EXPECT_LE(grid->rowViewportPosition(2) + grid->rowHeight(2), grid->viewport()->height());
     const QStringList shown = blocks();
     ASSERT_GT(shown.count(QString()), 0);
     ASSERT_GT(shown.size() - shown.count(QString()), 20);

@@ -564,15 +564,26 @@ TEST(FormGuideGridTest, BlocksShowTheRunsAndHighlightWins) {
     b.name = Sj("ハナ");
     grid.Fill({a, b});
     ASSERT_EQ(grid.rowCount(), 2);
-    ASSERT_EQ(grid.columnCount(), 1 + TFormGuideGrid::kRuns);
+    ASSERT_EQ(grid.columnCount(), TFormGuideGrid::kRuns);
     grid.show();
     QImage img = grid.viewport()->grab().toImage();
     auto cell = [&](int row, int column) { return grid.visualRect(grid.model()->index(row, column)); };
-    EXPECT_GT(CountNear(img, cell(0, 1).adjusted(2, 2, -2, -2), QColor(255, 224, 224), 4), 500);  // won
-    EXPECT_EQ(CountNear(img, cell(0, 2).adjusted(2, 2, -2, -2), QColor(255, 224, 224), 4), 0);
-    EXPECT_GT(CountNear(img, cell(0, 2).adjusted(2, 2, -2, -2), QColor(Qt::white), 0), 500);
-    EXPECT_GT(CountNear(img, cell(1, 1).adjusted(2, 2, -2, -2), QColor(240, 240, 240), 0), 500);  // no run
-    // The post colour badge: red for post 3.
-    EXPECT_GT(CountNear(img, cell(0, 0), QColor(220, 0, 0), 10), 200);
-    EXPECT_GT(CountNear(img, cell(1, 0), QColor(255, 150, 190), 10), 200);
+    EXPECT_GT(CountNear(img, cell(0, 0).adjusted(2, 2, -2, -2), QColor(255, 224, 224), 4), 500);  // won
+    EXPECT_EQ(CountNear(img, cell(0, 1).adjusted(2, 2, -2, -2), QColor(255, 224, 224), 4), 0);
+    EXPECT_GT(CountNear(img, cell(0, 1).adjusted(2, 2, -2, -2), QColor(Qt::white), 0), 500);
+    EXPECT_GT(CountNear(img, cell(1, 0).adjusted(2, 2, -2, -2), QColor(240, 240, 240), 0), 500);  // no run
+    // The runner column stays in view however far the runs are scrolled: post 3's badge red,
+    // post 8's pink, in their rows.
+    grid.resize(300, 400);
+    grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+    ASSERT_GT(grid.horizontalScrollBar()->value(), 0);
+    const QImage runners = grid.verticalHeader()->grab().toImage();
+    const int h = TFormGuideGrid::kRowHeight;
+    EXPECT_GT(CountNear(runners, QRect(0, 0, runners.width(), h), QColor(220, 0, 0), 10), 200);
+    EXPECT_GT(CountNear(runners, QRect(0, h, runners.width(), h), QColor(255, 150, 190), 10), 200);
+    // A wide window widens the blocks to fill it, with nothing to scroll.
+    grid.resize(1200, 400);
+    EXPECT_EQ(grid.horizontalScrollBar()->maximum(), 0);
+    EXPECT_GE(grid.columnViewportPosition(TFormGuideGrid::kRuns - 1) + grid.columnWidth(TFormGuideGrid::kRuns - 1),
+              grid.viewport()->width() - TFormGuideGrid::kRuns);
 }
