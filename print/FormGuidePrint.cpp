@@ -57,11 +57,12 @@ void Font(TPrevX& prev, int size, bool bold, const QColor& colour = Qt::black) {
     c.font.color = colour;
 }
 
-// One past run in its block: where and when, the race, course and going with the starters,
-// the position in large type on the right, and time, popularity, jockey and weights below.
+// One past run in its block, in three lines of 7-point type: when and where with the
+// starters, the race with its course and going, then time, betting, jockey and weights; the
+// position in large type at the right.
 void DrawRun(TPrevX& prev, int x, int y, int height, const FormRow& run, bool won) {
     if (won) Fill(prev, x + 3, y + 3, x + kBlockWidth - 2, y + height - 2, kWonFill);
-    const int line = (height - 8) / 4;
+    const int line = (height - 8) / 3;
     auto joined = [](std::initializer_list<const std::string*> parts) {
         std::string text;
         for (const std::string* p : parts) {
@@ -71,17 +72,18 @@ void DrawRun(TPrevX& prev, int x, int y, int height, const FormRow& run, bool wo
         }
         return Cp932ToQString(text);
     };
-    Font(prev, 6, false);
-    prev.TextOut(x + 10, y + 5, joined({&run[2], &run[3], &run[4]}));
-    Font(prev, 6, true);
-    prev.TextOut(x + 10, y + 5 + line, Cp932ToQString(run[5]));
-    Font(prev, 6, false);
-    std::string starters = run[8].empty() ? std::string() : run[8] + Sj("頭");
-    prev.TextOut(x + 10, y + 5 + 2 * line, joined({&run[6], &run[7], &starters}));
-    std::string popularity = run[11].empty() ? std::string() : run[11] + Sj("人");
-    prev.TextOut(x + 10, y + 5 + 3 * line, joined({&run[10], &popularity, &run[12], &run[13], &run[14]}));
-    Font(prev, height >= 100 ? 14 : 12, true, won ? QColor(200, 0, 0) : QColor(Qt::black));
-    prev.TextOut(x + 330, y + 8, Cp932ToQString(run[9]));
+    const std::string starters = run[8].empty() ? std::string() : run[8] + Sj("頭");
+    const std::string popularity = run[11].empty() ? std::string() : run[11] + Sj("人");
+    Font(prev, 7, false);
+    prev.TextOut(x + 10, y + 5, joined({&run[2], &run[3], &run[4], &starters}));
+    Font(prev, 7, true);
+    prev.TextOut(x + 10, y + 5 + line, joined({&run[5], &run[6], &run[7]}));
+    Font(prev, 7, false);
+    prev.TextOut(x + 10, y + 5 + 2 * line, joined({&run[10], &popularity, &run[12], &run[13], &run[14]}));
+    // A word (取消, 除外, 中止) in place of a position is set smaller to fit beside the lines.
+    const bool placed = !run[9].empty() && run[9][0] >= '0' && run[9][0] <= '9';
+    Font(prev, placed ? (height >= 100 ? 14 : 12) : 8, true, won ? QColor(200, 0, 0) : QColor(Qt::black));
+    prev.TextOut(x + (placed ? 365 : 345), y + 8, Cp932ToQString(run[9]));
 }
 
 void DrawRunner(TPrevX& prev, int y, int height, const RunnerForm& runner) {

@@ -260,9 +260,16 @@ std::vector<RaceFormPage> RaceFormPages(const RaceCardTable& table, const std::v
         const std::string& ra = table.RaLine(slot);
         RaceFormPage page;
         page.heading = FormDate(ra) + " " + TrimmedText(RacecourseName(FieldOf(ra, ra::Racecourse))) + " " +
-                       FormRaceNumber(ra) + " " + FormRaceName(ra) + " " + FormCourse(ra);
+                       FormRaceNumber(ra) + " " + FormRaceName(ra);
+        const std::string grade = TrimmedText(GradeName(FieldOf(ra, ra::Grade)));
+        if (!grade.empty() && grade != Sj("特別")) page.heading += "(" + grade + ")";
+        page.heading += " " + FormCourse(ra);
         const std::string heads = FormNumber(FieldOf(ra, ra::HeadCount));
         if (!heads.empty()) page.heading += " " + heads + Sj("頭");
+        const std::string_view post = FieldOf(ra, ra::PostTime);
+        if (ReadNumber(post) > 0)
+            page.heading +=
+                " " + std::string(post.substr(0, 2)) + Sj("時") + std::string(post.substr(2, 2)) + Sj("分発走");
         page.runners = RunnerForms(table, slot, read);
         pages.push_back(std::move(page));
     }

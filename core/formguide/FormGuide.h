@@ -93,7 +93,7 @@ std::vector<RunnerForm> RunnerForms(const RaceCardTable& table, int slot, const 
 
 // The form guide of one race as printed: a heading line and its runners' forms.
 struct RaceFormPage {
-    std::string heading;  // cp932: 2026/12/12 中山 11R ベンチ 芝右1600m 16頭
+    std::string heading;  // cp932: 2026/12/12 中山 11R ベンチ(G1) 芝右1600m 16頭 15時40分発走
     std::vector<RunnerForm> runners;
 };
 // One page per race slot, in the order given (the race list's).

@@ -323,9 +323,11 @@ TEST_F(Browsing, TheFormGuideFollowsTheDayShownAndIsReadAgainForEachDayChosen) {
         for (const std::string& r : records) filer.File(r);
     };
     // Race 11 on 12/12 and 12/19 with the horse in it, not yet run; its one run on 11/28.
-    file({Race("20261212", "06", 11).Raw({3, 1}, "2").str(), Runner("20261212", "06", 11, 1, kHorse, "00").str(),
-          Race("20261219", "06", 11).Raw({3, 1}, "2").str(), Runner("20261219", "06", 11, 1, kHorse, "00").str(),
-          Race("20261128", "09", 5).str(), Runner("20261128", "09", 5, 4, kHorse, "01").str()});
+    // Race 11 of 12/12 a G1 (grade at 615) off at 15:40 (874-877), as its printed heading says.
+    file({Race("20261212", "06", 11).Raw({3, 1}, "2").Raw({615, 1}, "A").Raw({874, 4}, "1540").str(),
+          Runner("20261212", "06", 11, 1, kHorse, "00").str(), Race("20261219", "06", 11).Raw({3, 1}, "2").str(),
+          Runner("20261219", "06", 11, 1, kHorse, "00").str(), Race("20261128", "09", 5).str(),
+          Runner("20261128", "09", 5, 4, kHorse, "01").str()});
     const auto dates = [&] {
         std::vector<std::string> out;
         for (const RunnerForm& r : view.form)
@@ -353,6 +355,7 @@ TEST_F(Browsing, TheFormGuideFollowsTheDayShownAndIsReadAgainForEachDayChosen) {
     EXPECT_EQ(view.formsShown, shown);
     const std::optional<std::vector<RaceFormPage>> pages = browser.FormGuidePages();
     ASSERT_TRUE(pages && pages->size() == 1u);
+    EXPECT_EQ(Cp932ToUtf8((*pages)[0].heading), "2026/12/12 中山 11R (G1) 芝右1600m 16頭 15時40分発走");
     ASSERT_EQ((*pages)[0].runners.size(), 1u);
     EXPECT_EQ((*pages)[0].runners[0].runs.size(), 2u);
 }

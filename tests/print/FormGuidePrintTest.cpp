@@ -87,9 +87,14 @@ TEST_F(FormPrintFixture, OneLandscapePagePerRaceWithEachRunsTexts) {
     ASSERT_EQ(pages.size(), 12u);
     const std::vector<QString> first = Texts(pages[0]);
     EXPECT_TRUE(Has(first, QStringLiteral("2026/12/12 中山 1R ベンチ 芝右1600m")));
-    EXPECT_TRUE(Has(first, QStringLiteral("2026/11/28 阪神 11R")));
-    EXPECT_TRUE(Has(first, QStringLiteral("芝右1600m 稍重 16頭")));
+    EXPECT_TRUE(Has(first, QStringLiteral("2026/11/28 阪神 11R 16頭")));
+    EXPECT_TRUE(Has(first, QStringLiteral("ベンチ 芝右1600m 稍重")));
     EXPECT_TRUE(Has(first, QStringLiteral("1:35.2 4人 騎手名 57.0 480(+4)")));
+    // Nothing on the page is set smaller than 7 points (58 px at the printer's 600 dpi).
+    for (const DrawnItem& item : pages[0]) {
+        if (item.kind != DrawnItem::Kind::Text) continue;
+        EXPECT_GE(item.font.pixelSize(), 58) << item.text.toStdString();
+    }
     EXPECT_TRUE(Has(first, QStringLiteral("中止")));
     EXPECT_TRUE(Has(first, QStringLiteral("5走前")));
     // The twelfth race: twelve runners, each its number.
@@ -103,6 +108,24 @@ TEST_F(FormPrintFixture, OneLandscapePagePerRaceWithEachRunsTexts) {
     TPrevX prev(&printer);
     DrawRaceCards(prev, std::vector<PrintedRace>{testing::Race(1)});
     EXPECT_LT(prev.PageSize(1).width(), prev.PageSize(1).height());
+}
+
+// With 18 runners a row is at its lowest; a run's three lines still stand a 7-point line
+// apart and stay inside the row (1660 / 18 tenths of a millimetre: 217 px at 600 dpi).
+TEST_F(FormPrintFixture, EighteenRunnersRunLinesClearEachOther) {
+    PrintFormGuides(nullptr, printer, ini, QStringLiteral("day"), Day(18),
+                    [&](TAllPrintForm& form) { form.BitBtn4->click(); });
+    ASSERT_EQ(printer.Jobs().size(), 1u);
+    std::vector<const DrawnItem*> lines;  // the first run's three lines come first
+    for (const DrawnItem& item : printer.Jobs()[0].pages.at(17))
+        if (item.kind == DrawnItem::Kind::Text &&
+            (item.text.startsWith("2026/11/28") || item.text.startsWith(QStringLiteral("ベンチ")) ||
+             item.text.startsWith("1:35.2")))
+            lines.push_back(&item);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_GE(lines[1]->pos.y(), lines[0]->pos.y() + 58);
+    EXPECT_GE(lines[2]->pos.y(), lines[1]->pos.y() + 58);
+    EXPECT_LE(lines[2]->rect.bottom() - lines[0]->rect.top(), 217);
 }
 
 TEST_F(FormPrintFixture, ASheetAlreadyOnItsSideStaysSo) {
