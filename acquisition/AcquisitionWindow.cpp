@@ -96,6 +96,9 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     listRefresh_ = new QTimer(this);
     listRefresh_->setSingleShot(true);
     listRefresh_->setInterval(kListRefreshMs);
+    paintHold_ = new QTimer(this);
+    paintHold_->setSingleShot(true);
+    paintHold_->setInterval(kListRefreshMs);
 
     logic_ = std::make_unique<GetDataLogic>(jvlink, std::move(dataFolder), settings, static_cast<GetDataView&>(*this),
                                             std::move(now));
@@ -118,6 +121,7 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     });
     connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DateChanged(); });
     connect(listRefresh_, &QTimer::timeout, this, [this] { FlushList(); });
+    connect(paintHold_, &QTimer::timeout, this, [this] { PaintNow(); });
 
     logic_->Open();
 }
@@ -154,17 +158,37 @@ void TGetDataForm::DateChanged() {
 
 void TGetDataForm::SetStatus(const std::string& text) {
     FlushList();
+    HoldPainting();
     ProgressLabel->setText(Utf8ToQString(text));
 }
-void TGetDataForm::SetDownloadMax(int maximum) { ProgressBar1->setMaximum(maximum); }
+void TGetDataForm::SetDownloadMax(int maximum) {
+    HoldPainting();
+    ProgressBar1->setMaximum(maximum);
+}
 void TGetDataForm::SetDownloadPosition(int position) {
     FlushList();
+    HoldPainting();
     ProgressBar1->setValue(position);
 }
-void TGetDataForm::SetReadMax(int maximum) { ProgressBar2->setMaximum(maximum); }
+void TGetDataForm::SetReadMax(int maximum) {
+    HoldPainting();
+    ProgressBar2->setMaximum(maximum);
+}
 void TGetDataForm::SetReadPosition(int position) {
     FlushList();
+    HoldPainting();
     ProgressBar2->setValue(position);
+}
+
+void TGetDataForm::HoldPainting() {
+    if (paintHold_->isActive()) return;
+    setUpdatesEnabled(false);
+    paintHold_->start();
+}
+
+void TGetDataForm::PaintNow() {
+    paintHold_->stop();
+    setUpdatesEnabled(true);
 }
 
 void TGetDataForm::ClearList() {
@@ -181,6 +205,7 @@ void TGetDataForm::AddListLine(const std::string& text) {
 void TGetDataForm::FlushList() {
     listRefresh_->stop();
     if (pendingLines_.isEmpty()) return;
+    HoldPainting();
     ListBox1->addItems(pendingLines_);
     pendingLines_.clear();
     ListBox1->scrollToBottom();
@@ -194,10 +219,12 @@ void TGetDataForm::SetFromDate(const LocalDateTime& t) {
 
 void TGetDataForm::Inform(const std::string& text, bool beep) {
     FlushList();
+    PaintNow();
     TMsgDlg::Information(this, Utf8ToQString(text), beep);
 }
 bool TGetDataForm::Confirm(const std::string& text) {
     FlushList();
+    PaintNow();
     return TMsgDlg::Confirm(this, Utf8ToQString(text));
 }
 void TGetDataForm::Beep() {

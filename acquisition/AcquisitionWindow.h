@@ -77,6 +77,12 @@ class TGetDataForm : public QDialog, private GetDataView {
     // of them and before anything else about the acquisition is shown.
     QStringList pendingLines_;
     QTimer* listRefresh_ = nullptr;
+    // The bars, the status and the list change with every file read; repainting the window
+    // each time would cost more than the filing. Their values change at once, but the window
+    // is repainted at most every kListRefreshMs, and at once before a message.
+    void HoldPainting();
+    void PaintNow();
+    QTimer* paintHold_ = nullptr;
     std::function<void()> rebuildDayList_;
     bool settingDate_ = false;
 };

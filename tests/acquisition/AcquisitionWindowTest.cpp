@@ -6,6 +6,8 @@
 
 #include <QCalendarWidget>
 #include <QDateEdit>
+#include <QElapsedTimer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -43,12 +45,25 @@ QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // What a window showed while one acquisition ran.
+// Counts the paint events of a widget.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 struct Watch {
     std::vector<int> downloadValues, readValues;
     int rows = 0;
     int downloadAtFirstRow = -1, downloadMaxAtFirstRow = -1, readMaxAtFirstRow = -1;
+    PaintCounter readBarPaints;
+    QElapsedTimer clock;
 
     explicit Watch(TGetDataForm& form) {
+        form.ProgressBar2->installEventFilter(&readBarPaints);
+        clock.start();
         QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged, form.ProgressBar1,
                          [this](int v) { downloadValues.push_back(v); });
         QObject::connect(form.ProgressBar2, &QProgressBar::valueChanged, form.ProgressBar2,
@@ -234,6 +249,8 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
         EXPECT_EQ(watch.downloadMaxAtFirstRow, 100);
         EXPECT_EQ(watch.downloadValues, (std::vector<int>{100, 0}));
         EXPECT_EQ(watch.readValues, CountedUpAndReset(n));
+        // The bar took every value, but the window was not repainted for each file.
+        EXPECT_LE(watch.readBarPaints.paints, watch.clock.elapsed() / 50 + 3) << n;
         EXPECT_EQ(ListLines(*form), ref.list);
         EXPECT_EQ(form->ProgressLabel->text(),
                   Q("データ読込み完了(" + std::to_string(n) + "/" + std::to_string(n) + ")"));
