@@ -88,7 +88,6 @@ TMainForm::TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent)
     BuildBody();
     BuildMenus();
     statusBar()->setSizeGripEnabled(true);
-    SetPrinter(std::make_unique<QtPrinter>(PdfSaveDialog(this)));
     FormCreate();
     prgrsForm_ = new TPrgrsForm(this);
 }
@@ -310,7 +309,7 @@ void TMainForm::BuildMenus() {
     connect(FormGuidePrintItem, &QAction::triggered, this,
             [this] { TMsgDlg::Guard(this, [&] { FormGuidePrintItemClick(); }); });
     connect(FilePrintSetupItem, &QAction::triggered, this,
-            [this] { TMsgDlg::Guard(this, [&] { printer_->SetupDialog(this); }); });
+            [this] { TMsgDlg::Guard(this, [&] { CurrentPrinter().SetupDialog(this); }); });
     connect(N18, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { ClipBtnClick(); }); });
     connect(DataListCloseItem, &QAction::triggered, this,
             [this] { TMsgDlg::Guard(this, [&] { browser_->ToggleOption(); }); });
@@ -366,7 +365,18 @@ void TMainForm::SetPrinter(std::unique_ptr<Printer> printer) {
     InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
 }
 
+Printer& TMainForm::CurrentPrinter() {
+    if (!printer_) SetPrinter(std::make_unique<QtPrinter>(PdfSaveDialog(this)));
+    return *printer_;
+}
+
+TStrGridPrinter& TMainForm::StrGridPrinter1() {
+    CurrentPrinter();
+    return *gridPrinter_;
+}
+
 void TMainForm::SuggestPdfName(const QString& name) {
+    CurrentPrinter();
     if (auto* pdf = dynamic_cast<QtPrinter*>(printer_.get())) pdf->SetSuggestedFileName(name);
 }
 
@@ -378,13 +388,13 @@ void TMainForm::print1btnClick() {
     settings.Loaded();
     std::vector<PrintedRace> races = PrintedRacesOf(browser_->Table(), browser_->RaceListSlots());
     SuggestPdfName(DateCombo->currentText());
-    PrintRaceCards(this, *printer_, settings, DateCombo->currentText(), races, showPreview);
+    PrintRaceCards(this, CurrentPrinter(), settings, DateCombo->currentText(), races, showPreview);
 }
 
 void TMainForm::print3btnClick() {
     StringGridSource grid(*StringGrid1);
     SuggestPdfName(DateCombo->currentText() + Utf8ToQString("スケジュール"));
-    PrintSchedule(this, *printer_, *gridPrinter_, grid, browser_->Table().CurrentEntry().raceKey);
+    PrintSchedule(this, CurrentPrinter(), StrGridPrinter1(), grid, browser_->Table().CurrentEntry().raceKey);
 }
 
 void TMainForm::FormGuidePrintItemClick() {
@@ -397,7 +407,7 @@ void TMainForm::FormGuidePrintItemClick() {
         pages = std::move(*read);
     }
     SuggestPdfName(DateCombo->currentText() + Utf8ToQString("馬柱"));
-    PrintFormGuides(this, *printer_, settings, DateCombo->currentText(), pages, showPreview);
+    PrintFormGuides(this, CurrentPrinter(), settings, DateCombo->currentText(), pages, showPreview);
 }
 
 void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }

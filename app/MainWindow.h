@@ -112,10 +112,11 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     std::function<void(TAllPrintForm&)> showPreview;
 
     RaceBrowser& Browser() { return *browser_; }
-    // The printer in use: the system's default one, or a PDF file without one.
-    Printer& CurrentPrinter() { return *printer_; }
+    // The printer in use: the system's default one, or a PDF file without one. It is looked
+    // for when first needed: asking the print system costs a noticeable part of the start-up.
+    Printer& CurrentPrinter();
     void SetPrinter(std::unique_ptr<Printer> printer);
-    TStrGridPrinter& StrGridPrinter1() { return *gridPrinter_; }
+    TStrGridPrinter& StrGridPrinter1();
 
     void JVBtnClick();
     void SpeedButton8Click();
