@@ -359,14 +359,22 @@ void TMainForm::SetPrinter(std::unique_ptr<Printer> printer) {
     printer_ = std::move(printer);
     if (auto* pdf = dynamic_cast<QtPrinter*>(printer_.get()))
         pdf->SetSavedNotice([this](const QString& path) {
-            statusBar()->showMessage(Utf8ToQString("PDFファイルを保存しました：") + path);
+            const QString text = Utf8ToQString("PDFファイルを保存しました：") + path;
+            statusBar()->showMessage(text);
+            // Saved from the print preview, which covers this window: say it there too.
+            QWidget* over = QApplication::activeModalWidget();
+            if (over != nullptr && over != this) TMsgDlg::Information(over, text);
         });
     gridPrinter_ = std::make_unique<TStrGridPrinter>(printer_.get());
     InstallScheduleHeader(*gridPrinter_, [this] { return browser_->Table().CurrentEntry().raceKey; });
 }
 
 Printer& TMainForm::CurrentPrinter() {
-    if (!printer_) SetPrinter(std::make_unique<QtPrinter>(PdfSaveDialog(this)));
+    if (!printer_) {
+        auto printer = std::make_unique<QtPrinter>(PdfSaveDialog(this));
+        printer->RememberFolderIn(ini_);
+        SetPrinter(std::move(printer));
+    }
     return *printer_;
 }
 

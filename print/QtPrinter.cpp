@@ -11,11 +11,16 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
+#include "settings/IniStore.h"
+#include "text/Cp932.h"
+
 namespace turfpad {
 
 namespace {
 constexpr int kPdfDpi = 600;
-}
+constexpr const char* kFolderSection = "pdf";
+constexpr const char* kFolderKey = "folder";
+}  // namespace
 
 QtPrinter::QtPrinter(FileNameAsker askFileName) : askFileName_(std::move(askFileName)) {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
@@ -78,6 +83,11 @@ bool QtPrinter::BeginJob(const QString& title) {
             return false;
         }
         lastFolder_ = QFileInfo(chosen).absolutePath();
+        // A folder the settings file's code page cannot spell is not kept: a mangled path
+        // would send the next dialog somewhere else.
+        if (folderStore_)
+            if (auto cp932 = TryUtf8ToCp932(lastFolder_.toStdString()))
+                folderStore_->WriteString(kFolderSection, kFolderKey, *cp932);
         printer_->setOutputFileName(chosen);
     }
     if (IsPdf() && printer_->outputFileName().isEmpty()) return false;
@@ -91,6 +101,14 @@ bool QtPrinter::EndJob() {
     if (!painter_.isActive() || !painter_.end()) return false;
     if (IsPdf() && savedNotice_) savedNotice_(QFileInfo(printer_->outputFileName()).absoluteFilePath());
     return true;
+}
+
+void QtPrinter::RememberFolderIn(IniStore& ini) {
+    folderStore_ = &ini;
+    if (auto folder = TryCp932ToUtf8(ini.ReadString(kFolderSection, kFolderKey, ""))) {
+        const QString kept = QString::fromStdString(*folder);
+        if (!kept.isEmpty() && QFileInfo(kept).isDir()) lastFolder_ = kept;
+    }
 }
 
 QString QtPrinter::SuggestedPath(const QString& folder, const QString& name) {

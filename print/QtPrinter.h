@@ -12,6 +12,8 @@ class QPrinter;
 
 namespace turfpad {
 
+class IniStore;
+
 class QtPrinter : public Printer {
   public:
     // Asked for the PDF file name when a job starts; gets the name used last (or a
@@ -48,6 +50,9 @@ class QtPrinter : public Printer {
     void SetSuggestedFileName(const QString& name) { suggestedName_ = name; }
     // Told the path of each PDF file written, once the job has ended well.
     void SetSavedNotice(std::function<void(const QString& path)> notice) { savedNotice_ = std::move(notice); }
+    // Keeps the folder a PDF file was saved to last in the settings file ([pdf] folder=, in
+    // cp932), so that the save dialog opens there again after a restart. Read at once.
+    void RememberFolderIn(IniStore& ini);
     // The full path the save dialog is offered: `name` (with ".pdf") in `folder`.
     static QString SuggestedPath(const QString& folder, const QString& name);
 
@@ -61,6 +66,7 @@ class QtPrinter : public Printer {
     bool declined_ = false;
     QString suggestedName_;
     QString lastFolder_;
+    IniStore* folderStore_ = nullptr;
     std::function<void(const QString&)> savedNotice_;
 };
 

@@ -57,6 +57,8 @@ TEST_F(PdfFixture, AsksForTheFileSuggestingTheDayInTheFolderUsedLastAndTellsWher
     QStringList saved;
     printer.SetSavedNotice([&](const QString& path) { saved << path; });
     printer.SetSuggestedFileName(QString::fromUtf8("2026年12月12日中山"));
+    testing::MapIni ini;
+    printer.RememberFolderIn(ini);
 
     // Cancelled: no job, nothing written, nothing told.
     EXPECT_FALSE(printer.BeginJob(QStringLiteral("x")));
@@ -79,6 +81,28 @@ TEST_F(PdfFixture, AsksForTheFileSuggestingTheDayInTheFolderUsedLastAndTellsWher
               QDir(QFileInfo(Path("chosen.pdf")).absolutePath()).filePath(QString::fromUtf8("2026年12月13日中山.pdf")));
     EXPECT_EQ(saved.size(), 1);
     EXPECT_EQ(QtPrinter::SuggestedPath("/d", "a.PDF"), QStringLiteral("/d/a.PDF"));
+
+    // The folder outlives the program in the settings file: the next start offers it again.
+    const QString folder = QFileInfo(Path("chosen.pdf")).absolutePath();
+    EXPECT_EQ(ini.ReadString("pdf", "folder", ""), folder.toStdString());
+    QtPrinter restarted([&](const QString& suggested) {
+        asked << suggested;
+        return QString();
+    });
+    restarted.RememberFolderIn(ini);
+    restarted.SetSuggestedFileName(QStringLiteral("day"));
+    EXPECT_FALSE(restarted.BeginJob(QStringLiteral("x")));
+    EXPECT_EQ(asked.back(), QDir(folder).filePath(QStringLiteral("day.pdf")));
+    // A kept folder that has gone is passed over.
+    ini.WriteString("pdf", "folder", (folder + "/gone").toStdString());
+    QtPrinter moved([&](const QString& suggested) {
+        asked << suggested;
+        return QString();
+    });
+    moved.RememberFolderIn(ini);
+    moved.SetSuggestedFileName(QStringLiteral("day"));
+    EXPECT_FALSE(moved.BeginJob(QStringLiteral("x")));
+    EXPECT_FALSE(asked.back().contains(QStringLiteral("/gone/"))) << asked.back().toStdString();
 }
 
 TEST_F(PdfFixture, WritesOneRaceCardPagePerRace) {
