@@ -36,6 +36,7 @@
 #include "AcquisitionWindow.h"
 #include "JapaneseUi.h"
 #include "MainWindow.h"
+#include "ManualLayout.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PreviewWindow.h"
@@ -198,6 +199,7 @@ int main(int argc, char** argv) {
 
     int tocEntries = 0;
     markdown.replace(QStringLiteral("[[目次]]"), TableOfContents(markdown, tocEntries));
+    markdown = JoinWideLines(markdown);
 
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&pdf);  // lay out in points on the page, not on a screen
@@ -219,20 +221,19 @@ int main(int argc, char** argv) {
     doc.rootFrame()->setFrameFormat(frame);
     doc.setPageSize(page);
 
-    // Each chapter on a new page, lines with air between them, and the pictures as wide as the
-    // text allows (image sizes count in screen pixels of 1/96 inch).
+    // Lines with air between them (not the pictures' lines), chapter headings with room
+    // around them, and the pictures as wide as the text allows (image sizes count in screen
+    // pixels of 1/96 inch). Where chapters break pages is left to the pagination below.
     const double textWidthPx = (210.0 - 40.0) / 25.4 * 96.0;
-    bool firstChapter = true;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         QTextCursor c(b);
         QTextBlockFormat f = b.blockFormat();
         if (f.headingLevel() == 2) {
-            if (!firstChapter) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            firstChapter = false;
             f.setTopMargin(4 * pxmm);
             f.setBottomMargin(2 * pxmm);
         }
-        if (f.headingLevel() == 0) f.setLineHeight(135, QTextBlockFormat::ProportionalHeight);
+        const bool picture = b.begin() != b.end() && b.begin().fragment().charFormat().isImageFormat();
+        if (f.headingLevel() == 0 && !picture) f.setLineHeight(135, QTextBlockFormat::ProportionalHeight);
         c.setBlockFormat(f);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             QTextFragment fragment = it.fragment();
@@ -269,6 +270,14 @@ int main(int argc, char** argv) {
     plain.setWidth(QTextLength(QTextLength::PercentageLength, 80));
     plain.setCellPadding(2);
     contents->setFormat(plain);
+
+    // The pages: chapters, pictures and headings where they fit. The layout counts in device
+    // pixels of the page, the margins above scaled to it.
+    const turfpad::PageFrame pageFrame{page.height(), 22 * dpmm, 24 * dpmm};
+    Paginate(doc, pageFrame);
+    const QStringList faults = StraySpaces(doc) + PageFaults(doc, pageFrame);
+    for (const QString& fault : faults) std::fprintf(stderr, "makemanual: %s\n", qPrintable(fault));
+    if (!faults.isEmpty()) return 1;
 
     // The page numbers of the contents: the headings' pages once laid out. The numbers take
     // the place of "00" and change no line, so no heading moves.
