@@ -2,15 +2,17 @@
 // body at 10.5 pt, a table of contents with page numbers, page numbers in the footer, and
 // pictures of the program taken from the program itself. For the pictures the program runs
 // offscreen in a folder of its own: it fetches the demo programme from the local JV-Link,
-// shows a race card and the schedule, and opens the print preview.
+// shows a race card, the schedule and the form guide, and opens the print preview.
 //
 // Usage: makemanual INPUT.md OUTPUT.pdf [PICTURE-FOLDER]
 // In INPUT.md, "[[目次]]" on a line of its own stands for the table of contents, and an image
-// "![caption](shot:NAME)" for one of the pictures: main, schedule, acquisition, preview, page.
+// "![caption](shot:NAME)" for one of the pictures: main, schedule, form, acquisition, preview,
+// page.
 // With PICTURE-FOLDER the pictures are also saved there as NAME.png.
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -34,6 +36,7 @@
 #include "AcquisitionWindow.h"
 #include "JapaneseUi.h"
 #include "MainWindow.h"
+#include "ManualLayout.h"
 #include "MessageBox.h"
 #include "PagePreview.h"
 #include "PreviewWindow.h"
@@ -59,7 +62,7 @@ QImage Shot(QWidget& w) {
 }
 
 // The program in a folder of its own, through the acquisition of the demo programme, a race
-// card, the schedule and the print preview.
+// card, the schedule, the form guide and the print preview.
 bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
     const std::filesystem::path dir = folder.toStdU16String();
     SetProgramFile(dir / "turfpad");
@@ -78,6 +81,8 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
     form.beforeAcquisition = [&shots](QDialog* dialog) {
         QTimer::singleShot(0, dialog, [dialog, &shots] {
             auto* acquisition = static_cast<TGetDataForm*>(dialog);
+            // Ten weeks back: the weeks' results give the horses a form guide.
+            acquisition->DateTimePicker1->setDate(QDate::currentDate().addDays(-70));
             acquisition->ButtonStart->click();
             QElapsedTimer waited;
             waited.start();
@@ -92,9 +97,14 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
         return false;
     }
 
-    // The first day of the week (the list has the newest first) with its 11th race, the race
-    // card tab, then the schedule tab.
-    const int day = form.DateCombo->count() - 1;
+    // The first day of the coming week (the list has the newest day first, the weeks of
+    // results after it) with its 11th race: the race card tab, the schedule tab, and the form
+    // guide tab with the day list hidden.
+    auto dateOf = [&form](int i) {
+        return QDate::fromString(form.DateCombo->itemText(i).left(11), Utf8ToQString("yyyy年MM月dd日"));
+    };
+    int day = 0;
+    while (day + 1 < form.DateCombo->count() && dateOf(day + 1).daysTo(dateOf(0)) <= 1) ++day;
     form.DateCombo->setCurrentIndex(day);
     emit form.DateCombo->activated(day);
     if (form.DatList->count() > 10) form.DatList->setCurrentRow(10);
@@ -102,6 +112,10 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
     shots[Utf8ToQString("main")] = Shot(form);
     form.PageControl1->setCurrentIndex(1);
     shots[Utf8ToQString("schedule")] = Shot(form);
+    form.PageControl1->setCurrentIndex(2);
+    form.SpeedButton8Click();
+    shots[Utf8ToQString("form")] = Shot(form);
+    form.SpeedButton8Click();
     form.PageControl1->setCurrentIndex(0);
 
     // The print preview, and its first page as it prints.
@@ -126,7 +140,7 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
     form.print1btnClick();
     form.close();
     TMsgDlg::SetRecording(false);
-    return shots.size() == 5;
+    return shots.size() == 6;
 }
 
 // The table of contents for the headings of levels 2 and 3, with "00" for the page numbers.
@@ -185,6 +199,7 @@ int main(int argc, char** argv) {
 
     int tocEntries = 0;
     markdown.replace(QStringLiteral("[[目次]]"), TableOfContents(markdown, tocEntries));
+    markdown = JoinWideLines(markdown);
 
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&pdf);  // lay out in points on the page, not on a screen
@@ -206,20 +221,19 @@ int main(int argc, char** argv) {
     doc.rootFrame()->setFrameFormat(frame);
     doc.setPageSize(page);
 
-    // Each chapter on a new page, lines with air between them, and the pictures as wide as the
-    // text allows (image sizes count in screen pixels of 1/96 inch).
+    // Lines with air between them (not the pictures' lines), chapter headings with room
+    // around them, and the pictures as wide as the text allows (image sizes count in screen
+    // pixels of 1/96 inch). Where chapters break pages is left to the pagination below.
     const double textWidthPx = (210.0 - 40.0) / 25.4 * 96.0;
-    bool firstChapter = true;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         QTextCursor c(b);
         QTextBlockFormat f = b.blockFormat();
         if (f.headingLevel() == 2) {
-            if (!firstChapter) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            firstChapter = false;
             f.setTopMargin(4 * pxmm);
             f.setBottomMargin(2 * pxmm);
         }
-        if (f.headingLevel() == 0) f.setLineHeight(135, QTextBlockFormat::ProportionalHeight);
+        const bool picture = b.begin() != b.end() && b.begin().fragment().charFormat().isImageFormat();
+        if (f.headingLevel() == 0 && !picture) f.setLineHeight(135, QTextBlockFormat::ProportionalHeight);
         c.setBlockFormat(f);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             QTextFragment fragment = it.fragment();
@@ -256,6 +270,14 @@ int main(int argc, char** argv) {
     plain.setWidth(QTextLength(QTextLength::PercentageLength, 80));
     plain.setCellPadding(2);
     contents->setFormat(plain);
+
+    // The pages: chapters, pictures and headings where they fit. The layout counts in device
+    // pixels of the page, the margins above scaled to it.
+    const turfpad::PageFrame pageFrame{page.height(), 22 * dpmm, 24 * dpmm};
+    Paginate(doc, pageFrame);
+    const QStringList faults = StraySpaces(doc) + PageFaults(doc, pageFrame);
+    for (const QString& fault : faults) std::fprintf(stderr, "makemanual: %s\n", qPrintable(fault));
+    if (!faults.isEmpty()) return 1;
 
     // The page numbers of the contents: the headings' pages once laid out. The numbers take
     // the place of "00" and change no line, so no heading moves.
