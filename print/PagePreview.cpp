@@ -195,7 +195,10 @@ QString PrintFace(const QString& face, bool bold) {
     const QString* real = nullptr;
     if (face == QString::fromUtf8(kGothic) || face == QStringLiteral("MS Gothic")) real = &mono;
     if (face == QString::fromUtf8(kPGothic) || face == QStringLiteral("MS PGothic")) real = &proportional;
-    if (real != nullptr && QFontDatabase::hasFamily(*real)) return *real;
+    // Asked once: the question goes through fontconfig and costs more than drawing a text.
+    static const bool monoThere = QFontDatabase::hasFamily(mono);
+    static const bool proportionalThere = QFontDatabase::hasFamily(proportional);
+    if (real != nullptr && (real == &mono ? monoThere : proportionalThere)) return *real;
     return face;
 #endif
 }
