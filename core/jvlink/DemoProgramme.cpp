@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -23,10 +24,12 @@ using namespace std::chrono;
 using namespace demo;
 
 // The stable: every horse of the demo, known by its year of birth and its number within that
-// year, with what it is like fixed for life. A horse runs every `interval` weeks from its
-// first run on (the weeks where (week + phase) % interval == 0); its class follows from how
-// many of those runs it has had and how good it is. So any week's programme can be made
-// on its own, and the same horses turn up again in the weeks around it.
+// year, with what it is like and its whole career fixed for life. Its turn comes every
+// `interval` weeks (the weeks where (week + phase) % interval == 0) from its first run up to
+// its last; at some of its turns, fixed from how good it is, it wins. Its class in any week
+// follows from the wins before that week, and the week of one of its wins puts it in a race
+// of its class that it wins. So any week's programme can be made on its own, and the same
+// horses turn up again in the weeks around it with the records they made there.
 constexpr int kFoalsPerYear = 2400;
 constexpr long kNever = 1L << 30;
 
@@ -35,7 +38,16 @@ std::uint64_t Mix(std::uint64_t x) {
     return r.Next();
 }
 
-long WeekIndex(sys_days monday) { return static_cast<long>((monday - sys_days{year{1970} / January / 5}).count() / 7); }
+constexpr sys_days kFirstMonday{year{1970} / January / 5};
+
+long WeekIndex(sys_days monday) { return static_cast<long>((monday - kFirstMonday).count() / 7); }
+sys_days SaturdayOf(long week) { return kFirstMonday + days{7 * week + 5}; }
+
+// The first week whose Saturday is `day` or later.
+long WeekFrom(sys_days day) {
+    const sys_days monday = MondayOf(day - days{5});
+    return WeekIndex(monday < day - days{5} ? monday + days{7} : monday);
+}
 
 struct Horse {
     int born = 0;
@@ -48,7 +60,8 @@ struct Horse {
     int interval = 4;
     int phase = 0;
     long debut = 0;                                   // the week of its first run, a due week
-    long wins[4] = {kNever, kNever, kNever, kNever};  // the runs (counted from 0) it wins
+    long last = 0;                                    // its last run (counted from 0)
+    long wins[4] = {kNever, kNever, kNever, kNever};  // the runs it wins, maiden race to 3勝クラス
     std::size_t trainer = 0, jockey = 0, owner = 0, colours = 0;
     int bodyWeight = 470;
     std::uint64_t seed = 0;
@@ -60,18 +73,25 @@ struct Horse {
         return names[static_cast<std::size_t>((born % 6) * kFoalsPerYear + serial) % names.size()];
     }
     int SexAt(int age) const { return sex == 3 && age < 3 ? 1 : sex; }
-    bool Due(long week) const { return (week + phase) % interval == 0; }
+    long WeekOf(long run) const { return debut + run * interval; }
+    // In training: from its first run to its last.
+    bool Racing(long week) const { return week >= debut && week <= WeekOf(last); }
+    bool Due(long week) const { return Racing(week) && (week + phase) % interval == 0; }
     // The due weeks from its debut up to, not including, `week`.
     long RunsBefore(long week) const {
         auto dueBefore = [&](long w) { return (w + phase + interval - 1) / interval; };
         return week <= debut ? 0 : dueBefore(week) - dueBefore(debut);
     }
-    int ClassAfter(long runs) const {
+    // Races won before the week: 0 a maiden, 1 to 3 the class, 4 the open class.
+    int ClassAt(long week) const {
         int c = 0;
-        for (long w : wins) c += w < runs;
+        for (long w : wins) c += w != kNever && WeekOf(w) < week;
         return c;
     }
-    bool Wins(long run) const { return std::find(std::begin(wins), std::end(wins), run) != std::end(wins); }
+    bool WinsIn(long week) const {
+        return Due(week) &&
+               std::any_of(std::begin(wins), std::end(wins), [&](long w) { return w != kNever && WeekOf(w) == week; });
+    }
     int BodyWeightAt(long week) const {
         return bodyWeight + 2 * static_cast<int>(Mix(seed ^ static_cast<std::uint64_t>(week / 2)) % 6) - 4;
     }
@@ -94,18 +114,41 @@ Horse MakeHorse(int born, int serial) {
     h.interval = kIntervals[rng.Below(6)];
     h.phase = rng.Below(h.interval);
     long first = WeekIndex(MondayOf(sys_days{year{born + 2} / June / 1})) + rng.Below(40);
-    while (!h.Due(first)) ++first;
+    while ((first + h.phase) % h.interval != 0) ++first;
     h.debut = first;
-    const long a = h.ability;
-    if (a >= 15) h.wins[0] = (100 - a) / 14;
-    if (a >= 35) h.wins[1] = h.wins[0] + 1 + (100 - a) / 14;
-    if (a >= 55) h.wins[2] = h.wins[1] + 1 + (100 - a) / 14;
-    if (a >= 70) h.wins[3] = h.wins[2] + 1 + (100 - a) / 14;
     h.trainer = static_cast<std::size_t>(rng.Below(static_cast<int>(Trainers().size())));
     h.jockey = static_cast<std::size_t>(rng.Below(static_cast<int>(Jockeys().size())));
     h.owner = static_cast<std::size_t>(rng.Below(static_cast<int>(kOwners.size())));
     h.colours = static_cast<std::size_t>(rng.Below(static_cast<int>(kColours.size())));
     h.bodyWeight = (h.sex == 2 ? 440 : 470) + 2 * rng.Between(-15, 15);
+
+    // Its career. Maiden races end with August of the three-year-old season: a horse that has
+    // not won by then retires. Two-year-olds and three-year-olds before June race among their
+    // own age in maiden, 1勝クラス and open races only, so a third win waits for that June, when
+    // it meets older horses in its class. Better horses win sooner and win more: of a crop,
+    // half never win and one in twenty reaches the open class, so that the
+    // wins of a week fill most of its races. A winner retires in a week between its fourth
+    // and its eighth birthdays.
+    const auto runBefore = [&](long week) { return (week - 1 - h.debut) / h.interval; };
+    const auto runFrom = [&](long week) { return std::max(0L, (week - h.debut + h.interval - 1) / h.interval); };
+    const long lastMaidenRun = runBefore(WeekFrom(sys_days{year{born + 3} / September / 1}));
+    const long gap = (100 - h.ability) / 10;
+    const int wins = h.ability >= 95 ? 4 : h.ability >= 88 ? 3 : h.ability >= 75 ? 2 : h.ability >= 50 ? 1 : 0;
+    long run = gap / 2 + rng.Below(6);
+    if (wins == 0 || run > lastMaidenRun) {
+        h.last = lastMaidenRun - rng.Below(static_cast<int>(std::min(lastMaidenRun, 8L)) + 1);
+        return h;
+    }
+    h.last = runBefore(WeekFrom(sys_days{year{born + 4} / January / 1}) + rng.Below(4 * 52));
+    const long summer = runFrom(WeekFrom(sys_days{year{born + 3} / June / 1})) + rng.Below(4);
+    for (int j = 0; j < wins; ++j) {
+        if (j >= 2) run = std::max(run, summer);
+        // Fewer wins fall in the weeks with two racecourses, which have fewer races.
+        if (CoursesOn(SaturdayOf(h.WeekOf(run))).size() < 3 && rng.Chance(35)) ++run;
+        if (run > h.last) break;
+        h.wins[j] = run;
+        run += 1 + gap / 2 + rng.Below(4);
+    }
     return h;
 }
 
@@ -113,9 +156,11 @@ Horse MakeHorse(int born, int serial) {
 struct Entrant {
     const Horse* horse = nullptr;
     int age = 0;
-    long runs = 0;  // runs before this week
+    long runs = 0;  // due weeks before this week
     int cls = 0;    // races won
     bool due = false;
+    bool wins = false;  // this week holds one of its wins
+    bool last = false;  // its last run
     bool used = false;
 };
 
@@ -130,8 +175,11 @@ struct PlannedRace {
     std::size_t courseIndex = 0;
     int number = 0;
     RacePlan plan;
+    RacePlan planned;  // as the day's plan had it
     std::string key;
-    std::vector<Entrant*> runners;  // by horse number
+    std::vector<Entrant*> runners;   // by horse number
+    Entrant* winner = nullptr;       // who wins it
+    std::vector<Entrant*> deadHeat;  // who share the win with him
 };
 
 struct Going {
@@ -145,7 +193,8 @@ struct RunResult {
     int odds = 0;  // tenths
     int popularity = 0;
     int last3f = 0;
-    int diff = 0;  // tenths, against the winner (the winner: against the second, negative)
+    int diff = 0;      // tenths, against the winner (the winner: against the second, negative)
+    int deadHeat = 0;  // the other horses it shares its place with
 };
 
 bool AgeFits(Ages ages, int age) {
@@ -162,6 +211,11 @@ bool AgeFits(Ages ages, int age) {
     return false;
 }
 
+bool Young(Ages ages) { return ages == Ages::Two || ages == Ages::Three; }
+
+// JRA's conditions by races won: 新馬 only for a horse's first run, 未勝利 for maidens, the
+// 1勝, 2勝 and 3勝クラス for horses with one, two and three wins, open races for the open
+// class (four wins), and among two- and three-year-olds for any horse that has won.
 bool ClassFits(const RacePlan& r, const Entrant& e) {
     switch (r.condition) {
         case 701:
@@ -175,8 +229,24 @@ bool ClassFits(const RacePlan& r, const Entrant& e) {
         case 16:
             return e.cls == 3;
         default:
-            return e.cls >= 4 || ((r.ages == Ages::Two || r.ages == Ages::Three) && e.cls >= 1);
+            return e.cls >= 4 || (Young(r.ages) && e.cls >= 1);
     }
+}
+
+// The race condition for a class below the open class.
+int ConditionOf(int cls) {
+    static const int kConditions[] = {703, 5, 10, 16};
+    return kConditions[std::clamp(cls, 0, 3)];
+}
+
+// The age group of the season that a horse of the age and class runs in: before June
+// three-year-olds among themselves and older horses from four; from June two-year-olds,
+// three-year-old maidens up to August, and the rest with older horses.
+Ages AgesFor(int age, int cls, sys_days day) {
+    const unsigned month = static_cast<unsigned>(year_month_day{day}.month());
+    if (month <= 5) return age <= 3 ? Ages::Three : Ages::FourUp;
+    if (age == 2) return Ages::Two;
+    return age == 3 && cls == 0 && month <= 8 ? Ages::Three : Ages::ThreeUp;
 }
 
 // Winning time in tenths of a second: the distance on the surface, the going, the class.
@@ -221,7 +291,7 @@ class WeekBuilder {
                     race.meeting = m;
                     race.courseIndex = c;
                     race.number = number;
-                    race.plan = plans[static_cast<std::size_t>(number - 1)];
+                    race.plan = race.planned = plans[static_cast<std::size_t>(number - 1)];
                     race.key = RaceKey(meetings_[m], course, number);
                     races_.push_back(std::move(race));
                 }
@@ -266,27 +336,77 @@ class WeekBuilder {
         return std::string(type) + "VW" + date + TimestampOf(stamped, hour, 0, second) + ".jvd";
     }
 
-    // The horses of racing age this week.
+    // The horses in training this week.
     void Stable(int year) {
         for (int born = year - 7; born <= year - 2; ++born) {
             for (int serial = 0; serial < kFoalsPerYear; ++serial) horses_.push_back(MakeHorse(born, serial));
         }
         entrants_.reserve(horses_.size());
         for (const Horse& h : horses_) {
-            if (week_ < h.debut) continue;
+            if (!h.Racing(week_)) continue;
             Entrant e;
             e.horse = &h;
             e.age = year - h.born;
             e.runs = h.RunsBefore(week_);
-            e.cls = h.ClassAfter(e.runs);
+            e.cls = h.ClassAt(week_);
             e.due = h.Due(week_);
-            if (e.cls == 0 && e.age >= 4) continue;  // never won: retired
+            e.wins = h.WinsIn(week_);
+            e.last = e.due && week_ == h.WeekOf(h.last);
             entrants_.push_back(e);
         }
     }
 
-    // Fills every race with horses that suit it, the scarcest kinds of race first.
+    // Fills every race. First each horse whose win falls this week gets a race of its class,
+    // which it wins; then every other race gets a winner whose win changes nothing later: a
+    // horse in its last run, or in an open race one of the open class. A race takes the class
+    // (and, as JRA's programme allows, the age group) of its winner where it does not fit him
+    // as planned. Then the fields, the scarcest kinds of race first.
     void Enter() {
+        std::vector<Entrant*> destined, harmless, open;
+        for (Entrant& e : entrants_) {
+            if (e.wins)
+                destined.push_back(&e);
+            else if (e.last || (e.due && e.cls >= 4))
+                harmless.push_back(&e);
+            else if (e.cls >= 4)
+                open.push_back(&e);
+        }
+        // The higher classes first: theirs are the fewer races.
+        std::stable_sort(destined.begin(), destined.end(),
+                         [](const Entrant* a, const Entrant* b) { return a->cls > b->cls; });
+        for (Entrant* e : destined) {
+            e->used = true;  // a win it cannot have here would be one it has later: it rests
+            std::vector<PlannedRace*> free;
+            for (PlannedRace& race : races_)
+                if (!race.winner) free.push_back(&race);
+            if (PlannedRace* race = BestRace(free, *e)) {
+                race->winner = e;
+                continue;
+            }
+            // More wins than races for them: it shares one, a dead heat of two.
+            for (PlannedRace& race : races_)
+                if (race.winner && race.winner->wins && race.deadHeat.empty() && AgeFits(race.plan.ages, e->age) &&
+                    ClassFits(race.plan, *e)) {
+                    race.deadHeat.push_back(e);
+                    break;
+                }
+        }
+        // Special races first, they take fewer horses; an ordinary race becomes an open one
+        // only where no other winner can be had, with an open-class horse out of its turn.
+        for (bool lastResort : {false, true}) {
+            for (bool special : {true, false}) {
+                for (PlannedRace& race : races_) {
+                    if (race.winner || IsSpecial(race.plan) != special) continue;
+                    Entrant* e = BestWinner(race, harmless, lastResort);
+                    if (!e && lastResort) e = BestWinner(race, open, true);
+                    if (e) {
+                        race.winner = e;
+                        e->used = true;
+                    }
+                }
+            }
+        }
+
         auto rank = [](const RacePlan& r) {
             switch (r.condition) {
                 case 701:
@@ -309,37 +429,117 @@ class WeekBuilder {
                          [&](std::size_t a, std::size_t b) { return rank(races_[a].plan) < rank(races_[b].plan); });
         for (std::size_t i : order) {
             PlannedRace& race = races_[i];
-            RacePlan& plan = race.plan;
             int region = RegionOf(meetings_[race.meeting].courses[race.courseIndex]);
-            std::vector<Entrant*> picks = Pick(race, region, true);
-            if (picks.size() < 5 && plan.condition == 701) {
-                plan.condition = 703;
-                picks = Pick(race, region, true);
+            std::vector<Entrant*> picks = Field(race, region);
+            if (picks.size() < 5 && race.plan.condition == 701) {  // too few newcomers: a maiden race
+                race.plan.condition = 703;
+                picks = Field(race, region);
             }
-            if (picks.size() < 5) picks = Pick(race, region, false);
-            if (picks.size() < 5) {  // not enough horses of the age: a race for older ones
-                plan.ages = Ages::ThreeUp;
-                plan.condition = 5;
-                picks = Pick(race, region, false);
+            if (picks.size() < 5 && race.winner && !race.winner->wins) {
+                // Too few horses of the class left: an open race, won by an open-class horse.
+                race.winner->used = false;
+                race.plan = race.planned;
+                race.winner = BestWinner(race, open, true);
+                if (race.winner) race.winner->used = true;
+                picks = Field(race, region);
             }
             for (Entrant* e : picks) e->used = true;
-            plan.headCount = static_cast<int>(picks.size());
+            race.plan.headCount = static_cast<int>(picks.size());
             race.runners = std::move(picks);
         }
     }
 
-    // The horses for a race: those whose turn it is this week first, then those of its region
-    // and its surface and distance; `strict` only those of the race's class.
-    std::vector<Entrant*> Pick(const PlannedRace& race, int region, bool strict) {
+    // The winners and the field beside them, by horse number.
+    std::vector<Entrant*> Field(const PlannedRace& race, int region) {
+        std::vector<Entrant*> picks = Pick(race, region);
+        std::vector<Entrant*> winners = race.deadHeat;
+        if (race.winner) winners.push_back(race.winner);
+        for (Entrant* w : winners) {
+            // Each winner drawn a horse number of its own.
+            std::size_t at =
+                static_cast<std::size_t>(Mix(w->horse->seed ^ static_cast<std::uint64_t>(week_)) % (picks.size() + 1));
+            picks.insert(picks.begin() + static_cast<std::ptrdiff_t>(at), w);
+        }
+        return picks;
+    }
+
+    // The race as it would be run with the horse: as planned if the horse fits it; else, where
+    // JRA's programme would have it so, for the horse's class (an ordinary race any class of
+    // its age group, a special one any class from the 1勝クラス, an open race none) and for
+    // the horse's age group. Empty where the race cannot take the horse.
+    std::optional<RacePlan> Adapted(const PlannedRace& race, const Entrant& e, bool anyOpen = false) const {
+        RacePlan r = race.plan;
+        if (AgeFits(r.ages, e.age) && ClassFits(r, e)) return r;
+        const Ages ages = AgeFits(r.ages, e.age) ? r.ages : AgesFor(e.age, e.cls, meetings_[race.meeting].day);
+        if (ages == Ages::Two && r.track.distance > 2000) return std::nullopt;
+        if (e.cls >= 4 && !Young(ages) && (r.grade == 'E' || anyOpen)) {
+            r.condition = 999;  // an open special (オープン特別)
+        } else if (r.condition != 999) {
+            if (e.cls >= 4 || (Young(ages) && e.cls >= 2) || (!Young(ages) && e.cls == 0)) return std::nullopt;
+            if (IsSpecial(r) && e.cls == 0) return std::nullopt;
+            r.condition = e.cls == 0 && e.runs == 0 && r.condition == 701 ? 701 : ConditionOf(e.cls);
+        }
+        if (ages != r.ages && !IsSpecial(r)) r.weightType = Young(ages) ? 3 : 4;
+        r.ages = ages;
+        if (!AgeFits(r.ages, e.age) || !ClassFits(r, e)) return std::nullopt;
+        return r;
+    }
+
+    // How well the race suits the horse: its own region, surface and distance; races that
+    // keep their plan before those that change.
+    long Suits(const PlannedRace& race, const Entrant& e, const RacePlan& adapted) const {
+        const Horse& h = *e.horse;
+        const RacePlan& r = race.plan;
+        long score = 0;
+        if (adapted.ages == r.ages && adapted.condition == r.condition) score += 100000;
+        if (!IsSpecial(r)) score += 10000;
+        if (h.Region() == RegionOf(meetings_[race.meeting].courses[race.courseIndex])) score += 800;
+        if (h.turf == (r.track.code < 23)) score += 1500;
+        score -= std::abs(h.distance - r.track.distance);
+        return score + static_cast<long>(Mix(h.seed ^ static_cast<std::uint64_t>(week_ * 131 + race.number)) % 200);
+    }
+
+    // The race among `races` that suits the horse best, adapted to him.
+    PlannedRace* BestRace(const std::vector<PlannedRace*>& races, const Entrant& e) {
+        PlannedRace* best = nullptr;
+        std::optional<RacePlan> plan;
+        long bestScore = 0;
+        for (PlannedRace* race : races) {
+            std::optional<RacePlan> adapted = Adapted(*race, e);
+            if (!adapted) continue;
+            long score = Suits(*race, e, *adapted);
+            if (!best || score > bestScore) best = race, bestScore = score, plan = std::move(adapted);
+        }
+        if (best) best->plan = *plan;
+        return best;
+    }
+
+    // The horse among `horses` that suits the race best, the race adapted to him.
+    Entrant* BestWinner(PlannedRace& race, const std::vector<Entrant*>& horses, bool anyOpen) {
+        Entrant* best = nullptr;
+        std::optional<RacePlan> plan;
+        long bestScore = 0;
+        for (Entrant* e : horses) {
+            if (e->used) continue;
+            std::optional<RacePlan> adapted = Adapted(race, *e, anyOpen);
+            if (!adapted) continue;
+            long score = Suits(race, *e, *adapted);
+            if (!best || score > bestScore) best = e, bestScore = score, plan = std::move(adapted);
+        }
+        if (best) race.plan = *plan;
+        return best;
+    }
+
+    // The field beside the winner: horses of the race's age and class whose turn it is this
+    // week first, then those of its region and its surface and distance. None of them wins.
+    std::vector<Entrant*> Pick(const PlannedRace& race, int region) {
         const RacePlan& r = race.plan;
         const bool turf = r.track.code < 23;
         std::vector<std::pair<long, Entrant*>> scored;
         for (Entrant& e : entrants_) {
-            if (e.used || !AgeFits(r.ages, e.age)) continue;
-            bool fits = ClassFits(r, e);
-            if (!fits && (strict || r.condition == 701)) continue;
+            if (e.used || !AgeFits(r.ages, e.age) || !ClassFits(r, e)) continue;
             const Horse& h = *e.horse;
-            long score = fits ? 0 : -100000;
+            long score = 0;
             if (e.due) {
                 score += 30000;
             } else {
@@ -355,16 +555,20 @@ class WeekBuilder {
             scored.emplace_back(score, &e);
         }
         // Horses out of their turn fill a field only up to ten runners.
+        const std::size_t taken = (race.winner ? 1 : 0) + race.deadHeat.size();
         std::size_t inTurn = static_cast<std::size_t>(
             std::count_if(scored.begin(), scored.end(), [](const auto& s) { return s.first >= 19000; }));
-        std::size_t planned = static_cast<std::size_t>(r.headCount);
-        std::size_t n = std::min({scored.size(), planned, std::max(inTurn, std::min<std::size_t>(planned, 10))});
+        std::size_t planned = static_cast<std::size_t>(r.headCount) - taken;
+        std::size_t n =
+            std::min({scored.size(), planned, std::max(inTurn, std::min<std::size_t>(planned, 10 - taken))});
         std::partial_sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(n), scored.end(),
                           [](const auto& a, const auto& b) {
                               return a.first != b.first ? a.first > b.first : a.second->horse < b.second->horse;
                           });
         std::vector<Entrant*> picks;
         std::set<std::string_view> names;
+        if (race.winner) names.insert(race.winner->horse->Name());
+        for (const Entrant* e : race.deadHeat) names.insert(e->horse->Name());
         for (std::size_t i = 0; i < scored.size() && picks.size() < n; ++i)
             if (names.insert(scored[i].second->horse->Name()).second) picks.push_back(scored[i].second);
         return picks;
@@ -397,11 +601,12 @@ class WeekBuilder {
             const Entrant& e = *race.runners[i];
             const Horse& h = *e.horse;
             int roll = results_.Below(1000);
-            out[i].abnormal = roll < 18 ? 1 : roll < 21 ? 2 : roll < 24 ? 3 : roll < 31 ? 4 : 0;
+            const bool wins = race.runners[i] == race.winner ||  // the winners start and finish
+                              std::count(race.deadHeat.begin(), race.deadHeat.end(), race.runners[i]);
+            out[i].abnormal = wins ? 0 : roll < 18 ? 1 : roll < 21 ? 2 : roll < 24 ? 3 : roll < 31 ? 4 : 0;
             int fit = (h.turf == turf ? 8 : -6) - std::abs(h.distance - r.track.distance) / 100;
-            bool wins = e.due && h.Wins(e.runs);
             market[i] = h.ability + fit + results_.Between(-12, 12) + (wins ? 12 : 0);
-            form[i] = h.ability + fit + results_.Between(0, 30) + (wins ? 60 : 0);
+            form[i] = h.ability + fit + results_.Between(0, 30) + (wins ? 1000 : 0);
         }
         auto starts = [&](std::size_t i) { return out[i].abnormal == 0 || out[i].abnormal >= 4; };
         if (std::count_if(out.begin(), out.end(), [](const RunResult& x) { return x.abnormal == 0; }) < 3)
@@ -430,15 +635,17 @@ class WeekBuilder {
         int time = WinningTime(r, going_, results_);
         int last3f = (turf ? 345 : 372) + (turf ? 4 : -2) * (going_.turf - 1) + results_.Between(-8, 8);
         int winner = time;
+        const std::size_t tied = 1 + race.deadHeat.size();  // the first home, side by side
         for (std::size_t k = 0; k < home.size(); ++k) {
-            if (k > 0) time += results_.Chance(15) ? 0 : results_.Between(1, k < 3 ? 3 : 6);
+            if (k >= tied) time += results_.Chance(15) ? 0 : results_.Between(1, k < 3 ? 3 : 6);
             RunResult& x = out[home[k]];
-            x.position = static_cast<int>(k + 1);
+            x.position = k < tied ? 1 : static_cast<int>(k + 1);
+            x.deadHeat = k < tied ? static_cast<int>(tied - 1) : 0;
             x.time = time;
             x.last3f = last3f + (k == 0 ? 0 : results_.Between(-4, 10));
             x.diff = time - winner;
         }
-        if (home.size() > 1) out[home[0]].diff = -(out[home[1]].time - winner);
+        if (tied == 1 && home.size() > 1) out[home[0]].diff = -(out[home[1]].time - winner);
         return out;
     }
 
@@ -557,6 +764,7 @@ class WeekBuilder {
             }
         }
         b.Number(se::ArrivalOrder, x.position).Number(se::Position, x.position);
+        if (x.deadHeat > 0) b.Number({337, 1}, 1).Number({338, 1}, x.deadHeat);  // 同着区分, 同着頭数
         if (x.time > 0) b.Number(se::Time, (x.time / 600) * 1000 + (x.time % 600 / 10) * 10 + x.time % 10);
         b.Number(se::WinOdds, x.odds).Number(se::Popularity, x.popularity);
         if (x.last3f > 0) b.Number(se::Last3F, x.last3f);

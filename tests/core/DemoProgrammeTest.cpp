@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -364,6 +365,70 @@ TEST(DemoProgrammeTest, HorsesRunAgainEveryFewWeeks) {
     }
     EXPECT_GT(withHistory, runners / 2);
     EXPECT_GT(twice, runners / 5);
+}
+
+// Half a year of results and the cards after them, horse by horse: every run is one its wins
+// (SE 335-336 "01") allow by JRA's conditions (RA 635-637, the youngest age's condition),
+// and its age (SE 83-84) fits the race (RA 617-618) and grows each 1 January.
+TEST(DemoProgrammeTest, HorsesRunOnlyInRacesTheirWinsAllow) {
+    // Wins a horse has in a race of the condition: exactly, or (open races) at least.
+    const std::map<std::string, std::pair<int, bool>> kWinsFor = {
+        {"701", {0, true}}, {"703", {0, true}}, {"005", {1, true}}, {"010", {2, true}}, {"016", {3, true}},
+    };
+    const std::map<std::string, std::pair<int, int>> kAges = {
+        {"11", {2, 2}}, {"12", {3, 3}}, {"13", {3, 99}}, {"14", {4, 99}}};
+    Week w = Records(DemoWeeks(Day(2027, 3, 10), 26));
+    std::map<std::string, std::string> races;  // race key to RA record
+    for (const std::string& r : w.ra) races[r.substr(11, 16)] = r;
+    std::map<std::string, std::vector<std::string>> runs;  // pedigree to its runs, in date order
+    for (const std::string& s : w.se) runs[s.substr(30, 10)].push_back(s);
+    int followedFromMaidens = 0, promoted = 0, inOpenRaces = 0;
+    for (auto& [horse, list] : runs) {
+        std::sort(list.begin(), list.end(),
+                  [](const std::string& a, const std::string& b) { return a.substr(11, 16) < b.substr(11, 16); });
+        int wins = 0;
+        bool known = false;  // wins is exact, not only at least
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string& s = list[i];
+            const std::string& race = races[s.substr(11, 16)];
+            ASSERT_FALSE(race.empty());
+            const std::string condition = race.substr(634, 3), type = race.substr(616, 2);
+            const int age = std::stoi(s.substr(82, 2));
+            const std::string at = horse + " " + s.substr(11, 16) + " " + condition;
+            ASSERT_TRUE(kAges.count(type)) << at;
+            EXPECT_GE(age, kAges.at(type).first) << at;
+            EXPECT_LE(age, kAges.at(type).second) << at;
+            EXPECT_EQ(age - std::stoi(list[0].substr(82, 2)),
+                      std::stoi(s.substr(11, 4)) - std::stoi(list[0].substr(11, 4)))
+                << at;
+            if (condition == "701") {
+                EXPECT_EQ(i, 0u) << "a newcomer that has run " << at;
+            }
+            if (kWinsFor.count(condition)) {
+                const int level = kWinsFor.at(condition).first;
+                if (known) {
+                    EXPECT_EQ(wins, level) << at;
+                } else {
+                    EXPECT_LE(wins, level) << at;
+                }
+                if (!known && i == 0 && level == 0) ++followedFromMaidens;
+                if (known && level > 0 && i > 0 && races[list[i - 1].substr(11, 16)].substr(634, 3) == "703")
+                    ++promoted;
+                wins = level;
+                known = true;
+            } else {
+                ASSERT_EQ(condition, "999") << at;
+                const int needed = type == "11" || type == "12" ? 1 : 4;  // young horses: a win
+                EXPECT_GE(known ? wins : needed, needed) << "not yet in the open class " << at;
+                wins = std::max(wins, needed);
+                ++inOpenRaces;
+            }
+            wins += s.substr(334, 2) == "01";
+        }
+    }
+    EXPECT_GT(followedFromMaidens, 500);
+    EXPECT_GT(promoted, 100);
+    EXPECT_GT(inOpenRaces, 500);
 }
 
 TEST(DemoProgrammeTest, ExactlyOneRaceLacksOneRunner) {
