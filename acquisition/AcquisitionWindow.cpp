@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextCharFormat>
 #include <QThread>
 #include <QTimer>
@@ -22,6 +23,21 @@
 namespace turfpad {
 namespace {
 constexpr int kListRefreshMs = 50;
+
+// The calendar's heading as Japanese write it, "2026年 12月": Qt names the month first and
+// gives the year as a bare number.
+void YearBeforeMonth(QCalendarWidget* calendar) {
+    auto* bar = calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+    auto* month = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    auto* year = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* yearEdit = calendar->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit"));
+    auto* row = bar != nullptr ? qobject_cast<QHBoxLayout*>(bar->layout()) : nullptr;
+    if (month == nullptr || year == nullptr || yearEdit == nullptr || row == nullptr) return;
+    yearEdit->setSuffix(QStringLiteral("年"));  // the year button shows the edit's text
+    year->setText(yearEdit->text());
+    row->removeWidget(month);
+    row->insertWidget(row->indexOf(year) + 1, month);
+}
 }  // namespace
 
 TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, IniStore& settings,
@@ -89,6 +105,7 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, std::filesystem::path dataFolder, Ini
     sunday.setForeground(QColor(255, 0, 0));
     DateTimePicker1->calendarWidget()->setWeekdayTextFormat(Qt::Saturday, saturday);
     DateTimePicker1->calendarWidget()->setWeekdayTextFormat(Qt::Sunday, sunday);
+    YearBeforeMonth(DateTimePicker1->calendarWidget());
     column->addWidget(DateTimePicker1);
 
     TimerJVStatus = new QTimer(this);

@@ -7,8 +7,8 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QElapsedTimer>
-#include <QElapsedTimer>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QPointer>
 #include <QProgressBar>
@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextCharFormat>
 #include <QTimer>
+#include <QToolButton>
 
 #include "AcquisitionSupport.h"
 #include "AcquisitionWindow.h"
@@ -182,6 +183,13 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
     const QCalendarWidget* calendar = form->DateTimePicker1->calendarWidget();
     EXPECT_EQ(calendar->weekdayTextFormat(Qt::Saturday).foreground().color(), QColor(0, 0, 255));
     EXPECT_EQ(calendar->weekdayTextFormat(Qt::Sunday).foreground().color(), QColor(255, 0, 0));
+    // Its heading reads 2026年 12月: the year first, with 年.
+    auto* year = calendar->findChild<QToolButton*>("qt_calendar_yearbutton");
+    auto* month = calendar->findChild<QToolButton*>("qt_calendar_monthbutton");
+    ASSERT_TRUE(year && month);
+    EXPECT_EQ(year->text(), Q("2026年"));
+    const QLayout* heading = year->parentWidget()->layout();
+    EXPECT_LT(heading->indexOf(year), heading->indexOf(month));
     {
         Watch watch(*form);
         QTest::mouseClick(form->ButtonStart, Qt::LeftButton);
