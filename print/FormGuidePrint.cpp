@@ -1,6 +1,8 @@
 #include "FormGuidePrint.h"
 
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "FormGuideGrid.h"
 #include "JapaneseUi.h"
@@ -147,12 +149,11 @@ void DrawFormGuidePage(TPrevX& prev, const RaceFormPage& page) {
 }
 
 void DrawFormGuides(TPrevX& prev, std::span<const RaceFormPage> pages) {
-    prev.BeginDoc();
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0) prev.NewPage();
-        DrawFormGuidePage(prev, pages[i]);
-    }
-    prev.EndDoc();
+    // A day's form guides are a dozen dense pages of which the preview shows one: each is
+    // drawn when it is first shown or printed.
+    auto kept = std::make_shared<const std::vector<RaceFormPage>>(pages.begin(), pages.end());
+    prev.LazyDoc(static_cast<int>(kept->size()),
+                 [kept](TPrevX& p, int n) { DrawFormGuidePage(p, (*kept)[static_cast<std::size_t>(n - 1)]); });
 }
 
 LandscapeSheet::LandscapeSheet(Printer& printer) : printer_(printer), was_(printer.Landscape()) {

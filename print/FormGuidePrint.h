@@ -24,8 +24,9 @@ inline constexpr const char* kFormPrintWindowCaption = "ターフパッド　馬
 // Draws the form guide of one race on the open page of the preview.
 void DrawFormGuidePage(TPrevX& prev, const RaceFormPage& page);
 
-// A new set of pages, one per race in the order given. The printer must lie on its side
-// already (see LandscapeSheet). EPrevError without a printer.
+// A new set of pages, one per race in the order given, each drawn when first shown or
+// printed. The printer must lie on its side already (see LandscapeSheet). EPrevError
+// without a printer.
 void DrawFormGuides(TPrevX& prev, std::span<const RaceFormPage> pages);
 
 // Turns the printer's sheet on its side for as long as it lives, and back as it was after.

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "JapaneseUi.h"
 #include "Printer.h"
@@ -105,6 +106,7 @@ void TPrevX::BeginDoc() {
     toPage_ = 9999;
     ClosePage();
     pages_.clear();
+    lazyDraw_ = nullptr;
     OpenPage();
 }
 
@@ -117,6 +119,47 @@ void TPrevX::NewPage() {
 void TPrevX::EndDoc() {
     ClosePage();
     update();
+}
+
+void TPrevX::LazyDoc(int count, std::function<void(TPrevX&, int)> draw) {
+    Measure();
+    pageNo_ = 1;
+    fromPage_ = 1;
+    toPage_ = 9999;
+    ClosePage();
+    pages_.clear();
+    for (int i = 0; i < count; ++i) {
+        PageRecord page{std::make_unique<QPicture>(), printer_->PrintableSize(), false};
+        page.picture->setBoundingRect(QRect(QPoint(0, 0), page.size));
+        pages_.push_back(std::move(page));
+    }
+    lazyDraw_ = std::move(draw);
+    lazyDpiX_ = dpiX_;
+    lazyDpiY_ = dpiY_;
+    update();
+}
+
+const QPicture& TPrevX::Page(int n) const {
+    // Drawing a lazy page on first sight changes nothing anyone sees but the time it takes.
+    if (!pages_.at(static_cast<std::size_t>(n - 1)).drawn) const_cast<TPrevX*>(this)->DrawLazyPage(n);
+    return *pages_.at(static_cast<std::size_t>(n - 1)).picture;
+}
+
+void TPrevX::DrawLazyPage(int n) {
+    PageRecord& page = pages_.at(static_cast<std::size_t>(n - 1));
+    page.drawn = true;
+    const int dpiX = std::exchange(dpiX_, lazyDpiX_), dpiY = std::exchange(dpiY_, lazyDpiY_);
+    painter_ = std::make_unique<QPainter>(page.picture.get());
+    canvas_ = TPrevCanvas();
+    penAt_ = devPenAt_ = QPoint(0, 0);
+    drawingPage_ = n;
+    lazyDraw_(*this, n);
+    drawingPage_ = 0;
+    painter_->end();
+    painter_.reset();
+    page.picture->setBoundingRect(QRect(QPoint(0, 0), page.size));
+    dpiX_ = dpiX;
+    dpiY_ = dpiY;
 }
 
 void TPrevX::OpenPage() {
@@ -215,7 +258,7 @@ void TPrevX::Apply() {
 
 void TPrevX::Record(TPrevOp op) {
     if (!onDraw_) return;
-    op.page = PageCount();
+    op.page = drawingPage_ > 0 ? drawingPage_ : PageCount();
     op.canvas = canvas_;
     onDraw_(op);
 }

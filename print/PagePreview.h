@@ -125,6 +125,11 @@ class TPrevX : public QWidget {
     void NewPage();
     // Closes the open page; from then on the pages can be shown and printed.
     void EndDoc();
+    // Instead of BeginDoc ... EndDoc: a document of `count` pages, each drawn by
+    // draw(*this, n) only when it is first shown or printed, onto an open page and with the
+    // printer's metrics of now, as if between BeginDoc and EndDoc (without NewPage). For long
+    // documents of which the user looks at a page or two. EPrevError without a printer.
+    void LazyDoc(int count, std::function<void(TPrevX&, int)> draw);
     // Prints pages FromPage to min(PageCount, ToPage) as one job titled Title
     // (EPrevError without a printer). False when no job was made: nothing in the range, or
     // the job did not start.
@@ -159,7 +164,7 @@ class TPrevX : public QWidget {
     int PrintableHeight() const { return printableHeight_; }
 
     // Page n (1-based), its size in printer pixels, and whether a page is open.
-    const QPicture& Page(int n) const { return *pages_.at(static_cast<std::size_t>(n - 1)).picture; }
+    const QPicture& Page(int n) const;
     QSize PageSize(int n) const { return pages_.at(static_cast<std::size_t>(n - 1)).size; }
     bool PageOpen() const { return painter_ != nullptr; }
     // Plays page n onto a painter, stretched to fill `target` (in the painter's units).
@@ -177,7 +182,9 @@ class TPrevX : public QWidget {
     struct PageRecord {
         std::unique_ptr<QPicture> picture;
         QSize size;
+        bool drawn = true;  // false: a page of a LazyDoc not drawn yet
     };
+    void DrawLazyPage(int n);
     void CheckPrinter() const;
     void OpenPage();
     void ClosePage();
@@ -209,6 +216,9 @@ class TPrevX : public QWidget {
     int printableWidth_ = 0;
     int printableHeight_ = 0;
     std::function<void(const TPrevOp&)> onDraw_;
+    std::function<void(TPrevX&, int)> lazyDraw_;
+    int lazyDpiX_ = 0, lazyDpiY_ = 0;  // the printer's when the lazy document was begun
+    int drawingPage_ = 0;              // the lazy page being drawn
 };
 
 }  // namespace turfpad

@@ -421,5 +421,40 @@ TEST(PrevBold, ThePreviewShowsBoldTextBoldAtEveryZoom) {
     }
 }
 
+// A lazy document draws a page when it is first shown or printed, once, as its own page,
+// with the metrics the printer had when the document began.
+TEST_F(PrevFixture, LazyPagesAreDrawnOnFirstSightOnce) {
+    std::vector<int> drawn;
+    std::vector<TPrevOp> ops;
+    prev.SetOnDraw([&](const TPrevOp& op) { ops.push_back(op); });
+    prev.LazyDoc(3, [&](TPrevX& p, int n) {
+        drawn.push_back(n);
+        p.TextOut(100, 100 * n, QString::number(n));
+    });
+    EXPECT_EQ(prev.PageCount(), 3);
+    EXPECT_TRUE(drawn.empty());
+    const int x = prev.X(100);
+    FakePrinter::Metrics coarser = printer.GetMetrics();
+    coarser.dpiX = coarser.dpiY = 300;  // a printer chosen meanwhile
+    printer.SetMetrics(coarser);
+    prev.Measure();
+    prev.Page(2);
+    prev.Page(2);
+    EXPECT_EQ(drawn, (std::vector<int>{2}));
+    ASSERT_EQ(ops.size(), 1u);
+    EXPECT_EQ(ops[0].page, 2);
+    EXPECT_EQ(ops[0].devAt.x(), x);
+    ASSERT_TRUE(prev.Print());
+    EXPECT_EQ(drawn, (std::vector<int>{2, 1, 3}));
+    const auto& pages = printer.Jobs().at(0).pages;
+    ASSERT_EQ(pages.size(), 3u);
+    for (std::size_t n = 1; n <= 3; ++n) {
+        QStringList texts;
+        for (const DrawnItem& item : pages[n - 1])
+            if (item.kind == DrawnItem::Kind::Text) texts << item.text;
+        EXPECT_EQ(texts, QStringList{QString::number(n)});
+    }
+}
+
 }  // namespace
 }  // namespace turfpad
