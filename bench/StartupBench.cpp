@@ -1,14 +1,15 @@
 // Start-up: from launching the program to its main window mapped on the X display, against
-// an empty Qt Widgets window of the same size (EmptyWindow.cpp), launched in turn in the same
-// run. The program starts as a user's portable copy would: its own folder, a data folder
-// holding a demo week, no settings file. Needs an X display (DISPLAY); a window manager may
-// run (the window's frame is what gets mapped then).
+// an empty Qt Widgets window of the same size and the same window with a line of text
+// (EmptyWindow.cpp), launched in turn in the same run. The program starts as a user's portable copy would: its own
+// folder, a data folder holding a demo week, no settings file. Needs an X display (DISPLAY); a window manager may run
+// (the window's frame is what gets mapped then).
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -56,10 +57,10 @@ class Display {
 
     // Launches the program and waits for the first top-level window mapped after that; the
     // program is ended again. False when it exits or nothing is mapped.
-    bool TimeToMapped(const fs::path& program, Seconds& took) {
+    bool TimeToMapped(const fs::path& program, Seconds& took, const char* argument = nullptr) {
         Drain();
         const std::string path = program.string();
-        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+        char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>(argument), nullptr};
         pid_t pid = 0;
         const auto start = std::chrono::steady_clock::now();
         if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
@@ -89,6 +90,8 @@ class Display {
     xcb_window_t root_ = 0;
 };
 
+// Each round launches the three in a rotating order: the program, the empty window and the
+// window with a line of text.
 void BM_StartupAgainstEmptyWindow(benchmark::State& state) {
     Display display;
     if (!display.Ok()) {
@@ -97,30 +100,32 @@ void BM_StartupAgainstEmptyWindow(benchmark::State& state) {
     }
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     const fs::path program = PortableCopy() / "turfpad";
-    Seconds programTotal{0}, emptyTotal{0};
-    std::vector<double> programTimes, emptyTimes;
-    bool programFirst = true;
+    const fs::path empty(TURFPAD_EMPTY_WINDOW);
+    std::vector<double> times[3];
+    int round = 0;
     for (auto _ : state) {
-        Seconds took{0}, empty{0};
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool ours = (turn == 0) == programFirst;
-            if (!display.TimeToMapped(ours ? program : fs::path(TURFPAD_EMPTY_WINDOW), ours ? took : empty))
-                state.SkipWithError("no window was mapped");
+        Seconds took[3]{};
+        for (int turn = 0; turn < 3; ++turn) {
+            const int which = (turn + round) % 3;
+            const bool ok = which == 0   ? display.TimeToMapped(program, took[0])
+                            : which == 1 ? display.TimeToMapped(empty, took[1])
+                                         : display.TimeToMapped(empty, took[2], "--label");
+            if (!ok) state.SkipWithError("no window was mapped");
         }
-        programFirst = !programFirst;
-        state.SetIterationTime(took.count());
-        programTotal += took;
-        emptyTotal += empty;
-        programTimes.push_back(took.count() * 1000);
-        emptyTimes.push_back(empty.count() * 1000);
+        ++round;
+        state.SetIterationTime(took[0].count());
+        for (int i = 0; i < 3; ++i) times[i].push_back(took[i].count() * 1000);
     }
-    std::sort(programTimes.begin(), programTimes.end());
-    std::sort(emptyTimes.begin(), emptyTimes.end());
-    state.counters["ours min ms"] = programTimes.front();
-    state.counters["ours med ms"] = programTimes[programTimes.size() / 2];
-    state.counters["empty min ms"] = emptyTimes.front();
-    state.counters["empty med ms"] = emptyTimes[emptyTimes.size() / 2];
-    state.counters["ratio"] = programTotal / emptyTotal;
+    const char* names[] = {"ours", "empty", "text"};
+    double sums[3]{};
+    for (int i = 0; i < 3; ++i) {
+        std::sort(times[i].begin(), times[i].end());
+        for (double t : times[i]) sums[i] += t;
+        state.counters[std::string(names[i]) + " min ms"] = times[i].front();
+        state.counters[std::string(names[i]) + " med ms"] = times[i][times[i].size() / 2];
+    }
+    state.counters["ratio"] = sums[0] / sums[1];
+    state.counters["ratio to text"] = sums[0] / sums[2];
 }
 BENCHMARK(BM_StartupAgainstEmptyWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
