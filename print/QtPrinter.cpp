@@ -4,12 +4,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+#include <QTreeView>
 
 #include "settings/IniStore.h"
 #include "text/Cp932.h"
@@ -134,9 +137,27 @@ bool QtPrinter::SetupDialog(QWidget* parent) {
 QtPrinter::FileNameAsker PdfSaveDialog(QWidget* parent) {
     return [parent](const QString& suggested) {
         QWidget* asking = QApplication::activeModalWidget();
-        return QFileDialog::getSaveFileName(asking != nullptr ? asking : parent, QStringLiteral("PDFファイルに保存"),
-                                            suggested, QStringLiteral("PDF (*.pdf)"));
+        QFileDialog dialog(asking != nullptr ? asking : parent, QStringLiteral("PDFファイルに保存"), suggested,
+                           QStringLiteral("PDF (*.pdf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+#ifndef _WIN32
+        // Qt's own dialog, with the dates of its list in Japanese (Windows' dialog has them).
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setProxyModel(new JapaneseFileDates(&dialog));
+        if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+            list->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+#endif
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
+}
+
+QVariant JapaneseFileDates::data(const QModelIndex& index, int role) const {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || index.column() != 3 || files == nullptr)
+        return QIdentityProxyModel::data(index, role);
+    const QDateTime at = files->lastModified(mapToSource(index));
+    return at.isValid() ? at.toString(QStringLiteral("yyyy/MM/dd H:mm")) : QString();
 }
 
 }  // namespace turfpad

@@ -2,6 +2,7 @@
 // PDF printer (A4 portrait, 600 dpi) that asks where to save the file when a job starts.
 #pragma once
 
+#include <QIdentityProxyModel>
 #include <QPainter>
 #include <functional>
 #include <memory>
@@ -73,5 +74,13 @@ class QtPrinter : public Printer {
 // Asks for a PDF file name with a save dialog over the window that asked for the job: the
 // active modal window (the page preview), or `parent` when there is none.
 QtPrinter::FileNameAsker PdfSaveDialog(QWidget* parent);
+
+// For Qt's own file dialog (where the system has none): the files' dates as a Japanese user
+// writes them, 2025/03/04 9:05, whatever the system's locale.
+class JapaneseFileDates : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override;
+};
 
 }  // namespace turfpad

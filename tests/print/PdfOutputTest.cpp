@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
 
 #include "PdfOutput.h"
 #include "PrintTestSupport.h"
@@ -141,6 +142,21 @@ TEST_F(PdfFixture, RefusesWhatCannotBeWritten) {
     QString nowhere = QString::fromStdString((dir.path() / "missing" / "x.pdf").string());
     EXPECT_FALSE(WriteRaceCardsPdf(nowhere, one, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("書き込めません")));
+}
+
+// Qt's file dialog lists the files' dates as 2025/03/04 9:05, whatever the system's locale.
+TEST_F(PdfFixture, TheSaveDialogDatesAreJapanese) {
+    const QString file = Path("day.pdf");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.setFileTime(QDateTime(QDate(2025, 3, 4), QTime(9, 5)), QFileDevice::FileModificationTime));
+    f.close();
+    QFileSystemModel files;
+    JapaneseFileDates dates;
+    dates.setSourceModel(&files);
+    const QModelIndex at = files.index(file, 3);
+    EXPECT_EQ(dates.mapFromSource(at).data().toString(), QStringLiteral("2025/03/04 9:05"));
+    EXPECT_EQ(dates.mapFromSource(files.index(file, 0)).data().toString(), QStringLiteral("day.pdf"));
 }
 
 }  // namespace
