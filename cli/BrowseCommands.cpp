@@ -1,5 +1,6 @@
-// turfpad-cli card and schedule: a race card as the copy command puts it on the clipboard,
-// and the schedule grid of a day, composed by the same browsing code as the main window.
+// turfpad-cli card, schedule, form, odds and payouts: a race card as the copy command puts it
+// on the clipboard, the schedule grid of a day, composed by the same browsing code as the
+// main window, a race's form guide, and its odds and payouts as filed.
 #include <algorithm>
 #include <iostream>
 #include <optional>
@@ -7,7 +8,11 @@
 #include "Commands.h"
 #include "DayCommand.h"
 #include "browse/RaceBrowser.h"
+#include "browse/RaceDayTexts.h"
+#include "datafolder/DataFolderLock.h"
+#include "datafolder/DayFiles.h"
 #include "formguide/FormGuide.h"
+#include "records/RaceDayLayout.h"
 #include "text/Cp932.h"
 
 namespace turfpad::cli {
@@ -148,6 +153,71 @@ int Form(const Options& given) {
     }
     Print(FormTsv(RaceForm(chosen.browser.Table(), race - 1, read)));
     return RaceStatus(chosen, complete);
+}
+
+namespace {
+
+// The race's slot of the day's odds or payout file, read under the data folder's shared
+// lock: empty when the file or the race's record is not there; nothing when the reader gave
+// up waiting for a filer.
+std::optional<std::string> RaceDayRecord(const Options& o, const std::string& day, std::string_view extension,
+                                         std::size_t recordSize, std::string_view type, int race,
+                                         WaitingReader& progress) {
+    DataFolderLock lock(o.dataDir);
+    std::string error;
+    if (lock.Lock(
+            DataFolderLock::Mode::Shared, [&progress] { return progress.WaitForFiler(); }, error) ==
+        DataFolderLock::Result::GaveUp)
+        return std::nullopt;
+    std::string line;
+    try {
+        UnitFile file(RaceFilePath(o.dataDir, day + std::string(extension)), recordSize);
+        if (file.UnitCount() < static_cast<std::size_t>(race)) return std::string();
+        file.Read(static_cast<std::size_t>(race - 1), line);
+    } catch (const FilingError&) {
+        return std::string();  // no such file, or not whole: nothing filed to show
+    }
+    return HoldsRecord(line, type) ? line : std::string();
+}
+
+// odds and payouts: the race checked as card checks it, then its record of `type`.
+int RaceDayCommand(const Options& given, const char* what, std::string_view extension, std::size_t recordSize,
+                   std::string_view type) {
+    Options o = given;
+    const bool wait = !TakeNoWait(o);
+    const int race = DayRaceArguments(o, what);
+    if (race == 0) return kUsage;
+    ChosenDay chosen(o, wait);
+    bool complete = false;
+    const std::string day = DayArgument(o.args[0]);
+    if (int status = ShowDayRace(chosen, day, race, complete); status != kOk) return status;
+    const std::optional<std::string> record = RaceDayRecord(o, day, extension, recordSize, type, race, chosen.progress);
+    if (!record) {
+        PrintMessages({kFolderBusyGaveUpMessage});
+        return kBusy;
+    }
+    if (type == "HR") {
+        if (record->empty()) {
+            PrintMessages({Cp932ToUtf8(day) + "の" + std::to_string(race) + "Rの払戻金はまだありません。"});
+            return kNotFound;
+        }
+        Print(PayoutTsv(*record));
+        return kOk;
+    }
+    Print(OddsTsv(*record, chosen.browser.Table(), race - 1));
+    return RaceStatus(chosen, complete);
+}
+
+}  // namespace
+
+int Odds(const Options& o) {
+    return RaceDayCommand(o, "odds には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください",
+                          kO1Extension, kO1RecordSize, "O1");
+}
+
+int Payouts(const Options& o) {
+    return RaceDayCommand(o, "payouts には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください",
+                          kHrExtension, kHrRecordSize, "HR");
 }
 
 int Schedule(const Options& given) {

@@ -36,6 +36,8 @@ int Sample(const Options& o);
 int Card(const Options& o);
 int Schedule(const Options& o);
 int Form(const Options& o);
+int Odds(const Options& o);
+int Payouts(const Options& o);
 int Pdf(const Options& o);
 
 }  // namespace turfpad::cli

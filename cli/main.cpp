@@ -45,6 +45,11 @@ const char* const kUsageText =
     "  turfpad-cli form [--data DIR] [--no-wait] [--runs N] [--encoding utf-8|cp932] DAY RACE\n"
     "                                            出走馬の近走成績 (馬柱、1 頭 N 走まで、既定 5) を TAB "
     "区切りで表示する\n"
+    "  turfpad-cli odds [--data DIR] [--no-wait] [--encoding utf-8|cp932] DAY RACE\n"
+    "                                            単勝・複勝オッズと人気を TAB 区切りで表示する\n"
+    "  turfpad-cli payouts [--data DIR] [--no-wait] [--encoding utf-8|cp932] DAY RACE\n"
+    "                                            払戻金を券種ごとに TAB 区切りで表示する (払戻がまだなければ終了コード "
+    "4)\n"
     "  turfpad-cli pdf [--schedule|--form] [--data DIR] [--no-wait] DAY OUT.pdf\n"
     "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
     "                                            スケジュールを、--form では全レースの馬柱 (A4 横) を、\n"
@@ -103,8 +108,8 @@ struct Command {
     int (*run)(const Options&);
 };
 const Command kCommands[] = {
-    {"import", Import},     {"days", Days}, {"sample", Sample}, {"card", Card},
-    {"schedule", Schedule}, {"form", Form}, {"pdf", Pdf},
+    {"import", Import}, {"days", Days}, {"sample", Sample},   {"card", Card}, {"schedule", Schedule},
+    {"form", Form},     {"odds", Odds}, {"payouts", Payouts}, {"pdf", Pdf},
 };
 }  // namespace
 

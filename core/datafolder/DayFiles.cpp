@@ -72,7 +72,8 @@ bool IsWholeUnit(std::string_view unit) {
 }
 
 bool IsWholeRaceFile(std::string_view content, std::size_t unitSize) {
-    std::size_t units = unitSize == kRaRecordSize ? kRacesPerDay : kRacesPerDay * kRunnersPerRace;
+    // A slot per runner in the SE file, a slot per race in the others (RA, O1, HR).
+    std::size_t units = unitSize == kSeRecordSize ? kRacesPerDay * kRunnersPerRace : kRacesPerDay;
     if (content.size() != units * unitSize) return false;
     for (std::size_t u = 0; u < units; ++u)
         if (!IsWholeUnit(content.substr(u * unitSize, unitSize))) return false;

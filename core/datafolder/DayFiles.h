@@ -22,6 +22,13 @@ inline constexpr std::size_t kSeFileSize = 119880;  // 216 x 555
 inline constexpr std::size_t kDayKeySize = 18;      // 2026年12月12日中山 in cp932 bytes
 inline constexpr std::string_view kRaExtension = ".jvRA";
 inline constexpr std::string_view kSeExtension = ".jvSEr";
+// Beside them, a day's odds (O1: win, place and bracket odds) and payouts (HR), one 12-slot
+// file each, a race's record in its slot as for RA; readers of the RA and SE files pass them
+// over.
+inline constexpr std::size_t kO1FileSize = 11544;  // 12 x 962
+inline constexpr std::size_t kHrFileSize = 8628;   // 12 x 719
+inline constexpr std::string_view kO1Extension = ".jvO1";
+inline constexpr std::string_view kHrExtension = ".jvHR";
 
 // A race data file that cannot be read or written, or whose shape is damaged. The message is
 // Japanese (UTF-8) and names the file.

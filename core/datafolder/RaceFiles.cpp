@@ -6,6 +6,7 @@
 #include "datafolder/AtomicFile.h"
 #include "datafolder/HorseIndexUpkeep.h"
 #include "records/CodeTables.h"
+#include "records/RaceDayLayout.h"
 #include "records/RecordLayout.h"
 #include "text/AsciiText.h"
 #include "text/Cp932.h"
@@ -22,6 +23,34 @@ std::string Quote(std::string_view cp932Name) { return "「" + Cp932ToUtf8(cp932
 // A race or horse number that picks a slot: two digits, or blanks where it is not given
 // yet. Anything else ("1" and a stray byte, a sign) would be a guess at the slot.
 bool IsSlotNumber(std::string_view field) { return AllDigits(field) || field.find_first_not_of(' ') == field.npos; }
+
+// The record types filed, each into its own file of the day: its record size, file size and
+// extension. SE is the only one with a slot per runner.
+struct FiledType {
+    std::string_view type, extension;
+    std::size_t recordSize, fileSize;
+};
+constexpr FiledType kFiledTypes[] = {
+    {"RA", kRaExtension, kRaRecordSize, kRaFileSize},
+    {"SE", kSeExtension, kSeRecordSize, kSeFileSize},
+    {"O1", kO1Extension, kO1RecordSize, kO1FileSize},
+    {"HR", kHrExtension, kHrRecordSize, kHrFileSize},
+};
+
+const FiledType* TypeOfRecord(std::string_view type) {
+    for (const FiledType& t : kFiledTypes)
+        if (t.type == type) return &t;
+    return nullptr;
+}
+
+const FiledType& TypeOfFile(std::string_view name) {
+    for (const FiledType& t : kFiledTypes)
+        if (name.ends_with(t.extension)) return t;
+    return kFiledTypes[0];
+}
+
+// Whether a day's file is one of the RA and SE pair that is replaced together.
+bool IsRaceCardFile(std::string_view name) { return name.ends_with(kRaExtension) || name.ends_with(kSeExtension); }
 
 FilingResult Rejected(FilingResult r, std::string reason) {
     r.outcome = FilingResult::Outcome::Rejected;
@@ -66,9 +95,10 @@ RaceFiler::~RaceFiler() {
 FilingResult RaceFiler::File(std::string_view record) {
     FilingResult r;
     std::string_view type = record.substr(0, std::min<std::size_t>(2, record.size()));
-    if (type != "RA" && type != "SE") return r;
+    const FiledType* filed = TypeOfRecord(type);
+    if (filed == nullptr) return r;
     r.runner = type == "SE";
-    const std::size_t size = r.runner ? kSeRecordSize : kRaRecordSize;
+    const std::size_t size = filed->recordSize;
 
     // A record is filed only when it fits its slot exactly: anything else would break the
     // fixed-unit shape every reader relies on, or would name a file outside the data folder.
@@ -101,10 +131,11 @@ FilingResult RaceFiler::File(std::string_view record) {
     if (horse > kRunnersPerRace)
         return Rejected(r, "SE レコードの馬番 " + Cp932ToUtf8(r.horseNumber) + " は 1～18 の範囲外です");
 
-    r.fileName = DayKeyOf(record) + std::string(r.runner ? kSeExtension : kRaExtension);
+    r.fileName = DayKeyOf(record) + std::string(filed->extension);
     const std::size_t lineSize = size;  // a slot plus its CR LF is one record
     std::size_t slot = static_cast<std::size_t>(r.runner ? RunnerSlotOf(record) : race - 1);
-    Held& held = Load(r.fileName, r.runner ? kSeFileSize : kRaFileSize, lineSize);
+    // A race's odds or payouts replace its slot whole: never a mix of two announcements.
+    Held& held = Load(r.fileName, filed->fileSize, lineSize);
     held.content.replace(slot * lineSize, lineSize, record);
     held.filedSlots[slot] = true;
     held.changed = true;
@@ -183,8 +214,8 @@ void RaceFiler::TakeLock() {
     }
     std::string failure;
     for (auto it = held_.begin(); it != held_.end();) {
-        const bool runner = it->first.ends_with(kSeExtension);
-        const std::size_t lineSize = runner ? kSeRecordSize : kRaRecordSize;
+        const FiledType& type = TypeOfFile(it->first);
+        const std::size_t lineSize = type.recordSize;
         Held& held = it->second;
         std::error_code ec;
         if (!held.existed && !fs::exists(RaceFilePath(dataDir_, it->first), ec) && !ec) {
@@ -194,7 +225,7 @@ void RaceFiler::TakeLock() {
         std::string now;
         bool existsNow = true;
         try {
-            now = ReadForFiling(it->first, runner ? kSeFileSize : kRaFileSize, lineSize, &existsNow);
+            now = ReadForFiling(it->first, type.fileSize, lineSize, &existsNow);
         } catch (const FilingError& e) {
             // Another program left it unreadable or damaged: it is never written into, and
             // what was filed into it is lost.
@@ -218,6 +249,7 @@ void RaceFiler::FlushWholeDays() { Write(true); }
 
 void RaceFiler::Write(bool wholeDaysOnly) {
     auto partnerChanged = [&](const std::string& name) {
+        if (!IsRaceCardFile(name)) return true;  // odds and payouts stand alone
         std::string partner = name.substr(0, kDayKeySize);
         partner += name.ends_with(kSeExtension) ? kRaExtension : kSeExtension;
         auto found = held_.find(partner);

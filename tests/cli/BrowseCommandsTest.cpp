@@ -1,4 +1,5 @@
-// turfpad-cli card and schedule: what they print, on which stream, and their exit statuses.
+// turfpad-cli card, schedule, form, odds and payouts: what they print, on which stream, and
+// their exit statuses.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "RaceDayRecords.h"
 #include "RaceDays.h"
 #include "ShellRun.h"
 #include "TempDir.h"
@@ -193,4 +195,30 @@ TEST_F(Cli, CardOfARaceWhoseNumberIsNoNumberIsAnError) {
     EXPECT_NE(r.err.find("「2026年12月12日中山.jvRA」の 1 行目のレース番号"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("(31 81)"), std::string::npos) << r.err;
     EXPECT_EQ(Cmd("card " + Data() + " " + day + " 2").status, 0);
+}
+
+// Odds of each runner within the head count, special values as they are shown; payouts once
+// filed, exit 4 before.
+TEST_F(Cli, OddsAndPayoutsOfARace) {
+    fs::create_directories(data);
+    FileDay(data, m, {9}, 3);
+    File(data,
+         {O1("20261212", "06", 9, {{44, "01005202"}, {52, "02----01"}, {60, "03000000"}, {268, "010012001802"}})});
+    Outcome odds = Cmd("odds " + Data() + " " + day + " 9");
+    EXPECT_EQ(odds.status, 0) << odds.err;
+    EXPECT_EQ(odds.out,
+              "馬番\t馬名\t単勝\t人気\t複勝下限\t複勝上限\r\n"
+              "1\tウマ０１\t5.2\t2\t1.2\t1.8\r\n"
+              "2\tウマ０２\t取消\t1\t\t\r\n"
+              "3\tウマ０３\t\t\t\t\r\n");
+
+    Outcome none = Cmd("payouts " + Data() + " " + day + " 9");
+    EXPECT_EQ(none.status, 4);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "2026年12月12日中山の9Rの払戻金はまだありません。\n");
+    File(data, {Hr("20261212", "06", 9, {{103, "0100000052002"}})});
+    Outcome paid = Cmd("payouts --encoding cp932 " + Data() + " " + day + " 9");
+    EXPECT_EQ(paid.status, 0) << paid.err;
+    EXPECT_EQ(paid.out, Utf8ToCp932("券種\t組番\t払戻金\t人気\r\n単勝\t1\t520\t2\r\n"));
+    EXPECT_EQ(Cmd("payouts " + Data() + " " + day + " 10").status, 4);  // no such race
 }

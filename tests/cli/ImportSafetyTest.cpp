@@ -43,9 +43,18 @@ std::map<std::string, std::string> RaceFiles(const fs::path& dir) {
     if (!fs::exists(dir)) return files;
     for (const auto& e : fs::directory_iterator(dir)) {
         std::string name = e.path().filename().string();
-        if (name.ends_with(".jvRA") || name.ends_with(".jvSEr")) files[name] = ReadAll(e.path());
+        if (name.ends_with(".jvRA") || name.ends_with(".jvSEr") || name.ends_with(".jvO1") || name.ends_with(".jvHR"))
+            files[name] = ReadAll(e.path());
     }
     return files;
+}
+
+// The record size and type of a race data file's slots, by its extension.
+std::pair<std::size_t, std::string> UnitOf(const std::string& name) {
+    if (name.ends_with(".jvSEr")) return {555, "SE"};
+    if (name.ends_with(".jvO1")) return {962, "O1"};
+    if (name.ends_with(".jvHR")) return {719, "HR"};
+    return {1272, "RA"};
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -76,11 +85,11 @@ bool ListedIsOnDisk(const fs::path& data, const std::string& line, std::map<std:
     const bool runner = line.ends_with(".jvSEr");
     const int horse = runner ? std::stoi(line.substr(made.size() + 4, 2)) : 1;
     const std::string name = line.substr(line.rfind('/') + 1);
-    const std::size_t unit = runner ? 555 : 1272;
+    const auto [unit, type] = UnitOf(name);
     const std::size_t slot = runner ? static_cast<std::size_t>((race - 1) * 18 + horse - 1) : race - 1u;
     if (!files.contains(name)) files[name] = ReadAll(data / fs::path(std::u8string(name.begin(), name.end())));
     const std::string& content = files[name];
-    return content.size() >= (slot + 1) * unit && content.compare(slot * unit, 2, runner ? "SE" : "RA") == 0;
+    return content.size() >= (slot + 1) * unit && content.compare(slot * unit, 2, type) == 0;
 }
 
 // The demo week as JV-Data files in `dir`.
@@ -377,7 +386,7 @@ TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
     std::map<std::string, std::string> files;
     for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(data, line, files)) << line;
     for (const auto& [name, content] : RaceFiles(data))
-        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+        EXPECT_TRUE(IsWholeRaceFile(content, UnitOf(name).first)) << name;
 
     // Every RA file before every SE file: many days are held back for their runners when the
     // pipe closes. The summary counts what reached the disk, no more and no less.
@@ -388,9 +397,8 @@ TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
                                                  Quoted(dir / "weeks") + "/*.jvd | head -3"});
     std::size_t onDisk = 0;
     for (const auto& [name, content] : RaceFiles(dir / "held")) {
-        const std::size_t unit = name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize;
-        for (std::size_t at = 0; at + 2 <= content.size(); at += unit)
-            onDisk += content.compare(at, 2, name.ends_with(".jvRA") ? "RA" : "SE") == 0;
+        const auto [unit, type] = UnitOf(name);
+        for (std::size_t at = 0; at + 2 <= content.size(); at += unit) onDisk += content.compare(at, 2, type) == 0;
     }
     EXPECT_NE(r.err.find("登録 " + std::to_string(onDisk) + " 件"), std::string::npos) << onDisk << "\n" << r.err;
 }
@@ -506,7 +514,7 @@ TEST(ImportSafety, AFullDiskEndsTheImportWithNothingHalfWritten) {
     EXPECT_NE(devFull.err.find("標準出力に書き込めない"), std::string::npos) << devFull.err;
     EXPECT_EQ(EverythingIn(data).size(), before.size());
     for (const auto& [name, content] : RaceFiles(data))
-        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+        EXPECT_TRUE(IsWholeRaceFile(content, UnitOf(name).first)) << name;
 }
 
 // A data folder the user cannot write into (run as the user nobody where the test runs as

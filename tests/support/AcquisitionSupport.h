@@ -30,13 +30,18 @@ inline std::chrono::system_clock::time_point LocalTime(int y, int mo, int d, int
     return std::chrono::system_clock::from_time_t(std::mktime(&tm));
 }
 
+// A day's race cards, odds or payouts file.
+inline bool IsRaceDataName(const std::string& name) {
+    return name.ends_with(".jvRA") || name.ends_with(".jvSEr") || name.ends_with(".jvO1") || name.ends_with(".jvHR");
+}
+
 // The race data files of a folder (UTF-8 names) with their contents.
 inline std::map<std::string, std::string> RaceFilesIn(const std::filesystem::path& dir) {
     std::map<std::string, std::string> files;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = PathText(it->path().filename());
-        if (name.ends_with(".jvRA") || name.ends_with(".jvSEr")) files[name] = ReadAll(it->path());
+        if (IsRaceDataName(name)) files[name] = ReadAll(it->path());
     }
     return files;
 }
@@ -56,9 +61,7 @@ inline std::vector<std::string> OtherFilesIn(const std::filesystem::path& dir) {
                     names.push_back(name + "/" + PathText(m->path().filename()));
             continue;
         }
-        if (!name.ends_with(".jvRA") && !name.ends_with(".jvSEr") && name != kDataFolderLockName &&
-            name != kDataFolderWaitName)
-            names.push_back(name);
+        if (!IsRaceDataName(name) && name != kDataFolderLockName && name != kDataFolderWaitName) names.push_back(name);
     }
     return names;
 }
