@@ -289,7 +289,7 @@ TEST(DemoProgrammeTest, ResultsArePlausible) {
     for (sys_days monday : {Day(2026, 12, 7), Day(2026, 6, 22), Day(2026, 3, 2)}) {
         Week cards = Records(DemoProgramme(monday));
         std::vector<JvdFile> files = DemoResults(monday);
-        ASSERT_EQ(files.size(), 4u);
+        ASSERT_EQ(files.size(), 8u);  // RA and SE of each day, then each day's O1 and HR
         EXPECT_EQ(files[0].name.substr(12, 14), TimestampOf(monday + days{6}, 18, 0, 1));
         Week results = Records(files);
         ASSERT_EQ(results.ra.size(), cards.ra.size());
