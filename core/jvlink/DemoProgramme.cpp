@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "jvlink/DemoBetting.h"
 #include "jvlink/DemoTables.h"
 #include "records/RecordBuilder.h"
 #include "records/RecordLayout.h"
@@ -195,6 +196,7 @@ struct RunResult {
     int last3f = 0;
     int diff = 0;      // tenths, against the winner (the winner: against the second, negative)
     int deadHeat = 0;  // the other horses it shares its place with
+    int market = 0;    // how the betting rates it, the starters' win odds made from it
 };
 
 bool AgeFits(Ages ages, int age) {
@@ -268,7 +270,8 @@ class WeekBuilder {
         : monday_(monday),
           week_(WeekIndex(monday)),
           rng_(0x5475726670616430ull ^ static_cast<std::uint64_t>(monday.time_since_epoch().count())),
-          results_(0x526573756C7473ull ^ static_cast<std::uint64_t>(monday.time_since_epoch().count())) {}
+          results_(0x526573756C7473ull ^ static_cast<std::uint64_t>(monday.time_since_epoch().count())),
+          betting_(0x42657474696E67ull ^ static_cast<std::uint64_t>(monday.time_since_epoch().count())) {}
 
     // The race cards of the week, or (`results`) the same races with their results.
     std::vector<JvdFile> Build(bool results) {
@@ -303,27 +306,42 @@ class WeekBuilder {
         int second = 0;
         sys_days stamped = results ? monday_ + days{6} : monday_;
         int hour = results ? 18 : 0;
+        std::vector<std::pair<std::string, std::string>> settled;  // each day's final odds and payouts
         for (std::size_t m = 0; m < meetings_.size(); ++m) {
-            std::string ra, se, odds;
+            std::string ra, se, odds, payouts;
             for (PlannedRace& race : races_) {
                 if (race.meeting != m) continue;
-                if (race.number == 1 && results) going_ = DayGoing();
-                std::vector<RunResult> outcome;
-                if (results) outcome = Results(race);
-                ra += RaRecord(race, outcome);
+                // The race is run on the cards' week too, unseen, so that the odds before it
+                // come from the same betting as the final ones.
+                if (race.number == 1) going_ = DayGoing();
+                const std::vector<RunResult> outcome = Results(race);
+                const std::vector<RunResult> shown = results ? outcome : std::vector<RunResult>{};
+                ra += RaRecord(race, shown);
                 bool incomplete = !results && meetings_[m].sunday &&
                                   static_cast<int>(race.courseIndex) == incompleteCourse_ &&
                                   race.number == incompleteRace_;
                 int missing = incomplete ? rng_.Between(1, race.plan.headCount) : 0;
-                std::vector<std::string> runners = Runners(race, outcome);
+                std::vector<std::string> runners = Runners(race, shown);
                 for (int h = 1; h <= race.plan.headCount; ++h)
                     if (h != missing) se += runners[static_cast<std::size_t>(h - 1)];
-                if (!results && race.courseIndex == 0) odds += OddsRecord(race.key, race.plan);
+                if (!results && race.courseIndex == 0) KeepCardDraws(race.plan.headCount);
+                BettingRace betting = Betting(race, outcome, results);
+                odds += OddsRecord(betting);
+                if (results) payouts += PayoutRecord(betting);
             }
             std::string date = Date(meetings_[m].day);
             files.push_back({FileName("RA", date, stamped, hour, ++second), ra});
             files.push_back({FileName("SE", date, stamped, hour, ++second), se});
-            if (!results) files.push_back({FileName("O1", date, stamped, hour, ++second), odds});
+            if (results)
+                settled.emplace_back(std::move(odds), std::move(payouts));
+            else
+                files.push_back({FileName("O1", date, stamped, hour, ++second), odds});
+        }
+        // After the results, each day's final odds and payouts.
+        for (std::size_t m = 0; m < settled.size(); ++m) {
+            std::string date = Date(meetings_[m].day);
+            files.push_back({FileName("O1", date, stamped, hour, ++second), settled[m].first});
+            files.push_back({FileName("HR", date, stamped, hour, ++second), settled[m].second});
         }
         return files;
     }
@@ -607,6 +625,7 @@ class WeekBuilder {
             int fit = (h.turf == turf ? 8 : -6) - std::abs(h.distance - r.track.distance) / 100;
             market[i] = h.ability + fit + results_.Between(-12, 12) + (wins ? 12 : 0);
             form[i] = h.ability + fit + results_.Between(0, 30) + (wins ? 1000 : 0);
+            out[i].market = market[i];
         }
         auto starts = [&](std::size_t i) { return out[i].abnormal == 0 || out[i].abnormal >= 4; };
         if (std::count_if(out.begin(), out.end(), [](const RunResult& x) { return x.abnormal == 0; }) < 3)
@@ -786,37 +805,53 @@ class WeekBuilder {
         }
     }
 
-    std::string OddsRecord(const std::string& key, const RacePlan& r) {
-        std::string o(962, ' ');
-        auto put = [&o](int pos, const std::string& value) {
-            o.replace(static_cast<std::size_t>(pos - 1), value.size(), value);
-        };
-        put(1, "O1");
-        put(3, "1");
-        put(4, Date(monday_));
-        put(12, key);
-        put(28, Date(monday_).substr(4, 4) + "0000");
-        put(36, Digits(r.headCount, 2));
-        put(38, Digits(r.headCount, 2));
-        put(40, "1110");
-        std::vector<int> order(static_cast<std::size_t>(r.headCount));
-        for (int i = 0; i < r.headCount; ++i) order[static_cast<std::size_t>(i)] = i;
-        for (int i = r.headCount - 1; i > 0; --i)
-            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(rng_.Below(i + 1))]);
-        for (int rank = 0; rank < r.headCount; ++rank) {
-            int horse = order[static_cast<std::size_t>(rank)] + 1;
-            int odds = std::min(9999, 18 + rank * (rank + 3) * 4 + rng_.Below(10));
-            put(44 + 8 * (horse - 1), Digits(horse, 2) + Digits(odds, 4) + Digits(rank + 1, 2));
+    // The cards' stream once also drew odds for each day's first racecourse; those draws are
+    // still taken so that a week's cards stay as they have always been.
+    void KeepCardDraws(int headCount) {
+        for (int i = headCount - 1; i > 0; --i) rng_.Below(i + 1);
+        for (int rank = 0; rank < headCount; ++rank) rng_.Below(10);
+    }
+
+    // The betting on the race: on the cards' week the odds a few minutes before the off, the
+    // market as the result will have it give or take a little, every runner still in; once
+    // run, the final odds the results carry, with the finishing positions.
+    BettingRace Betting(const PlannedRace& race, const std::vector<RunResult>& outcome, bool results) {
+        const RacePlan& r = race.plan;
+        const Meeting& m = meetings_[race.meeting];
+        BettingRace b;
+        b.key = race.key;
+        b.made = Date(results ? monday_ + days{6} : monday_);
+        b.seed = Mix(betting_.Next());
+        b.scale = r.grade == 'A' ? 20 : r.grade == 'B' || r.grade == 'C' ? 6 : IsSpecial(r) ? 2 : 1;
+        const std::vector<int> posts = PostPositions(r.headCount);
+        Rng noise(b.seed ^ 0x4D61726B6574ull);
+        double total = 0;
+        std::vector<double> weight(outcome.size());
+        for (std::size_t i = 0; i < outcome.size(); ++i) {
+            weight[i] = std::exp((outcome[i].market + noise.Between(-6, 6)) / 12.0);
+            total += weight[i];
         }
-        put(928, std::string(33, '0'));
-        put(961, "\r\n");
-        return o;
+        for (std::size_t i = 0; i < outcome.size(); ++i) {
+            BettingRunner runner;
+            runner.post = posts[i];
+            if (results) {
+                runner.abnormal = outcome[i].abnormal;
+                runner.odds = outcome[i].odds;
+                runner.position = outcome[i].position;
+            } else {
+                runner.odds = std::clamp(static_cast<int>(std::lround(8.0 * total / weight[i])), 11, 9999);
+            }
+            b.runners.push_back(runner);
+        }
+        if (!results) b.announced = Date(m.day).substr(4, 4) + Digits(AddMinutes(r.postTime, -10), 4);
+        return b;
     }
 
     sys_days monday_;
     long week_;
     Rng rng_;
     Rng results_;
+    Rng betting_;  // odds and payouts
     std::vector<Meeting> meetings_;
     std::vector<Horse> horses_;
     std::vector<Entrant> entrants_;

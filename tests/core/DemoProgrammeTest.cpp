@@ -30,6 +30,8 @@ std::string Date(sys_days d) {
     return text;
 }
 
+std::string Digits2(int n) { return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10); }
+
 std::string F(std::string_view record, Field f) { return std::string(FieldOf(record, f)); }
 
 bool OnlyIdeographicSpaces(std::string_view s) {
@@ -291,7 +293,7 @@ TEST(DemoProgrammeTest, ResultsArePlausible) {
     for (sys_days monday : {Day(2026, 12, 7), Day(2026, 6, 22), Day(2026, 3, 2)}) {
         Week cards = Records(DemoProgramme(monday));
         std::vector<JvdFile> files = DemoResults(monday);
-        ASSERT_EQ(files.size(), 4u);
+        ASSERT_EQ(files.size(), 8u);  // RA and SE of each day, then each day's O1 and HR
         EXPECT_EQ(files[0].name.substr(12, 14), TimestampOf(monday + days{6}, 18, 0, 1));
         Week results = Records(files);
         ASSERT_EQ(results.ra.size(), cards.ra.size());
@@ -445,6 +447,228 @@ TEST(DemoProgrammeTest, ExactlyOneRaceLacksOneRunner) {
             incomplete += missing;
         }
         EXPECT_EQ(incomplete, 1);
+    }
+}
+
+// Odds and payouts read by their byte positions (1-based, as the layouts give them).
+std::string At(const std::string& r, int pos, int len) { return r.substr(static_cast<std::size_t>(pos - 1), len); }
+int Num(const std::string& r, int pos, int len) { return std::stoi(At(r, pos, len)); }
+
+struct Payout {
+    std::string numbers;
+    int yen = 0, popularity = 0;
+    bool operator<(const Payout& o) const { return numbers < o.numbers; }
+};
+
+// The filled slots of one bet type of an HR record.
+std::vector<Payout> Payouts(const std::string& hr, int pos, int stride, int slots, int width, int popWidth) {
+    std::vector<Payout> out;
+    for (int k = 0; k < slots; ++k) {
+        int at = pos + stride * k;
+        if (At(hr, at, width).find_first_not_of(' ') == std::string::npos) continue;
+        out.push_back({At(hr, at, width), Num(hr, at + width, 9), Num(hr, at + width + 9, popWidth)});
+    }
+    return out;
+}
+
+std::string Numbers(std::vector<int> horses, bool numberOrder) {
+    if (numberOrder) std::sort(horses.begin(), horses.end());
+    std::string out;
+    for (int h : horses) out += Digits2(h);
+    return out;
+}
+
+// Every race of a results week has its final odds and its payouts, which agree with the
+// runners' win odds, popularity and finishing positions.
+TEST(DemoProgrammeTest, OddsAndPayoutsFollowTheResults) {
+    int deadHeats = 0, refunds = 0, races = 0, noBrackets = 0, favouritesPaidFirst = 0;
+    for (int back = 1; back <= 12; ++back) {
+        const sys_days monday = Day(2026, 12, 7) - days{7 * back};
+        std::vector<JvdFile> files = DemoResults(monday);
+        Week w = Records(files);
+        std::map<std::string, std::vector<std::string>> runners, odds, payouts;
+        for (const std::string& s : w.se) runners[s.substr(11, 16)].push_back(s);
+        for (const std::string& r : w.other) (r.substr(0, 2) == "O1" ? odds : payouts)[r.substr(11, 16)].push_back(r);
+        ASSERT_EQ(odds.size(), w.ra.size());
+        ASSERT_EQ(payouts.size(), w.ra.size());
+        for (const std::string& r : w.ra) {
+            const std::string key = r.substr(11, 16);
+            ASSERT_EQ(odds[key].size(), 1u) << key;
+            ASSERT_EQ(payouts[key].size(), 1u) << key;
+            const std::string& o = odds[key][0];
+            const std::string& hr = payouts[key][0];
+            ASSERT_EQ(o.size(), 962u);
+            ASSERT_EQ(hr.size(), 719u);
+            const int heads = Num(r, 882, 2), starters = Num(r, 884, 2);
+            EXPECT_EQ(At(o, 3, 1) + At(o, 28, 8), "400000000") << key;  // final odds
+            EXPECT_EQ(At(hr, 3, 1), "2");
+            EXPECT_EQ(Num(o, 36, 2) * 100 + Num(o, 38, 2), heads * 100 + starters);
+            EXPECT_EQ(Num(hr, 28, 2) * 100 + Num(hr, 30, 2), heads * 100 + starters);
+            EXPECT_EQ(At(o, 44 + 8 * heads, 8 * (28 - heads)), std::string(8 * (28 - heads), ' '));
+
+            std::map<int, std::string> se;  // by horse number
+            std::map<int, std::vector<int>> byPosition;
+            std::vector<std::tuple<int, int, int>> market;  // odds, horse, popularity
+            std::map<int, int> posts;
+            bool withdrawn = false;
+            for (const std::string& s : runners[key]) {
+                const int h = Num(s, 29, 2), win = 44 + 8 * (h - 1), place = 268 + 12 * (h - 1);
+                se[h] = s;
+                ++posts[Num(s, 28, 1)];
+                ASSERT_EQ(Num(o, win, 2), h);
+                if (s[331] >= '1' && s[331] <= '3') {  // did not start
+                    withdrawn = true;
+                    EXPECT_EQ(At(o, win + 2, 6), s[331] == '1' ? "------" : "******") << key;
+                    EXPECT_EQ(At(hr, 59 + h - 1, 1), "1") << "refunded " << key;
+                    continue;
+                }
+                EXPECT_EQ(At(o, win + 2, 6), At(s, 360, 6)) << key << " horse " << h;  // odds and popularity
+                market.emplace_back(Num(s, 360, 4), h, Num(s, 364, 2));
+                if (Num(s, 335, 2) > 0) byPosition[Num(s, 335, 2)].push_back(h);
+                if (starters >= 5) {
+                    const int low = Num(o, place + 2, 4), high = Num(o, place + 6, 4);
+                    EXPECT_GE(low, 10);
+                    EXPECT_LE(low, high);
+                    EXPECT_LT(high, Num(s, 360, 4)) << key << " horse " << h;
+                }
+            }
+            refunds += withdrawn;
+            EXPECT_EQ(At(hr, 50, 1), withdrawn ? "1" : "0");
+            std::sort(market.begin(), market.end());
+            for (std::size_t k = 0; k < market.size(); ++k) EXPECT_EQ(std::get<2>(market[k]), static_cast<int>(k + 1));
+
+            // The order home: the first, second and third (two sharing the first in a dead heat).
+            std::vector<int> home;
+            for (const auto& [position, horses] : byPosition)
+                for (int h : horses) home.push_back(h);
+            const std::vector<int>& first = byPosition[1];
+            const bool deadHeat = first.size() == 2;
+            deadHeats += deadHeat;
+            EXPECT_EQ(se[first[0]][336], deadHeat ? '1' : '0');
+            const std::vector<int> top3(home.begin(), home.begin() + 3);
+
+            std::vector<Payout> win = Payouts(hr, 103, 13, 3, 2, 2);
+            ASSERT_EQ(win.size(), first.size()) << key;
+            for (const Payout& p : win) {
+                const std::string& s = se[std::stoi(p.numbers)];
+                EXPECT_EQ(Num(s, 335, 2), 1);
+                EXPECT_EQ(p.popularity, Num(s, 364, 2));
+                if (deadHeat) {  // the pool shared: less than the odds, never under 100 yen
+                    EXPECT_LT(p.yen, Num(s, 360, 4) * 10);
+                    EXPECT_GE(p.yen, 100);
+                } else {
+                    EXPECT_EQ(p.yen, Num(s, 360, 4) * 10) << key;
+                }
+            }
+            std::vector<Payout> place = Payouts(hr, 142, 13, 5, 2, 2);
+            const int places = starters >= 8 ? 3 : starters >= 5 ? 2 : 0;
+            ASSERT_EQ(static_cast<int>(place.size()), places) << key;
+            for (const Payout& p : place) {
+                const int h = std::stoi(p.numbers), at = 268 + 12 * (h - 1);
+                EXPECT_LE(Num(se[h], 335, 2), places);
+                EXPECT_GE(p.yen, Num(o, at + 2, 4) * 10) << key << " horse " << h;
+                EXPECT_LE(p.yen, Num(o, at + 6, 4) * 10) << key << " horse " << h;
+                EXPECT_EQ(p.popularity, Num(o, at + 10, 2));
+            }
+            // 枠連: only with more than eight runners, the pairs the draw allows.
+            EXPECT_EQ(At(o, 42, 1), heads > 8 ? "1" : "0");
+            noBrackets += heads <= 8;
+            for (int k = 0, a = 1; a <= 8; ++a)
+                for (int b = a; b <= 8; ++b, ++k) {
+                    const std::string combo = At(o, 604 + 9 * k, 9);
+                    EXPECT_EQ(combo.substr(0, 2), std::to_string(a * 10 + b));
+                    const bool drawn = heads > 8 && (a == b ? posts[a] >= 2 : posts[a] >= 1 && posts[b] >= 1);
+                    EXPECT_EQ(combo.substr(2) != "       ", drawn) << key << " " << a << "-" << b;
+                }
+            std::vector<Payout> bracket = Payouts(hr, 207, 13, 3, 2, 2);
+            ASSERT_EQ(bracket.size(), heads > 8 ? 1u : 0u) << key;
+            if (!bracket.empty()) {
+                const int a = Num(se[home[0]], 28, 1), b = Num(se[home[1]], 28, 1);
+                const int lo = std::min(a, b), hi = std::max(a, b);
+                const int k = (lo - 1) * (18 - lo) / 2 + (hi - lo);  // 1-1 .. 1-8, 2-2 ..
+                EXPECT_EQ(bracket[0].numbers, std::to_string(lo * 10 + hi));
+                EXPECT_EQ(bracket[0].yen, Num(o, 604 + 9 * k + 2, 5) * 10) << key;
+                EXPECT_EQ(bracket[0].popularity, Num(o, 604 + 9 * k + 7, 2));
+            }
+
+            // The combinations: 馬連, ワイド and 3連複 in number order, 馬単 and 3連単 in
+            // finishing order, both orders of a dead heat.
+            using Expected = std::vector<std::string>;
+            auto numbers = [](const std::vector<Payout>& v) {
+                Expected out;
+                for (const Payout& p : v) out.push_back(p.numbers);
+                std::sort(out.begin(), out.end());
+                return out;
+            };
+            const int a = home[0], b = home[1], c = home[2];
+            Expected exacta = {Numbers({a, b}, false)}, trifecta = {Numbers({a, b, c}, false)};
+            if (deadHeat) exacta.push_back(Numbers({b, a}, false)), trifecta.push_back(Numbers({b, a, c}, false));
+            std::sort(exacta.begin(), exacta.end());
+            std::sort(trifecta.begin(), trifecta.end());
+            Expected wide = {Numbers({a, b}, true), Numbers({a, c}, true), Numbers({b, c}, true)};
+            std::sort(wide.begin(), wide.end());
+            const std::vector<Payout> quinella = Payouts(hr, 246, 16, 3, 4, 3), wides = Payouts(hr, 294, 16, 7, 4, 3),
+                                      exactas = Payouts(hr, 454, 16, 6, 4, 3), trio = Payouts(hr, 550, 18, 3, 6, 3),
+                                      trifectas = Payouts(hr, 604, 19, 6, 6, 4);
+            EXPECT_EQ(numbers(quinella), Expected{Numbers({a, b}, true)}) << key;
+            EXPECT_EQ(numbers(wides), wide) << key;
+            EXPECT_EQ(numbers(exactas), exacta) << key;
+            EXPECT_EQ(numbers(trio), Expected{Numbers(top3, true)}) << key;
+            EXPECT_EQ(numbers(trifectas), trifecta) << key;
+            EXPECT_TRUE(Payouts(hr, 406, 16, 3, 4, 3).empty());
+            for (const auto* type : {&quinella, &wides, &exactas, &trio, &trifectas})
+                for (const Payout& p : *type) {
+                    EXPECT_GE(p.yen, 100);
+                    EXPECT_EQ(p.yen % 10, 0);
+                    EXPECT_GE(p.popularity, 1);
+                }
+            // The three favourites home in their order: the likeliest of every combination.
+            if (!deadHeat && Num(se[a], 364, 2) == 1 && Num(se[b], 364, 2) == 2 && Num(se[c], 364, 2) == 3 &&
+                Num(se[a], 360, 4) < Num(se[b], 360, 4) && Num(se[b], 360, 4) < Num(se[c], 360, 4)) {
+                ++favouritesPaidFirst;
+                for (const auto* type : {&quinella, &exactas, &trio, &trifectas})
+                    EXPECT_EQ((*type)[0].popularity, 1)
+                        << key << " " << (*type)[0].numbers << " " << Num(se[c], 360, 4);
+            }
+            ++races;
+        }
+        ASSERT_EQ(files.size(), 8u);
+        for (std::size_t i = 4; i < 8; ++i)
+            EXPECT_EQ(files[i].name.substr(0, 2) + files[i].name.substr(12, 14),
+                      std::string(i % 2 ? "HR" : "O1") + TimestampOf(monday + days{6}, 18, 0, static_cast<int>(i + 1)));
+    }
+    EXPECT_GT(races, 800);
+    EXPECT_GT(deadHeats, 0);
+    EXPECT_GT(refunds, 0);
+    EXPECT_GT(noBrackets, 0);
+    EXPECT_GT(favouritesPaidFirst, 0);
+}
+
+// The cards' week has the odds of every race as they stand shortly before the off, every
+// runner priced.
+TEST(DemoProgrammeTest, CardsCarryTheOddsBeforeEachRace) {
+    for (sys_days monday : {Day(2026, 12, 7), Day(2026, 7, 13), Day(2026, 2, 2)}) {
+        Week w = Records(DemoProgramme(monday));
+        std::map<std::string, std::string> odds;
+        for (const std::string& o : w.other) EXPECT_TRUE(odds.emplace(o.substr(11, 16), o).second);
+        ASSERT_EQ(odds.size(), w.ra.size());
+        for (const std::string& r : w.ra) {
+            const std::string& o = odds[r.substr(11, 16)];
+            const int heads = Num(r, 882, 2);
+            EXPECT_EQ(At(o, 3, 1), "1");
+            EXPECT_EQ(At(o, 28, 4), At(r, 16, 4)) << "announced on the race day";
+            EXPECT_LT(Num(o, 32, 4), Num(r, 874, 4)) << "before the post time";
+            EXPECT_GE(Num(o, 32, 4) + 100, Num(r, 874, 4));
+            EXPECT_EQ(Num(o, 36, 2), heads);
+            std::vector<std::pair<int, int>> byPopularity(static_cast<std::size_t>(heads));
+            for (int h = 1; h <= heads; ++h) {
+                const int odd = Num(o, 46 + 8 * (h - 1), 4), popularity = Num(o, 50 + 8 * (h - 1), 2);
+                ASSERT_TRUE(popularity >= 1 && popularity <= heads);
+                byPopularity[static_cast<std::size_t>(popularity - 1)] = {odd, h};
+            }
+            EXPECT_TRUE(std::is_sorted(byPopularity.begin(), byPopularity.end())) << r.substr(11, 16);
+            EXPECT_GT(std::stoll(At(o, 928, 11)), 0);
+        }
     }
 }
 

@@ -381,7 +381,7 @@ TEST_F(LocalJVLinkTest, DemoProgrammeGoesThroughDownloadAndCache) {
     ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), 0);
     // The week before's results (stamped its Sunday evening) are newer than the start.
     std::vector<JvdFile> demo = DemoWeeks(std::chrono::sys_days{std::chrono::year{2026} / 12 / 9}, 2);
-    ASSERT_EQ(demo.size(), 4u + 6u);
+    ASSERT_EQ(demo.size(), 8u + 6u);
     EXPECT_EQ(demo[0].name, "RAVW2026120520261206180001.jvd");
     EXPECT_EQ(reads, static_cast<int>(demo.size()));
     EXPECT_EQ(downloads, reads);
@@ -408,14 +408,14 @@ TEST_F(LocalJVLinkTest, DemoProgrammeGoesThroughDownloadAndCache) {
     now += std::chrono::hours(24 * 7);
     ASSERT_EQ(link->JVOpen("RACE", "20261207000006", 2, reads, downloads, last), 0);
     EXPECT_EQ(last, "20261214000006");
-    EXPECT_EQ(reads, 4 + 6);  // this week's results and the next week's cards
+    EXPECT_EQ(reads, 8 + 6);  // this week's results and the next week's cards
     EXPECT_EQ(downloads, reads);
     link->JVClose();
 
     // A start set weeks back brings those weeks' results.
     ASSERT_EQ(link->JVOpen("RACE", "20261101000000", 2, reads, downloads, last), 0);
     EXPECT_EQ(reads, static_cast<int>(DemoWeeks(std::chrono::sys_days{std::chrono::year{2026} / 12 / 14}, 8).size()));
-    EXPECT_EQ(reads, 7 * 4 + 6);
+    EXPECT_EQ(reads, 7 * 8 + 6);
 }
 
 TEST_F(LocalJVLinkTest, DemoFilesAreNeverInTheFuture) {
