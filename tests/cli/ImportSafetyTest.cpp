@@ -410,12 +410,14 @@ TEST(ImportSafety, KilledImportListedOnlyWhatIsOnDisk) {
     std::mt19937 random(1207);
     std::uniform_int_distribution<int> afterMs(30, 600);
     int checked = 0;
-    for (int round = 0; round < 4; ++round) {
+    // Four rounds, and more, each waiting longer, until something was listed: a slow machine
+    // (a sanitizer build under load) may list nothing in the first 600 ms.
+    for (int round = 0; round < 4 || (checked == 0 && round < 12); ++round) {
         const fs::path data = dir / ("Data" + std::to_string(round));
         const fs::path out = dir / ("out" + std::to_string(round));
         pid_t pid = Start(kShell, {"-c", "exec " + kCli + " import --data " + Quoted(data) + " " +
                                              Quoted(dir / "year.jvd") + " > " + Quoted(out)});
-        std::this_thread::sleep_for(std::chrono::milliseconds(afterMs(random)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(afterMs(random) + std::max(0, round - 3) * 500));
         Kill(pid);
         std::string text = ReadAll(out);
         text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);  // whole lines
