@@ -3,8 +3,8 @@
 // waits for its SE file) against a reference that reads and rewrites the whole race data file
 // for every record; our filing with and without the data folder's lock (taken for each batch,
 // with the files written let go after it and the days held back read again under the next),
-// side by side, for what the lock costs; and with and without the horse index's upkeep, side
-// by side.
+// side by side, for what the lock costs; with and without the horse index's upkeep, side by
+// side; and with and without the odds and payouts a year's stored race data carries.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -337,6 +337,58 @@ void BM_ImportOrderedAgainstShuffled(benchmark::State& state) {
     state.counters["shuffled_x"] = total[1] / total[0];
 }
 BENCHMARK(BM_ImportOrderedAgainstShuffled)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+// The year as the stored race data really carries it: beside each race's RA and SE records,
+// its odds (O1) and payouts (HR), keyed like its RA record (the year stream's own O1 and HR
+// records carry no race and are passed over).
+std::vector<JvFile> WithOddsAndPayouts() {
+    std::vector<JvFile> files = Stream();
+    std::vector<std::string> keys;
+    for (const JvFile& f : files)
+        for (const std::string& r : f.records)
+            if (r.compare(0, 2, "RA") == 0) keys.push_back(r.substr(11, 16));
+    std::size_t next = 0;
+    for (JvFile& f : files) {
+        if (f.records.empty() || (f.records[0].compare(0, 2, "O1") != 0 && f.records[0].compare(0, 2, "HR") != 0))
+            continue;
+        for (std::string& r : f.records) r.replace(11, 16, keys[next++ % keys.size()]);
+    }
+    return files;
+}
+
+// Filing the year with its odds and payouts against filing it without them, in turn in one
+// run: "with_x" is what filing them adds, as a ratio.
+void BM_FilingWithOddsAndPayouts(benchmark::State& state) {
+    static const std::vector<JvFile> with = WithOddsAndPayouts();
+    const auto file = [](const std::vector<JvFile>& stream) {
+        fs::path dir = FreshFolder();
+        const auto start = std::chrono::steady_clock::now();
+        {
+            RaceFiler filer(dir);
+            for (const JvFile& f : stream) {
+                for (const std::string& r : f.records) filer.File(r);
+                filer.FlushWholeDays();
+            }
+            filer.Flush();
+        }
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        fs::remove_all(dir);
+        return took;
+    };
+    double total[2] = {0, 0};
+    bool withFirst = false;
+    for (auto _ : state) {
+        double took[2];
+        took[withFirst ? 1 : 0] = withFirst ? file(with) : file(Stream());
+        took[withFirst ? 0 : 1] = withFirst ? file(Stream()) : file(with);
+        withFirst = !withFirst;
+        total[0] += took[0];
+        total[1] += took[1];
+        state.SetIterationTime(took[1]);
+    }
+    state.counters["with_x"] = total[1] / total[0];
+}
+BENCHMARK(BM_FilingWithOddsAndPayouts)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(4);
 
 }  // namespace
 
