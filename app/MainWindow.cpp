@@ -32,6 +32,7 @@
 #include "QtPrinter.h"
 #include "QtText.h"
 #include "RaceCardPrint.h"
+#include "RaceDayGrid.h"
 #include "RaisedLabel.h"
 #include "ToolIcons.h"
 #include "WindowPlacement.h"
@@ -224,6 +225,12 @@ void TMainForm::BuildBody() {
     PageControl1->addTab(TabSheet1, Utf8ToQString("出馬表"));
     PageControl1->addTab(TabSheet2, Utf8ToQString("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
     PageControl1->addTab(TabSheet3, Utf8ToQString("馬柱"));
+    TabSheet4 = new QWidget;
+    auto* sheet4 = new QVBoxLayout(TabSheet4);
+    sheet4->setContentsMargins(0, 0, 0, 0);
+    RaceDayGrid = new TRaceDayGrid(TabSheet4);
+    sheet4->addWidget(RaceDayGrid);
+    PageControl1->addTab(TabSheet4, Utf8ToQString("速報"));
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
         if (browser_)
             TMsgDlg::Guard(this, [&] { browser_->SetFormGuideShown(PageControl1->currentWidget() == TabSheet3); });
@@ -462,6 +469,8 @@ void TMainForm::ArrangeHeading() {
 void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
 
 void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) { FormGuideGrid->Fill(runners); }
+
+void TMainForm::SetRaceDay(const RaceDayInfo& race) { RaceDayGrid->Fill(race); }
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
 
 void TMainForm::ShowMessage(const std::string& utf8, bool beep) {

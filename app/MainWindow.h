@@ -35,6 +35,7 @@ class TLabel3Dj;
 class TPrgrsForm;
 class TRaceCardGrid;
 class TFormGuideGrid;
+class TRaceDayGrid;
 class TScheduleGrid;
 class TStrGridPrinter;
 
@@ -82,6 +83,8 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     TRaceCardGrid* StringGrid2;     // race card
     QWidget* TabSheet3;             // 馬柱
     TFormGuideGrid* FormGuideGrid;  // the form guide of the race shown
+    QWidget* TabSheet4;             // 速報
+    TRaceDayGrid* RaceDayGrid;      // odds, result and payouts of the race shown
 
     // Menus.
     QAction* JVDataItem;          // ＪＶデータ取得(&J)
@@ -152,6 +155,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void SetRaceCardRows(const std::vector<RaceCardRow>& rows) override;
     void ClearRaceCardSelection() override;
     void SetFormGuide(const std::vector<RunnerForm>& runners) override;
+    void SetRaceDay(const RaceDayInfo& race) override;
     void ShowMessage(const std::string& utf8, bool beep) override;
     void SetStepperRange(int max) override;
     void SetStepperPosition(int position) override;

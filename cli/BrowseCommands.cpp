@@ -157,32 +157,18 @@ int Form(const Options& given) {
 
 namespace {
 
-// The race's slot of the day's odds or payout file, read under the data folder's shared
-// lock: empty when the file or the race's record is not there; nothing when the reader gave
-// up waiting for a filer.
-std::optional<std::string> RaceDayRecord(const Options& o, const std::string& day, std::string_view extension,
-                                         std::size_t recordSize, std::string_view type, int race,
+// The race's record in the day's odds or payout file: empty when there is none; nothing
+// when the reader gave up waiting for a filer.
+std::optional<std::string> RaceDayRecord(const Options& o, const std::string& day, std::string_view type, int race,
                                          WaitingReader& progress) {
-    DataFolderLock lock(o.dataDir);
-    std::string error;
-    if (lock.Lock(
-            DataFolderLock::Mode::Shared, [&progress] { return progress.WaitForFiler(); }, error) ==
-        DataFolderLock::Result::GaveUp)
-        return std::nullopt;
-    std::string line;
-    try {
-        UnitFile file(RaceFilePath(o.dataDir, day + std::string(extension)), recordSize);
-        if (file.UnitCount() < static_cast<std::size_t>(race)) return std::string();
-        file.Read(static_cast<std::size_t>(race - 1), line);
-    } catch (const FilingError&) {
-        return std::string();  // no such file, or not whole: nothing filed to show
-    }
-    return HoldsRecord(line, type) ? line : std::string();
+    const std::optional<RaceDayFiles> files =
+        ReadRaceDayFiles(o.dataDir, day, [&progress] { return progress.WaitForFiler(); });
+    if (!files) return std::nullopt;
+    return std::string(type == "O1" ? files->O1Of(race - 1) : files->HrOf(race - 1));
 }
 
 // odds and payouts: the race checked as card checks it, then its record of `type`.
-int RaceDayCommand(const Options& given, const char* what, std::string_view extension, std::size_t recordSize,
-                   std::string_view type) {
+int RaceDayCommand(const Options& given, const char* what, std::string_view type) {
     Options o = given;
     const bool wait = !TakeNoWait(o);
     const int race = DayRaceArguments(o, what);
@@ -191,7 +177,7 @@ int RaceDayCommand(const Options& given, const char* what, std::string_view exte
     bool complete = false;
     const std::string day = DayArgument(o.args[0]);
     if (int status = ShowDayRace(chosen, day, race, complete); status != kOk) return status;
-    const std::optional<std::string> record = RaceDayRecord(o, day, extension, recordSize, type, race, chosen.progress);
+    const std::optional<std::string> record = RaceDayRecord(o, day, type, race, chosen.progress);
     if (!record) {
         PrintMessages({kFolderBusyGaveUpMessage});
         return kBusy;
@@ -211,13 +197,12 @@ int RaceDayCommand(const Options& given, const char* what, std::string_view exte
 }  // namespace
 
 int Odds(const Options& o) {
-    return RaceDayCommand(o, "odds には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください",
-                          kO1Extension, kO1RecordSize, "O1");
+    return RaceDayCommand(o, "odds には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください", "O1");
 }
 
 int Payouts(const Options& o) {
     return RaceDayCommand(o, "payouts には開催日 (例 2026年12月12日中山) とレース番号 (1～12) を指定してください",
-                          kHrExtension, kHrRecordSize, "HR");
+                          "HR");
 }
 
 int Schedule(const Options& given) {

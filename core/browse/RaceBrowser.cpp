@@ -39,6 +39,16 @@ bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
     const DayReadResult read = ReadDay(dataDir_, dayEntry, table_, progress_);
     day_ = dayEntry;
     formsRead_ = false;
+    raceDay_ = {};
+    if (read.ok()) {
+        bool waited = false;
+        std::optional<RaceDayFiles> files = ReadRaceDayFiles(dataDir_, day_, [this, &waited] {
+            waited = true;
+            return progress_.WaitForFiler();
+        });
+        if (waited) progress_.Close();
+        if (files) raceDay_ = std::move(*files);
+    }
     view_.SetTabsVisible(false);
     if (!read.ok()) {
         view_.ShowMessage(read.message, true);
@@ -106,6 +116,7 @@ bool RaceBrowser::ShowRace(int slot) {
     for (const RaceCardRow& row : rows) card_.push_back(ToCells(row));
     view_.SetRaceCardRows(rows);
     if (formShown_) ShowFormGuide();
+    view_.SetRaceDay(RaceDayOf(raceDay_.O1Of(slot), raceDay_.HrOf(slot), table_, slot));
 
     const bool complete = IsRaceComplete(race);
     if (complete)

@@ -11,6 +11,7 @@
 
 #include "browse/ClipboardText.h"
 #include "browse/DayReading.h"
+#include "browse/RaceDayTexts.h"
 #include "browse/RaceTexts.h"
 #include "formguide/FormGuide.h"
 #include "records/RaceCardTable.h"
@@ -41,6 +42,8 @@ class BrowserView {
     virtual void ClearRaceCardSelection() = 0;
     // The form guide (馬柱) tab: the runners of the race shown with their recent runs.
     virtual void SetFormGuide(const std::vector<RunnerForm>& runners) = 0;
+    // The 速報 tab: the race shown with its odds, result and payouts as filed.
+    virtual void SetRaceDay(const RaceDayInfo&) {}
     // An information box with an OK button, after the system beep if `beep`.
     virtual void ShowMessage(const std::string& utf8, bool beep) = 0;
     // The hidden race stepper: range 0..max and position.
@@ -149,6 +152,7 @@ class RaceBrowser {
     CellMatrix card_;
     bool option_ = false;
     bool formShown_ = false;
+    RaceDayFiles raceDay_;    // the day's odds and payouts, read with the day
     bool formsRead_ = false;  // forms_ holds the runs of the day read
     FormGuideRuns forms_;
 

@@ -1,13 +1,51 @@
-// The odds and payouts of a race as text: the command line's odds and payouts tables (TAB
-// separated, CR LF, cp932), made from the race's O1 or HR record as filed.
+// The odds and payouts of a race: read from the day's O1 and HR files, put together with its
+// runners for the 速報 tab, and as the command line's odds and payouts tables (TAB
+// separated, CR LF, cp932).
 #pragma once
 
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace turfpad {
 
 class RaceCardTable;
+
+// What the 速報 tab shows of a race (texts cp932): its runners with their odds and, once the
+// race is run, their positions and times; then its payouts.
+struct RaceDayRunner {
+    int post = 0, number = 0;
+    std::string name;                                  // without padding
+    std::string win, popularity, placeLow, placeHigh;  // as OddsText and without leading zeros
+    std::string position, time;                        // 1 or 取消 除外 中止 失格; 1:35.2
+};
+struct RaceDayPayout {
+    std::string bet, combination, amount, popularity;  // 単勝, 12→3, 1230 (yen), 5
+};
+struct RaceDayInfo {
+    bool oddsFiled = false, paid = false;
+    std::vector<RaceDayRunner> runners;  // within the head count, by horse number
+    std::vector<RaceDayPayout> payouts;  // by bet type and slot; empty slots left out
+};
+// The race in `raceSlot` of the table with its O1 and HR records (lines of the day's files'
+// race slot; blank or empty where none is filed).
+RaceDayInfo RaceDayOf(std::string_view o1, std::string_view hr, const RaceCardTable& table, int raceSlot);
+// The payouts of an HR record.
+std::vector<RaceDayPayout> PayoutsOf(std::string_view hr);
+
+// The day's odds and payout files, whole ("" where there is none or it is not whole).
+struct RaceDayFiles {
+    std::string o1, hr;
+    // Race slot `slot` (0-based) of each, or "" when it holds no record of its type.
+    std::string_view O1Of(int slot) const;
+    std::string_view HrOf(int slot) const;
+};
+// Reads them under the data folder's shared lock; nothing when `waiting` gave up.
+std::optional<RaceDayFiles> ReadRaceDayFiles(const std::filesystem::path& dataDir, std::string_view dayKey,
+                                             const std::function<bool()>& waiting);
 
 // Odds of 4 digits in tenths as shown: "0052" → 5.2, "9999" → 999.9; 取消 (cp932) for
 // "----" and "****" (sales cancelled); empty for "0000" (no votes), blanks or anything else.

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "RaceDayRecords.h"
 #include "RaceDays.h"
 #include "RunRaceRecords.h"
 #include "TempDir.h"
@@ -43,6 +44,7 @@ struct RecordingView : BrowserView {
         form = r;
         ++formsShown;
     }
+    void SetRaceDay(const RaceDayInfo& r) override { raceDay = r; }
 
     bool tabs = false;
     std::vector<std::string> days, races;
@@ -58,6 +60,7 @@ struct RecordingView : BrowserView {
     std::string clipboard = "unchanged";
     std::vector<RunnerForm> form;
     int formsShown = 0;
+    RaceDayInfo raceDay;
 };
 
 struct FakeIni : IniStore {
@@ -358,4 +361,27 @@ TEST_F(Browsing, TheFormGuideFollowsTheDayShownAndIsReadAgainForEachDayChosen) {
     EXPECT_EQ(Cp932ToUtf8((*pages)[0].heading), "2026/12/12 中山 11R (G1) 芝右1600m 16頭 15時40分発走");
     ASSERT_EQ((*pages)[0].runners.size(), 1u);
     EXPECT_EQ((*pages)[0].runners[0].runs.size(), 2u);
+}
+
+// The 速報 tab follows the race shown: its runners with the odds filed, the positions of a
+// run race, its payouts; a race without odds says so.
+TEST_F(Browsing, TheRaceDayTabFollowsTheRaceShownWithWhatIsFiled) {
+    File(dir.path(), {Race("20261212", "06", 11).str(), Runner("20261212", "06", 11, 1, "2021104501", "01").str(),
+                      Runner("20261212", "06", 11, 2, "2021104502", "02").str(), Race("20261212", "06", 12).str(),
+                      O1("20261212", "06", 11, {{44, "01003201"}, {52, "02----  "}, {268, "010011001401"}}),
+                      Hr("20261212", "06", 11, {{103, "0100000032001"}})});
+    browser.BuildDayList();
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
+    EXPECT_FALSE(view.raceDay.oddsFiled);  // race 12, shown first, has none
+    browser.ChooseRace(0);
+    const RaceDayInfo& r = view.raceDay;
+    ASSERT_TRUE(r.oddsFiled && r.paid);
+    ASSERT_EQ(r.runners.size(), 16u);  // the head count
+    EXPECT_EQ(r.runners[0].win, "3.2");
+    EXPECT_EQ(r.runners[0].placeLow + "/" + r.runners[0].placeHigh, "1.1/1.4");
+    EXPECT_EQ(r.runners[0].position, "1");
+    EXPECT_EQ(Cp932ToUtf8(r.runners[1].win), "取消");
+    EXPECT_EQ(r.runners[1].popularity, "");
+    ASSERT_EQ(r.payouts.size(), 1u);
+    EXPECT_EQ(r.payouts[0].combination + " " + r.payouts[0].amount + " " + r.payouts[0].popularity, "1 320 1");
 }

@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 
 #include "BrowseGrids.h"
 #include "FormGuideGrid.h"
 #include "HeadingLabels.h"
+#include "RaceDayGrid.h"
 #include "RaceDays.h"
 #include "TempDir.h"
 #include "browse/DayReading.h"
@@ -586,4 +589,36 @@ TEST(FormGuideGridTest, BlocksShowTheRunsAndHighlightWins) {
     EXPECT_EQ(grid.horizontalScrollBar()->maximum(), 0);
     EXPECT_GE(grid.columnViewportPosition(TFormGuideGrid::kRuns - 1) + grid.columnWidth(TFormGuideGrid::kRuns - 1),
               grid.viewport()->width() - TFormGuideGrid::kRuns);
+}
+
+// The 速報 tab: a row per runner with its post colour, place odds as low-high, payouts in yen;
+// the caption says whether payouts are there yet.
+TEST(RaceDayGridTest, RunnersAndPayoutsAsFiled) {
+    TRaceDayGrid grid;
+    RaceDayInfo race;
+    race.oddsFiled = true;
+    RaceDayRunner a;
+    a.post = 3;
+    a.number = 5;
+    a.name = Sj("ミライノホシ");
+    a.win = "3.2";
+    a.placeLow = "1.1";
+    a.placeHigh = "1.4";
+    RaceDayRunner b = a;
+    b.number = 6;
+    b.placeHigh = b.placeLow;  // one figure when low and high agree
+    race.runners = {a, b};
+    grid.Fill(race);
+    ASSERT_EQ(grid.Runners->rowCount(), 2);
+    EXPECT_EQ(grid.Runners->item(0, 0)->background().color(), QColor(220, 0, 0));
+    EXPECT_EQ(grid.Runners->item(0, 5)->text(), QStringLiteral("1.1-1.4"));
+    EXPECT_EQ(grid.Runners->item(1, 5)->text(), QStringLiteral("1.1"));
+    EXPECT_EQ(grid.Payouts->rowCount(), 0);
+    EXPECT_EQ(grid.PayoutsCaption->text(), QStringLiteral("払戻金（未確定）"));
+    race.paid = true;
+    race.payouts = {{Sj("3連単"), Sj("12→3→7"), "123450", "101"}};
+    grid.Fill(race);
+    ASSERT_EQ(grid.Payouts->rowCount(), 1);
+    EXPECT_EQ(grid.Payouts->item(0, 2)->text(), QStringLiteral("123450円"));
+    EXPECT_EQ(grid.PayoutsCaption->text(), QStringLiteral("払戻金"));
 }
