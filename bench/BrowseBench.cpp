@@ -18,8 +18,12 @@
 
 #include "BrowseGrids.h"
 #include "JapaneseUi.h"
+#include "RaceDayGrid.h"
 #include "browse/RaceBrowser.h"
+#include "browse/RaceDayTexts.h"
 #include "datafolder/RaceFiles.h"
+#include "jvlink/DemoProgramme.h"
+#include "jvlink/JvdFiles.h"
 #include "records/RecordBuilder.h"
 #include "text/Cp932.h"
 
@@ -210,6 +214,39 @@ void BM_ChooseDayPainted(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ChooseDayPainted)->Unit(benchmark::kMicrosecond);
+
+// The 速報 tab of an 18-runner race filled and painted: its texts from the race's odds and
+// payout records, the grids filled, the tab grabbed whole.
+void BM_RaceDayTabFilled(benchmark::State& state) {
+    const fs::path data = fs::temp_directory_path() / ("turfpad-raceday-bench-" + std::to_string(getpid()));
+    fs::remove_all(data);
+    fs::create_directories(data);
+    {
+        RaceFiler filer(data);
+        using namespace std::chrono;
+        for (const JvdFile& f : DemoResults(sys_days(year{2026} / December / 6)))
+            for (const std::string& r : SplitRecords(f.content)) filer.File(r);
+    }
+    HeadlessBrowserView headless;
+    NoProgress progress;
+    RaceBrowser browser(headless, progress, nullptr, data);
+    const std::string day = DayEntries(data).front();
+    browser.ChooseDay(day);
+    const std::optional<RaceDayFiles> files = ReadRaceDayFiles(data, day, [] { return true; });
+    int slot = 0;  // the race of the day with the most runners
+    for (int k = 0; k < kRacesPerDay; ++k)
+        if (NumberOf(browser.Table().RaLine(k), ra::HeadCount) > NumberOf(browser.Table().RaLine(slot), ra::HeadCount))
+            slot = k;
+    TRaceDayGrid tab;
+    tab.resize(440, 270);
+    for (auto _ : state) {
+        tab.Fill(RaceDayOf(files->O1Of(slot), files->HrOf(slot), browser.Table(), slot));
+        benchmark::DoNotOptimize(tab.grab());
+    }
+    state.counters["runners"] = NumberOf(browser.Table().RaLine(slot), ra::HeadCount);
+    fs::remove_all(data);
+}
+BENCHMARK(BM_RaceDayTabFilled)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
