@@ -343,15 +343,16 @@ BENCHMARK(BM_ImportOrderedAgainstShuffled)->Unit(benchmark::kMillisecond)->UseMa
 // records carry no race and are passed over).
 std::vector<JvFile> WithOddsAndPayouts() {
     std::vector<JvFile> files = Stream();
-    std::vector<std::string> keys;
-    for (const JvFile& f : files)
-        for (const std::string& r : f.records)
-            if (r.compare(0, 2, "RA") == 0) keys.push_back(r.substr(11, 16));
-    std::size_t next = 0;
+    std::vector<std::string> keys;  // of the week's races, from its RA file
     for (JvFile& f : files) {
-        if (f.records.empty() || (f.records[0].compare(0, 2, "O1") != 0 && f.records[0].compare(0, 2, "HR") != 0))
-            continue;
-        for (std::string& r : f.records) r.replace(11, 16, keys[next++ % keys.size()]);
+        if (f.records.empty()) continue;
+        const std::string type = f.records[0].substr(0, 2);
+        if (type == "RA") {
+            keys.clear();
+            for (const std::string& r : f.records) keys.push_back(r.substr(11, 16));
+        } else if ((type == "O1" || type == "HR") && !keys.empty()) {
+            for (std::size_t i = 0; i < f.records.size(); ++i) f.records[i].replace(11, 16, keys[i % keys.size()]);
+        }
     }
     return files;
 }
