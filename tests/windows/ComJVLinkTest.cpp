@@ -88,8 +88,10 @@ class ComJVLinkTest : public ::testing::Test {
         // The demo week of 2026-12-12, as JV-Data files in the control's source folder.
         for (const JvdFile& f : DemoProgramme(sys_days{2026y / December / 12})) {
             WriteAll(source.path() / f.name, f.content);
-            for (const std::string& record : SplitRecords(f.content))
+            for (const std::string& record : SplitRecords(f.content)) {
                 if (record.starts_with("RA") || record.starts_with("SE")) ++raceRecords;
+                if (record.starts_with("O1") || record.starts_with("HR")) ++oddsRecords;
+            }
             if (f.name.substr(4, 8) > "00000000") timestamps.push_back(f.name.substr(12, 14));
         }
         std::string folder = PathText(source.path());
@@ -102,6 +104,7 @@ class ComJVLinkTest : public ::testing::Test {
 
     TempDir source, data;
     int raceRecords = 0;
+    int oddsRecords = 0;  // filed beside the race cards and listed like them
     int downloadMs = 30;
     std::vector<std::string> timestamps;
 };
@@ -155,7 +158,7 @@ TEST_F(ComJVLinkTest, AWholeAcquisitionFilesEveryRecordAndTakesOverTheLastTime) 
     logic.Open();
     logic.Start();
     view.RunTimer(logic);
-    EXPECT_EQ(view.list.size(), static_cast<std::size_t>(raceRecords));
+    EXPECT_EQ(view.list.size(), static_cast<std::size_t>(raceRecords + oddsRecords));
     ASSERT_FALSE(view.boxes.empty());
     EXPECT_EQ(view.boxes.back(), "データ作成が完了しました。");
     EXPECT_FALSE(ListRaFiles(data.path()).empty());
