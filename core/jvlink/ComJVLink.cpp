@@ -213,6 +213,14 @@ int ComJVLink::JVOpen(const std::string& dataspec, const std::string& fromtime, 
     return rc;
 }
 
+int ComJVLink::JVRTOpen(const std::string& dataspec, const std::string& key) {
+    Bstr kind(dataspec), which(key);
+    VARIANTARG args[2];
+    In(args[0], which.get());
+    In(args[1], kind.get());
+    return Call(L"JVRTOpen", args, 2);
+}
+
 int ComJVLink::JVStatus() { return Call(L"JVStatus", nullptr, 0); }
 
 int ComJVLink::JVRead(std::string& buffer, int& size, std::string& fileName) {

@@ -1,4 +1,4 @@
-// The JV-Link control as the program drives it: the seven operations it uses, with their
+// The JV-Link control as the program drives it: the eight operations it uses, with their
 // arguments, out-values and integer results exactly as the control reports them. Backends:
 // ComJVLink (the real control on Windows) and LocalJVLink (a local stand-in elsewhere).
 // Free of Qt, so that everything driving it can be tested without a screen.
@@ -30,6 +30,7 @@ inline constexpr int kSetupFailed = -100;  // invalid input, or the settings cou
 inline constexpr int kNoNewData = -1;         // nothing newer than the time asked for
 inline constexpr int kBadDataspec = -111;     // data kind
 inline constexpr int kBadFromtime = -112;     // time to fetch from
+inline constexpr int kBadKey = -114;          // JVRTOpen: the day or race asked for
 inline constexpr int kBadOption = -115;       // option
 inline constexpr int kNotInitialised = -201;  // no JVInit yet (JVStatus and JVRead too)
 inline constexpr int kAlreadyOpen = -202;     // an acquisition is open (no JVClose yet)
@@ -63,6 +64,14 @@ class JVLink {
     // once); lastFileTimestamp: "yyyymmddhhnnss" of the newest file, empty when there is none.
     virtual int JVOpen(const std::string& dataspec, const std::string& fromtime, int option, int& readCount,
                        int& downloadCount, std::string& lastFileTimestamp) = 0;
+
+    // Opens the race-day (realtime) data of `dataspec` ("0B15" race cards and results as
+    // announced, "0B11" body weights, "0B14" changes, weather and going, "0B31" odds during
+    // sales) for `key`: a day "yyyymmdd" or a race "yyyymmddjjkkhhrr" (course, meeting, day,
+    // race). 0 = opened, read it with JVRead; -1 = nothing announced; other = error (-111 data
+    // kind, -114 key, -201 not initialised, -202 already open, ...). JVClose must follow
+    // whatever the result.
+    virtual int JVRTOpen(const std::string& dataspec, const std::string& key) = 0;
 
     // Files fetched so far, 0 up to the download count; negative = error.
     virtual int JVStatus() = 0;

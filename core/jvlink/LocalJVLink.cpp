@@ -204,6 +204,12 @@ void LocalJVLink::Advance() {
     }
 }
 
+int LocalJVLink::JVRTOpen(const std::string&, const std::string&) {
+    if (!initialised_) return jvresult::kNotInitialised;
+    if (session_) return jvresult::kAlreadyOpen;
+    return jvresult::kNoNewData;
+}
+
 int LocalJVLink::JVStatus() {
     if (!initialised_) return jvresult::kNotInitialised;
     if (!session_) return jvresult::kNotOpen;

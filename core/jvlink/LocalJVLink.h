@@ -59,6 +59,7 @@ class LocalJVLink : public JVLink {
     int JVSetUIProperties() override;
     int JVOpen(const std::string& dataspec, const std::string& fromtime, int option, int& readCount, int& downloadCount,
                std::string& lastFileTimestamp) override;
+    int JVRTOpen(const std::string& dataspec, const std::string& key) override;
     int JVStatus() override;
     int JVRead(std::string& buffer, int& size, std::string& fileName) override;
     void JVCancel() override;

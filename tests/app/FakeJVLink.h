@@ -21,6 +21,7 @@ class FakeJVLink : public JVLink {
         ts.clear();
         return jvresult::kNoNewData;
     }
+    int JVRTOpen(const std::string&, const std::string&) override { return jvresult::kNoNewData; }
     int JVStatus() override { return 0; }
     int JVRead(std::string&, int&, std::string&) override { return 0; }
     void JVCancel() override {}

@@ -91,6 +91,11 @@ class LoggingJVLink : public JVLink {
                         std::to_string(rc));
         return rc;
     }
+    int JVRTOpen(const std::string& dataspec, const std::string& key) override {
+        int rc = inner_.JVRTOpen(dataspec, key);
+        calls.push_back("JVRTOpen " + dataspec + " " + key + " = " + std::to_string(rc));
+        return rc;
+    }
     int JVStatus() override {
         int rc = statusDoneAtOnce ? downloadCount_ : inner_.JVStatus();
         calls.push_back("JVStatus = " + std::to_string(rc));

@@ -42,6 +42,18 @@ class ScriptedJVLink : public JVLink {
         ts = lastTimestamp;
         return openResult;
     }
+    // Race-day opens answer from `realtime` by "dataspec key": the result, then the records
+    // JVRead hands out (a file end after them); an open not in it answers -1.
+    std::map<std::string, std::pair<int, std::vector<std::string>>> realtime;
+    int JVRTOpen(const std::string& dataspec, const std::string& key) override {
+        calls.push_back("JVRTOpen " + dataspec + " " + key);
+        auto found = realtime.find(dataspec + " " + key);
+        if (found == realtime.end()) return jvresult::kNoNewData;
+        reads.clear();
+        for (const std::string& r : found->second.second) reads.emplace_back(static_cast<int>(r.size()), r);
+        if (!reads.empty()) reads.emplace_back(jvresult::kFileEnd, "");
+        return found->second.first;
+    }
     int JVStatus() override {
         calls.push_back("JVStatus");
         if (failOnStatus > 0 && Count("JVStatus") == failOnStatus)
