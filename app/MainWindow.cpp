@@ -74,8 +74,6 @@ class PressWatcher : public QObject {
 
 }  // namespace
 
-std::string SoftwareIdentifier() { return std::string(kSoftwareIdFixedPart) + kVersionText; }
-
 TMainForm::TMainForm(std::unique_ptr<JVLink> jvlink, QWidget* parent)
     : QMainWindow(parent), jvlink_(std::move(jvlink)) {
     setObjectName("MainForm");

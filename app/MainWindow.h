@@ -11,6 +11,7 @@
 
 #include "browse/DayReading.h"
 #include "browse/RaceBrowser.h"
+#include "jvlink/PlatformJVLink.h"
 #include "settings/ProgramPlaces.h"
 #include "settings/SettingsFile.h"
 
@@ -38,11 +39,6 @@ class TFormGuideGrid;
 class TRaceDayGrid;
 class TScheduleGrid;
 class TStrGridPrinter;
-
-// The software identifier the program gives JV-Link: two identifiers of eight characters and
-// the project name, each followed by "/", then the version text (42 characters).
-inline constexpr const char* kSoftwareIdFixedPart = "TP202612/TP000001/Turfpad2026/";
-std::string SoftwareIdentifier();
 
 class TMainForm : public QMainWindow, private BrowserView, private ReadProgress {
     Q_OBJECT

@@ -39,5 +39,6 @@ int Form(const Options& o);
 int Odds(const Options& o);
 int Payouts(const Options& o);
 int Pdf(const Options& o);
+int Update(const Options& o);
 
 }  // namespace turfpad::cli

@@ -50,6 +50,10 @@ const char* const kUsageText =
     "  turfpad-cli payouts [--data DIR] [--no-wait] [--encoding utf-8|cp932] DAY RACE\n"
     "                                            払戻金を券種ごとに TAB 区切りで表示する (払戻がまだなければ終了コード "
     "4)\n"
+    "  turfpad-cli update [--data DIR] [--no-wait] DAY\n"
+    "                                            その日の当日情報 (出馬表・成績の更新、馬体重、出走取消・騎手変更\n"
+    "                                            などの変更、天候・馬場状態、各レースのオッズ) を JV-Link から\n"
+    "                                            取得して登録する (DAY は 20261212 のようにも書ける)\n"
     "  turfpad-cli pdf [--schedule|--form] [--data DIR] [--no-wait] DAY OUT.pdf\n"
     "                                            その日の出馬表 (1 レース 1 ページ)、--schedule では全レース\n"
     "                                            スケジュールを、--form では全レースの馬柱 (A4 横) を、\n"
@@ -109,7 +113,7 @@ struct Command {
 };
 const Command kCommands[] = {
     {"import", Import}, {"days", Days}, {"sample", Sample},   {"card", Card}, {"schedule", Schedule},
-    {"form", Form},     {"odds", Odds}, {"payouts", Payouts}, {"pdf", Pdf},
+    {"form", Form},     {"odds", Odds}, {"payouts", Payouts}, {"pdf", Pdf},   {"update", Update},
 };
 }  // namespace
 

@@ -29,6 +29,11 @@ inline constexpr std::size_t kO1FileSize = 11544;  // 12 x 962
 inline constexpr std::size_t kHrFileSize = 8628;   // 12 x 719
 inline constexpr std::string_view kO1Extension = ".jvO1";
 inline constexpr std::string_view kHrExtension = ".jvHR";
+// The body weights announced on the race day (WH), a 12-slot file as for O1; and the day's
+// changes (AV JC TC CC WE), the lines of a fetch as announced, replaced whole by each fetch.
+inline constexpr std::size_t kWhFileSize = 10164;  // 12 x 847
+inline constexpr std::string_view kWhExtension = ".jvWH";
+inline constexpr std::string_view kChangesExtension = ".jvCH";
 
 // A race data file that cannot be read or written, or whose shape is damaged. The message is
 // Japanese (UTF-8) and names the file.

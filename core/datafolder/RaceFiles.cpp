@@ -31,10 +31,9 @@ struct FiledType {
     std::size_t recordSize, fileSize;
 };
 constexpr FiledType kFiledTypes[] = {
-    {"RA", kRaExtension, kRaRecordSize, kRaFileSize},
-    {"SE", kSeExtension, kSeRecordSize, kSeFileSize},
-    {"O1", kO1Extension, kO1RecordSize, kO1FileSize},
-    {"HR", kHrExtension, kHrRecordSize, kHrFileSize},
+    {"RA", kRaExtension, kRaRecordSize, kRaFileSize}, {"SE", kSeExtension, kSeRecordSize, kSeFileSize},
+    {"O1", kO1Extension, kO1RecordSize, kO1FileSize}, {"HR", kHrExtension, kHrRecordSize, kHrFileSize},
+    {"WH", kWhExtension, kWhRecordSize, kWhFileSize},
 };
 
 const FiledType* TypeOfRecord(std::string_view type) {
@@ -62,7 +61,8 @@ FilingResult Rejected(FilingResult r, std::string reason) {
 
 std::string FilingResult::ListLine() const {
     static const std::string made = Sj("作成済み:"), number = Sj("番/");
-    std::string line = made + raceNumber + "R/";
+    std::string line = made;
+    if (!raceNumber.empty()) line += raceNumber + "R/";  // a racecourse's weather has no race
     if (runner) line += horseNumber + number;
     return line + fileName;
 }
@@ -74,7 +74,8 @@ std::string FilingResult::ListLineUtf8() const {
         lastName = fileName;
         lastNameUtf8 = Cp932ToUtf8(fileName);
     }
-    std::string line = "作成済み:" + Cp932ToUtf8(raceNumber) + "R/";
+    std::string line = "作成済み:";
+    if (!raceNumber.empty()) line += Cp932ToUtf8(raceNumber) + "R/";
     if (runner) line += Cp932ToUtf8(horseNumber) + "番/";
     return line + lastNameUtf8;
 }
@@ -249,7 +250,7 @@ void RaceFiler::FlushWholeDays() { Write(true); }
 
 void RaceFiler::Write(bool wholeDaysOnly) {
     auto partnerChanged = [&](const std::string& name) {
-        if (!IsRaceCardFile(name)) return true;  // odds and payouts stand alone
+        if (!IsRaceCardFile(name)) return true;  // odds, payouts and weights stand alone
         std::string partner = name.substr(0, kDayKeySize);
         partner += name.ends_with(kSeExtension) ? kRaExtension : kSeExtension;
         auto found = held_.find(partner);

@@ -1,4 +1,4 @@
-// Filing: each received RA, SE, O1 or HR record put into its slot of its day's file (DayFiles.h), the
+// Filing: each received RA, SE, O1, HR or WH record put into its slot of its day's file (DayFiles.h), the
 // files written out whole under the data folder's lock, and the horse index kept up to date
 // for the SE files written.
 #pragma once
@@ -44,7 +44,7 @@ struct FilingResult {
     std::string ListLineUtf8() const;
 };
 
-// Files RA, SE, O1 and HR records into the data folder. Files are kept in memory between records and
+// Files RA, SE, O1, HR and WH records into the data folder. Files are kept in memory between records and
 // written out whole (to a temporary file renamed over the old one), so a file on disk is
 // always either the old or the new one, never half-written. Flush() writes everything out;
 // it also happens when the filer is destroyed. FlushWholeDays() writes out a batch as it

@@ -1,5 +1,7 @@
 #include "jvlink/PlatformJVLink.h"
 
+#include "Version.h"
+
 #ifdef _WIN32
 #include "jvlink/ComJVLink.h"
 #else
@@ -13,6 +15,8 @@ JVLinkFactory& Factory() {
     return factory;
 }
 }  // namespace
+
+std::string SoftwareIdentifier() { return std::string(kSoftwareIdFixedPart) + kVersionText; }
 
 std::unique_ptr<JVLink> CreatePlatformJVLink(std::string& error) {
 #ifdef _WIN32

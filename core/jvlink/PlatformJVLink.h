@@ -10,6 +10,11 @@
 
 namespace turfpad {
 
+// The software identifier the program gives JV-Link: two identifiers of eight characters and
+// the project name, each followed by "/", then the version text (42 characters).
+inline constexpr const char* kSoftwareIdFixedPart = "TP202612/TP000001/Turfpad2026/";
+std::string SoftwareIdentifier();
+
 // Creates a backend; nullptr with `error` (UTF-8) saying why when it cannot.
 using JVLinkFactory = std::function<std::unique_ptr<JVLink>(std::string& error)>;
 
