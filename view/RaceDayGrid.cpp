@@ -39,11 +39,17 @@ TRaceDayGrid::TRaceDayGrid(QWidget* parent) : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
+    Notices = new QLabel(this);
+    Notices->setObjectName("RaceDayNotices");
+    Notices->setWordWrap(true);
+    Notices->setStyleSheet(QStringLiteral("color: #c00000"));
+    Notices->hide();
     Runners =
         MakeTable(this, "RaceDayRunners",
-                  {QStringLiteral("枠"), QStringLiteral("馬番"), QStringLiteral("馬名"), QStringLiteral("単勝"),
-                   QStringLiteral("人気"), QStringLiteral("複勝"), QStringLiteral("着順"), QStringLiteral("タイム")},
-                  {22, 32, 110, 46, 34, 74, 34, 52});
+                  {QStringLiteral("枠"), QStringLiteral("馬番"), QStringLiteral("馬名"), QStringLiteral("騎手"),
+                   QStringLiteral("馬体重"), QStringLiteral("単勝"), QStringLiteral("人気"), QStringLiteral("複勝"),
+                   QStringLiteral("着順"), QStringLiteral("タイム"), QStringLiteral("着差")},
+                  {22, 32, 110, 64, 58, 46, 34, 74, 34, 46, 50});
     Runners->horizontalHeader()->setStretchLastSection(false);
     PayoutsCaption = new QLabel(this);
     PayoutsCaption->setObjectName("PayoutsCaption");
@@ -51,6 +57,7 @@ TRaceDayGrid::TRaceDayGrid(QWidget* parent) : QWidget(parent) {
         MakeTable(this, "RaceDayPayouts",
                   {QStringLiteral("券種"), QStringLiteral("組番"), QStringLiteral("払戻金"), QStringLiteral("人気")},
                   {60, 90, 80});
+    column->addWidget(Notices);
     column->addWidget(Runners, 3);
     column->addWidget(PayoutsCaption);
     column->addWidget(Payouts, 2);
@@ -67,13 +74,25 @@ void TRaceDayGrid::Fill(const RaceDayInfo& race) {
         Runners->setItem(row, 0, post);
         Runners->setItem(row, 1, Cell(std::to_string(r.number)));
         Runners->setItem(row, 2, Cell(r.name, Qt::AlignLeft | Qt::AlignVCenter));
-        Runners->setItem(row, 3, Cell(r.win));
-        Runners->setItem(row, 4, Cell(r.popularity));
+        auto* jockey = Cell(r.jockey, Qt::AlignLeft | Qt::AlignVCenter);
+        if (r.jockeyChanged) jockey->setForeground(QColor(0xc0, 0, 0));
+        Runners->setItem(row, 3, jockey);
+        Runners->setItem(row, 4, Cell(r.bodyWeight));
+        Runners->setItem(row, 5, Cell(r.win));
+        Runners->setItem(row, 6, Cell(r.popularity));
         const bool place = !r.placeLow.empty() && r.placeLow != r.placeHigh;
-        Runners->setItem(row, 5, Cell(place ? r.placeLow + "-" + r.placeHigh : r.placeLow));
-        Runners->setItem(row, 6, Cell(r.position));
-        Runners->setItem(row, 7, Cell(r.time));
+        Runners->setItem(row, 7, Cell(place ? r.placeLow + "-" + r.placeHigh : r.placeLow));
+        Runners->setItem(row, 8, Cell(r.position));
+        Runners->setItem(row, 9, Cell(r.time));
+        Runners->setItem(row, 10, Cell(r.margin, Qt::AlignLeft | Qt::AlignVCenter));
+        if (r.scratched)
+            for (int c = 1; c < Runners->columnCount(); ++c)
+                if (QTableWidgetItem* item = Runners->item(row, c)) item->setForeground(QColor(0x80, 0x80, 0x80));
     }
+    QStringList notices;
+    for (const std::string& n : race.notices) notices << Cp932ToQString(n);
+    Notices->setText(notices.join(QStringLiteral("　／　")));
+    Notices->setVisible(!notices.isEmpty());
     Runners->scrollToTop();
     Payouts->setRowCount(static_cast<int>(race.payouts.size()));
     for (int row = 0; row < Payouts->rowCount(); ++row) {

@@ -1,7 +1,9 @@
-// The 速報 tab: the race shown as race day has it. Above, a row per runner with its post
-// colour and number, name, win odds and popularity, place odds low–high and, once the race is
-// run, its position and time; below, the payouts of every bet type. Both are filled from
-// what is filed (the O1 and HR records) and say so where nothing is yet.
+// The 速報 tab: the race shown as race day has it. On top, the day's changes of its post time
+// and course and the racecourse's weather and going as announced; then a row per runner with
+// its post colour and number, name, jockey (before → after a change, in red), body weight and
+// change, win odds and popularity, place odds low–high and, once the race is run, its
+// position, time and margin (取消 and 除外 in grey rows); below, the payouts of every bet
+// type. All is filled from what is filed and says so where nothing is yet.
 #pragma once
 
 #include <QWidget>
@@ -22,6 +24,7 @@ class TRaceDayGrid : public QWidget {
     QTableWidget* Runners;
     QTableWidget* Payouts;
     QLabel* PayoutsCaption;
+    QLabel* Notices;
 };
 
 }  // namespace turfpad

@@ -116,7 +116,8 @@ bool RaceBrowser::ShowRace(int slot) {
     for (const RaceCardRow& row : rows) card_.push_back(ToCells(row));
     view_.SetRaceCardRows(rows);
     if (formShown_) ShowFormGuide();
-    view_.SetRaceDay(RaceDayOf(raceDay_.O1Of(slot), raceDay_.HrOf(slot), table_, slot));
+    view_.SetRaceDay(
+        RaceDayOf(raceDay_.O1Of(slot), raceDay_.HrOf(slot), table_, slot, raceDay_.WhOf(slot), raceDay_.changes));
 
     const bool complete = IsRaceComplete(race);
     if (complete)

@@ -18,30 +18,43 @@ class RaceCardTable;
 // race is run, their positions and times; then its payouts.
 struct RaceDayRunner {
     int post = 0, number = 0;
-    std::string name;                                  // without padding
+    std::string name;    // without padding
+    std::string jockey;  // 騎手, or 前→後 after a jockey change
+    bool jockeyChanged = false;
+    std::string bodyWeight;                            // 486(+4), 486(0), 486, 計不
     std::string win, popularity, placeLow, placeHigh;  // as OddsText and without leading zeros
-    std::string position, time;                        // 1 or 取消 除外 中止 失格; 1:35.2
+    std::string position, time, margin;                // 1 or 取消 除外 中止 失格; 1:35.2; 1.1/2
+    bool scratched = false;                            // 取消 or 除外: it does not run
 };
 struct RaceDayPayout {
     std::string bet, combination, amount, popularity;  // 単勝, 12→3, 1230 (yen), 5
 };
 struct RaceDayInfo {
     bool oddsFiled = false, paid = false;
+    // The race's changes of post time and course, and the racecourse's weather and going as
+    // announced that day, in the order announced (cp932).
+    std::vector<std::string> notices;
     std::vector<RaceDayRunner> runners;  // within the head count, by horse number
     std::vector<RaceDayPayout> payouts;  // by bet type and slot; empty slots left out
 };
-// The race in `raceSlot` of the table with its O1 and HR records (lines of the day's files'
-// race slot; blank or empty where none is filed).
-RaceDayInfo RaceDayOf(std::string_view o1, std::string_view hr, const RaceCardTable& table, int raceSlot);
+// The race in `raceSlot` of the table with its O1, HR and WH records (lines of the day's
+// files' race slot; blank or empty where none is filed) and the day's change records (the
+// racecourse's change file whole).
+RaceDayInfo RaceDayOf(std::string_view o1, std::string_view hr, const RaceCardTable& table, int raceSlot,
+                      std::string_view wh = {}, std::string_view changes = {});
+// A margin code (着差コード, 3 bytes) as a newspaper gives it: ハナ アタマ クビ 同着 大差, 1/2,
+// 1.1/2, 3; empty for blanks or a code not known.
+std::string MarginText(std::string_view code);
 // The payouts of an HR record.
 std::vector<RaceDayPayout> PayoutsOf(std::string_view hr);
 
 // The day's odds and payout files, whole ("" where there is none or it is not whole).
 struct RaceDayFiles {
-    std::string o1, hr;
+    std::string o1, hr, wh, changes;
     // Race slot `slot` (0-based) of each, or "" when it holds no record of its type.
     std::string_view O1Of(int slot) const;
     std::string_view HrOf(int slot) const;
+    std::string_view WhOf(int slot) const;
 };
 // Reads them under the data folder's shared lock; nothing when `waiting` gave up.
 std::optional<RaceDayFiles> ReadRaceDayFiles(const std::filesystem::path& dataDir, std::string_view dayKey,

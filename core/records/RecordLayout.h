@@ -100,8 +100,9 @@ inline constexpr Field WeightChange{329, 3};
 inline constexpr Field Abnormal{332, 1};
 inline constexpr Field ArrivalOrder{333, 2};
 inline constexpr Field Position{335, 2};
-inline constexpr Field Time{339, 4};     // m ss s
-inline constexpr Field WinOdds{360, 4};  // tenths
+inline constexpr Field Time{339, 4};                                                // m ss s
+inline constexpr Field Margin{343, 3}, MarginPlus{346, 3}, MarginPlusPlus{349, 3};  // 着差コード
+inline constexpr Field WinOdds{360, 4};                                             // tenths
 inline constexpr Field Popularity{364, 2};
 inline constexpr Field Last3F{391, 3};    // tenths of a second
 inline constexpr Field TimeDiff{532, 4};  // sign and tenths

@@ -7,8 +7,10 @@
 #include "SampleRecords.h"
 #include "ScriptedJVLink.h"
 #include "TempDir.h"
+#include "browse/RaceDayTexts.h"
 #include "datafolder/ChangeFiles.h"
 #include "jvlink/RaceDayUpdate.h"
+#include "records/RaceCardTable.h"
 #include "text/Cp932.h"
 
 using namespace turfpad;
@@ -114,4 +116,53 @@ TEST(RaceDayUpdate, AJVLinkErrorEndsTheUpdateAfterItsClose) {
               "JVRTOpenエラー（0B11）:サービスキーが設定されていません。（サービスキーが空値）(-303)");
     EXPECT_EQ(jv.calls.back(), "JVClose");
     EXPECT_EQ(jv.Count("JVRTOpen 0B14 20261212"), 0);
+}
+
+TEST(RaceDayTexts, MarginsAsANewspaperGivesThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"H  ", "ハナ"}, {"A  ", "アタマ"}, {"K  ", "クビ"},  {"D  ", "同着"},  {"Z  ", "大差"},  {"_12", "1/2"},
+        {"_34", "3/4"},  {"1  ", "1"},      {"112", "1.1/2"}, {"134", "1.3/4"}, {"214", "2.1/4"}, {"9  ", "9"},
+        {"   ", ""},     {"X  ", ""},       {"0  ", ""},      {"99 ", ""},
+    };
+    for (const auto& [code, shown] : cases) EXPECT_EQ(Cp932ToUtf8(MarginText(code)), shown) << code;
+}
+
+// A race as the 速報 tab has it on race day: body weights from the WH record over the
+// runners' own, a scratch, a jockey changed twice (first rider → last), the post time change
+// of this race only, the racecourse's going, the result with its margin.
+TEST(RaceDayTexts, TheRaceWithItsWeightsChangesAndResult) {
+    RaceCardTable table;
+    table.RaLine(10) = SampleRa("20261212", "06", 11).Raw({882, 2}, "03").str();
+    for (int h = 1; h <= 3; ++h) {
+        RecordBuilder se = SampleSe("20261212", "06", 11, h);
+        se.Raw({307, 8}, Sj("田中")).Raw({325, 7}, "500-002");
+        if (h == 3) se.Raw({332, 1}, "0").Raw({335, 2}, "02").Raw({339, 4}, "1352").Raw({343, 6}, "_12K  ");
+        table.SeLine(10, h - 1) = se.str();
+    }
+    const std::string wh =
+        RaceDayRecord("WH", 847, "20261212", "06", 11, {{36, "01"}, {74, "486+004"}, {81, "02"}, {119, "999   "}});
+    const std::string changes =
+        Change("AV", 78, "20261212", "06", 11, {{36, "02"}}) +
+        Change("JC", 161, "20261212", "06", 11, {{36, "01"}, {82, Sj("佐藤")}, {125, Sj("田中")}}) +
+        Change("JC", 161, "20261212", "06", 11, {{36, "01"}, {82, Sj("鈴木")}, {125, Sj("佐藤")}}) +
+        Change("TC", 45, "20261212", "06", 10, {{36, "15201510"}}) +  // another race
+        Change("TC", 45, "20261212", "06", 11, {{36, "15551545"}}) + Weather("20261212", "06", "12121130");
+    const RaceDayInfo race = RaceDayOf({}, {}, table, 10, wh, changes);
+    ASSERT_EQ(race.runners.size(), 3u);
+    const auto& [one, two, three] = std::tie(race.runners[0], race.runners[1], race.runners[2]);
+    EXPECT_EQ(Cp932ToUtf8(one.bodyWeight), "486(+4)");
+    EXPECT_EQ(Cp932ToUtf8(two.bodyWeight), "計不");
+    EXPECT_EQ(Cp932ToUtf8(three.bodyWeight), "500(-2)");  // not in the WH record: its own
+    EXPECT_EQ(Cp932ToUtf8(one.jockey), "田中→鈴木");
+    EXPECT_TRUE(one.jockeyChanged);
+    EXPECT_EQ(Cp932ToUtf8(three.jockey), "田中");
+    EXPECT_TRUE(two.scratched);
+    EXPECT_EQ(Cp932ToUtf8(two.position), "取消");
+    EXPECT_FALSE(one.scratched);
+    EXPECT_EQ(Cp932ToUtf8(three.position), "2");
+    EXPECT_EQ(three.time, "1:35.2");
+    EXPECT_EQ(Cp932ToUtf8(three.margin), "1/2+クビ");
+    ASSERT_EQ(race.notices.size(), 2u);
+    EXPECT_EQ(Cp932ToUtf8(race.notices[0]), "発走時刻変更 15:45→15:55");
+    EXPECT_EQ(Cp932ToUtf8(race.notices[1]), "11:30 芝 稍重（変更）");
 }

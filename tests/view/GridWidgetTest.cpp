@@ -591,8 +591,9 @@ TEST(FormGuideGridTest, BlocksShowTheRunsAndHighlightWins) {
               grid.viewport()->width() - TFormGuideGrid::kRuns);
 }
 
-// The 速報 tab: a row per runner with its post colour, place odds as low-high, payouts in yen;
-// the caption says whether payouts are there yet.
+// The 速報 tab: a row per runner with its post colour, place odds as low-high, a jockey
+// change in red, a scratched runner greyed, payouts in yen; the caption says whether payouts
+// are there yet, the notices show only when there are some.
 TEST(RaceDayGridTest, RunnersAndPayoutsAsFiled) {
     TRaceDayGrid grid;
     RaceDayInfo race;
@@ -607,17 +608,24 @@ TEST(RaceDayGridTest, RunnersAndPayoutsAsFiled) {
     RaceDayRunner b = a;
     b.number = 6;
     b.placeHigh = b.placeLow;  // one figure when low and high agree
+    b.scratched = b.jockeyChanged = true;
     race.runners = {a, b};
     grid.Fill(race);
     ASSERT_EQ(grid.Runners->rowCount(), 2);
     EXPECT_EQ(grid.Runners->item(0, 0)->background().color(), QColor(220, 0, 0));
-    EXPECT_EQ(grid.Runners->item(0, 5)->text(), QStringLiteral("1.1-1.4"));
-    EXPECT_EQ(grid.Runners->item(1, 5)->text(), QStringLiteral("1.1"));
+    EXPECT_EQ(grid.Runners->horizontalHeaderItem(7)->text(), QStringLiteral("複勝"));
+    EXPECT_EQ(grid.Runners->item(0, 7)->text(), QStringLiteral("1.1-1.4"));
+    EXPECT_EQ(grid.Runners->item(1, 7)->text(), QStringLiteral("1.1"));
+    EXPECT_EQ(grid.Runners->item(0, 3)->foreground().color(), QColor(0, 0, 0));
+    EXPECT_EQ(grid.Runners->item(1, 2)->foreground().color(), QColor(0x80, 0x80, 0x80));
+    EXPECT_TRUE(grid.Notices->isHidden());
     EXPECT_EQ(grid.Payouts->rowCount(), 0);
     EXPECT_EQ(grid.PayoutsCaption->text(), QStringLiteral("払戻金（未確定）"));
     race.paid = true;
     race.payouts = {{Sj("3連単"), Sj("12→3→7"), "123450", "101"}};
+    race.notices = {Sj("発走時刻変更 15:45→15:55"), Sj("11:30 芝 稍重")};
     grid.Fill(race);
+    EXPECT_EQ(grid.Notices->text(), QStringLiteral("発走時刻変更 15:45→15:55　／　11:30 芝 稍重"));
     ASSERT_EQ(grid.Payouts->rowCount(), 1);
     EXPECT_EQ(grid.Payouts->item(0, 2)->text(), QStringLiteral("123450円"));
     EXPECT_EQ(grid.PayoutsCaption->text(), QStringLiteral("払戻金"));
