@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -38,6 +39,7 @@
 #include "WindowPlacement.h"
 #include "datafolder/RaceFiles.h"
 #include "jvlink/JVLink.h"
+#include "jvlink/RaceDayUpdate.h"
 #include "records/CodeTables.h"
 #include "records/RecordLayout.h"
 #include "settings/ProgramPlaces.h"
@@ -113,6 +115,8 @@ void TMainForm::BuildToolBar() {
         rows->addLayout(r);
     }
     JVBtn = MakeButton(buttons, "JVBtn", "JVデータ取得", nullptr, ToolIcon::Fetch);
+    RaceDayBtn = MakeButton(buttons, "RaceDayBtn", "当日更新",
+                            "表示中の開催日の当日情報（馬体重・変更・オッズ・成績）を取得します", ToolIcon::Fetch);
     ClipBtn = MakeButton(buttons, "ClipBtn", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ", "出馬表をクリップボードへコピーします", ToolIcon::Clipboard);
     print1btn = MakeButton(buttons, "print1btn", "出馬表印刷", "各レースの出馬表を印刷します", ToolIcon::PrintCard);
     print3btn =
@@ -124,7 +128,7 @@ void TMainForm::BuildToolBar() {
     print2btn = MakeButton(buttons, "print2btn", "印刷(個別)", nullptr, ToolIcon::PrintCard);
     print2btn->hide();
     for (QToolButton* b : {JVBtn, ClipBtn, print1btn, print3btn}) row1->addWidget(b);
-    for (QToolButton* b : {SpeedButton8, SpeedButton5, SpeedButton6, SpeedButton4}) row2->addWidget(b);
+    for (QToolButton* b : {RaceDayBtn, SpeedButton8, SpeedButton5, SpeedButton6, SpeedButton4}) row2->addWidget(b);
     row1->addStretch(1);
     row2->addStretch(1);
 
@@ -152,6 +156,7 @@ void TMainForm::BuildToolBar() {
     setCentralWidget(top);
 
     connect(JVBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
+    connect(RaceDayBtn, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { RaceDayUpdateClick(); }); });
     connect(SpeedButton4, &QToolButton::clicked, this, &QWidget::close);
     connect(SpeedButton5, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton5Click(); }); });
     connect(SpeedButton6, &QToolButton::clicked, this, [this] { TMsgDlg::Guard(this, [&] { SpeedButton6Click(); }); });
@@ -279,6 +284,16 @@ void TMainForm::BuildBody() {
 void TMainForm::BuildMenus() {
     QMenu* file = menuBar()->addMenu(Utf8ToQString("ﾌｧｲﾙ(&F)"));
     JVDataItem = file->addAction(Utf8ToQString("ＪＶデータ取得(&J)"));
+    RaceDayItem = file->addAction(Utf8ToQString("当日情報更新(&T)"));
+    RaceDayItem->setObjectName("RaceDayItem");
+    RaceDayItem->setStatusTip(Utf8ToQString("表示中の開催日の当日情報を取得します"));
+    RaceDayAutoItem = file->addAction(Utf8ToQString("当日情報を自動更新（5分ごと）"));
+    RaceDayAutoItem->setObjectName("RaceDayAutoItem");
+    RaceDayAutoItem->setCheckable(true);
+    RaceDayAutoItem->setChecked(ini_.ReadBool("raceday", "autoupdate", false));
+    RaceDayTimer = new QTimer(this);
+    RaceDayTimer->setInterval(5 * 60 * 1000);
+    if (RaceDayAutoItem->isChecked()) RaceDayTimer->start();
     file->addSeparator();
     FilePrintItem = file->addAction(Utf8ToQString("印刷(&P)..."));
     FilePrintItem->setStatusTip(Utf8ToQString("ﾌｧｲﾙを印刷します"));
@@ -309,6 +324,14 @@ void TMainForm::BuildMenus() {
             [this](const QPoint& at) { GridPopupMenu->popup(StringGrid2->viewport()->mapToGlobal(at)); });
 
     connect(JVDataItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
+    connect(RaceDayItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { RaceDayUpdateClick(); }); });
+    connect(RaceDayAutoItem, &QAction::toggled, this, [this](bool on) {
+        TMsgDlg::Guard(this, [&] {
+            on ? RaceDayTimer->start() : RaceDayTimer->stop();
+            ini_.WriteBool("raceday", "autoupdate", on);
+        });
+    });
+    connect(RaceDayTimer, &QTimer::timeout, this, [this] { TMsgDlg::Guard(this, [&] { RaceDayTimerTick(); }); });
     connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
     connect(FilePrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
     connect(FormGuidePrintItem, &QAction::triggered, this,
@@ -536,6 +559,48 @@ void TMainForm::JVBtnClick() {
         *jvlink_, DataFolder(), settings, [this] { MakeDataListBtnClick(); }, this);
     if (beforeAcquisition) beforeAcquisition(form);
     form->exec();
+}
+
+namespace {
+// The date (yyyymmdd) of a day entry (2026年12月12日中山), or "" when it has none.
+std::string DateOfDay(const std::string& day) {
+    if (day.size() < 14) return {};
+    std::string date = day.substr(0, 4) + day.substr(6, 2) + day.substr(10, 2);
+    return std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; }) ? date : std::string();
+}
+}  // namespace
+
+void TMainForm::RaceDayUpdateClick() {
+    const std::string day = browser_->CurrentDay();
+    const std::string date = DateOfDay(day);
+    if (date.empty()) {
+        TMsgDlg::Information(this, Utf8ToQString("当日情報を取得する開催日を選んでください。"));
+        return;
+    }
+    const int slot = browser_->CurrentRace();
+    RaceDayUpdateHooks hooks;
+    hooks.status = [this](const std::string& s) {
+        statusBar()->showMessage(Utf8ToQString(s));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    hooks.idle = [](int ms) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, ms); };
+    const RaceDayUpdateReport report = UpdateRaceDay(*jvlink_, DataFolder(), date, hooks);
+    MakeDataListBtnClick();
+    if (browser_->ChooseDay(day) && slot >= 0) browser_->ShowRace(slot);
+    statusBar()->showMessage(Utf8ToQString("当日情報更新" + std::string(report.failed ? "中断" : "完了") + "（登録 " +
+                                           std::to_string(report.filed) + " 件、不正 " +
+                                           std::to_string(report.rejected) + " 件）"));
+    if (report.failed) TMsgDlg::Plain(this, Utf8ToQString(report.problems.back()));
+}
+
+void TMainForm::RaceDayTimerTick() {
+    using namespace std::chrono;
+    const auto japan = floor<days>(system_clock::now() + hours(9));
+    const year_month_day ymd(japan);
+    char today[16];
+    std::snprintf(today, sizeof today, "%04d%02u%02u", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                  static_cast<unsigned>(ymd.day()));
+    if (DateOfDay(browser_->CurrentDay()) == today) RaceDayUpdateClick();
 }
 
 void TMainForm::SpeedButton8Click() { LeftPanel->setVisible(!LeftPanel->isVisible()); }

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <filesystem>
 #include <memory>
@@ -56,6 +57,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
 
     // Tool bar.
     QToolButton* JVBtn;
+    QToolButton* RaceDayBtn;    // 当日情報更新
     QToolButton* SpeedButton4;  // 終了
     QToolButton* SpeedButton5;  // ﾍﾙﾌﾟ
     QToolButton* SpeedButton6;  // ﾊﾞｰｼﾞｮﾝ情報
@@ -84,6 +86,8 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
 
     // Menus.
     QAction* JVDataItem;          // ＪＶデータ取得(&J)
+    QAction* RaceDayItem;         // 当日情報更新(&T)
+    QAction* RaceDayAutoItem;     // 当日情報を自動更新（5分ごと）
     QAction* FilePrintItem;       // 印刷(&P)...
     QAction* FormGuidePrintItem;  // 馬柱印刷(&U)...
     QAction* FilePrintSetupItem;
@@ -118,6 +122,12 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     TStrGridPrinter& StrGridPrinter1();
 
     void JVBtnClick();
+    // Fetches and files what JV-Link announces for the date of the day on display, then shows
+    // that day and race again. Progress goes to the status line.
+    void RaceDayUpdateClick();
+    // While the automatic update is on and the day on display is today (Japan time).
+    void RaceDayTimerTick();
+    QTimer* RaceDayTimer;
     void SpeedButton8Click();
     void MakeDataListBtnClick();
     void ClipBtnClick();

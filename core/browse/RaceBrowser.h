@@ -125,6 +125,8 @@ class RaceBrowser {
     const std::vector<int>& RaceListSlots() const { return slots_; }
     int RaceListIndexOf(int slot) const;
     const RaceCardTable& Table() const { return table_; }
+    // The day entry read last (cp932), empty before the first.
+    const std::string& CurrentDay() const { return day_; }
     int CurrentRace() const { return table_.CurrentRace(); }
     bool OptionOn() const { return option_; }
     // What the race card grid shows (header row first), as the copy takes it.
