@@ -37,7 +37,7 @@ void BM_ReadDemoWeekFromCache(benchmark::State& state) {
     std::filesystem::create_directories(dir);
     auto clock = [] { return std::chrono::sys_days{std::chrono::year{2026} / 12 / 9} + std::chrono::hours(12); };
     std::string error;
-    SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"", "", 0}, error);  // download at once
+    SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"", "", 0, ""}, error);  // download at once
     LocalJVLink link({dir / "JVLinkLocal.ini", dir / "cache", clock, nullptr});
     link.JVInit("BENCH");
     int reads = 0, downloads = 0;

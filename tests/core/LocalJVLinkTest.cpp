@@ -22,8 +22,10 @@ using turfpad::testing::ReadAll;
 using turfpad::testing::TempDir;
 using turfpad::testing::WriteAll;
 
+// The stand-in serves the demo by the time in Japan (UTC+9), whatever the machine's time zone.
 Clock::time_point Local(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    return turfpad::testing::LocalTime(y, mo, d, h, mi, s);
+    using namespace std::chrono;
+    return sys_days{year{y} / mo / d} + hours{h - 9} + minutes{mi} + seconds{s};
 }
 
 std::string Record(const std::string& type, const std::string& body) { return type + body + "\r\n"; }
@@ -63,7 +65,8 @@ class LocalJVLinkTest : public ::testing::Test {
 
     void UseSource(int msPerFile) {
         std::string error;
-        ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(source()), "KEY", msPerFile}, error)) << error;
+        ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(source()), "KEY", msPerFile, ""}, error))
+            << error;
     }
 
     void Source(const std::string& name, const std::string& content) { WriteAll(source() / name, content); }
@@ -323,7 +326,7 @@ TEST_F(LocalJVLinkTest, FailedDownloadIsReported) {
 
 TEST_F(LocalJVLinkTest, MissingSourceFolderIsASettingsError) {
     std::string error;
-    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(dir.path() / "gone"), "", 0}, error));
+    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(dir.path() / "gone"), "", 0, ""}, error));
     auto link = Make();
     EXPECT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), -211);
     EXPECT_EQ(link->JVStatus(), -203);
@@ -340,12 +343,12 @@ TEST_F(LocalJVLinkTest, SettingsDialogSavesOrLeavesTheSettings) {
     EXPECT_EQ(shownSettings->downloadMsPerFile, 100);
     EXPECT_EQ(ReadAll(settingsFile()), before);
 
-    dialogAnswer = LocalJVLinkSettings{"", "ABCD-EFGH-IJKL-MNOP-Q", 250};
+    dialogAnswer = LocalJVLinkSettings{"", "ABCD-EFGH-IJKL-MNOP-Q", 250, ""};
     EXPECT_EQ(link->JVSetUIProperties(), 0);
     EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()), *dialogAnswer);
 
     // A source folder that does not exist is refused and not saved.
-    dialogAnswer = LocalJVLinkSettings{PathText(dir.path() / "gone"), "", 250};
+    dialogAnswer = LocalJVLinkSettings{PathText(dir.path() / "gone"), "", 250, ""};
     EXPECT_EQ(link->JVSetUIProperties(), -100);
     EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()).sourceFolder, "");
 }
@@ -371,7 +374,7 @@ TEST(LocalJVLinkSettingsTest, ReadsLeniently) {
     EXPECT_EQ(LoadLocalJVLinkSettings(dir.path() / "s.ini").downloadMsPerFile, 0);
     EXPECT_EQ(LoadLocalJVLinkSettings(dir.path() / "missing.ini"), LocalJVLinkSettings{});
     std::string error;
-    EXPECT_FALSE(SaveLocalJVLinkSettings(dir.path() / "s.ini", {"a\nb", "", 0}, error));
+    EXPECT_FALSE(SaveLocalJVLinkSettings(dir.path() / "s.ini", {"a\nb", "", 0, ""}, error));
 }
 
 // Without a source folder the stand-in serves the demo programme of the clock's week, and the
