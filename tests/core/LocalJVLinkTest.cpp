@@ -432,6 +432,77 @@ TEST_F(LocalJVLinkTest, DemoFilesAreNeverInTheFuture) {
     EXPECT_EQ(link->JVOpen("RACE", "20261207000000", 2, reads, downloads, last), -1);
 }
 
+// The race-day open: its answers before, during and after a session, and for each request.
+TEST_F(LocalJVLinkTest, RealtimeOpenAnswers) {
+    now = Local(2026, 12, 12, 18, 0, 0);
+    LocalJVLink raw({settingsFile(), cache(), [this] { return now; }, nullptr});
+    EXPECT_EQ(raw.JVRTOpen("0B15", "20261212"), -201);
+
+    auto link = Make();
+    struct Case {
+        const char* spec;
+        const char* key;
+        int rc;
+    };
+    const Case cases[] = {
+        {"0B15", "20261212", 0},    {"0B15", "202612120611", 0}, {"0B31", "2026121206050311", 0},
+        {"0B11", "20261212", 0},    {"0B14", "20261212", 0},     {"0B15", "2026121", -114},
+        {"0B15", "20261332", -114}, {"0B31", "20261212", -114},  {"0B14", "202612120611", -114},
+        {"0B99", "20261212", -111}, {"0B15", "20261210", -1},    {"0B31", "2026121206990311", -1},
+        {"0B15", "20261219", -1},  // the next week: not announced yet
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(link->JVRTOpen(c.spec, c.key), c.rc) << c.spec << " " << c.key;
+        EXPECT_EQ(link->JVClose(), 0);
+    }
+    ASSERT_EQ(link->JVRTOpen("0B15", "2026121206050311"), 0);
+    EXPECT_EQ(link->JVRTOpen("0B15", "20261212"), -202);
+    EXPECT_EQ(link->JVOpen("RACE", "20261201000000", 1, reads, downloads, last), -202);
+    std::vector<std::string> seen = Drain(*link);
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen[seen.size() - 2], "-1");
+    EXPECT_EQ(seen.back(), "0");
+    EXPECT_EQ(seen[0].substr(0, 3), "RA7");
+    EXPECT_EQ(seen[seen.size() - 3].substr(0, 2), "HR");
+    for (std::size_t i = 0; i + 2 < seen.size(); ++i) EXPECT_EQ(seen[i].substr(seen[i].size() - 2), "\r\n");
+    link->JVClose();
+
+    // A source folder announces nothing on the day.
+    UseSource(0);
+    EXPECT_EQ(link->JVRTOpen("0B15", "20261212"), -1);
+    EXPECT_EQ(link->JVClose(), 0);
+}
+
+// The demo clock decides what is announced, and which week JVOpen serves; an invalid one
+// counts as none.
+TEST_F(LocalJVLinkTest, DemoClockDecidesWhatIsServed) {
+    std::string error;
+    LocalJVLinkSettings settings;
+    settings.demoClock = "2026-12-12 08:00";
+    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), settings, error)) << error;
+    EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()), settings);
+
+    now = Local(2027, 3, 1, 12, 0, 0);
+    auto link = Make();
+    ASSERT_EQ(link->JVRTOpen("0B15", "202612120611"), 0);
+    EXPECT_EQ(Next(*link).buffer.substr(0, 3), "RA2");
+    link->JVClose();
+    ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 1, reads, downloads, last), 0);
+    EXPECT_EQ(last.substr(0, 8), "20261207");
+    link->JVClose();
+
+    settings.demoClock = "2026-12-12 8:00";
+    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), settings, error)) << error;
+    EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()).demoClock, "2026-12-12 8:00");
+    now = Local(2026, 12, 12, 18, 0, 0);
+    ASSERT_EQ(link->JVRTOpen("0B15", "202612120611"), 0);
+    EXPECT_EQ(Next(*link).buffer.substr(0, 3), "RA7");
+    link->JVClose();
+
+    settings.demoClock = "2026-12-12\n08:00";
+    EXPECT_FALSE(SaveLocalJVLinkSettings(settingsFile(), settings, error));
+}
+
 TEST(PlatformJVLinkTest, FactoryCanBeReplaced) {
 #ifdef _WIN32
     GTEST_SKIP() << "on Windows the platform's JV-Link is the COM control (see the Windows tests)";
