@@ -190,6 +190,12 @@ int CheckRealtimeRequest(std::string_view dataspec, std::string_view key) {
     return jvresult::kOk;
 }
 
+bool RaceDayKept(sys_days day, JstTime now) {
+    const sys_days today{floor<days>(now).time_since_epoch()};
+    const sys_days monday = MondayOf(day);
+    return monday <= today && monday + days{7} >= MondayOf(today);
+}
+
 struct DemoRaceWeek::Data {
     sys_days monday{};
     std::vector<Race> races;  // Saturday then Sunday, by racecourse, by race number
@@ -589,8 +595,7 @@ std::vector<std::string> DemoRaceWeek::Realtime(std::string_view dataspec, std::
     if (CheckRealtimeRequest(dataspec, keyText) != jvresult::kOk) return out;
     const Key key = ParseKey(keyText);
     const sys_days day = *DateOf(key.date);
-    // The cards are out from the Monday of the week, as JVOpen has them.
-    if (MondayOf(day) != d_->monday || now < At(d_->monday, 0)) return out;
+    if (MondayOf(day) != d_->monday || !RaceDayKept(day, now)) return out;
     if (dataspec == "0B14") {
         for (auto& [at, rec] : d_->Announcements(day))
             if (at <= now) out.push_back(std::move(rec));
@@ -646,6 +651,7 @@ std::vector<DemoRaceWeek::Change> DemoRaceWeek::Changes() const {
 std::vector<std::string> DemoRealtime(std::string_view dataspec, std::string_view key, JstTime now) {
     if (CheckRealtimeRequest(dataspec, key) != jvresult::kOk) return {};
     const std::optional<sys_days> day = DateOf(key.substr(0, 8));
+    if (!RaceDayKept(*day, now)) return {};
     return DemoRaceWeek(*day).Realtime(dataspec, key, now);
 }
 

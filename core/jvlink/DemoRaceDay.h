@@ -31,6 +31,10 @@ std::optional<JstTime> ParseDemoClock(std::string_view text);
 // the wrong kind (0B14 by day only, 0B31 by race only).
 int CheckRealtimeRequest(std::string_view dataspec, std::string_view key);
 
+// Whether the race-day data of `day` can be had at `now`: from the Monday of its week (when its
+// cards are out) to the end of the week after it, as race-day data is kept a week.
+bool RaceDayKept(std::chrono::sys_days day, JstTime now);
+
 // What one demo week announces on its Saturday and Sunday, made once (the week's programme and
 // results are made in full) and then asked cheaply for any request and time.
 class DemoRaceWeek {

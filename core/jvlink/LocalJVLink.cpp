@@ -227,8 +227,10 @@ int LocalJVLink::JVRTOpen(const std::string& dataspec, const std::string& key) {
     const std::chrono::sys_days day{std::chrono::year{std::stoi(key.substr(0, 4))} /
                                     std::chrono::month{static_cast<unsigned>(std::stoi(key.substr(4, 2)))} /
                                     std::chrono::day{static_cast<unsigned>(std::stoi(key.substr(6, 2)))}};
+    const JstTime now = Now(settings);
+    if (!RaceDayKept(day, now)) return jvresult::kNoNewData;
     if (!raceWeek_ || raceWeek_->Monday() != MondayOf(day)) raceWeek_ = std::make_shared<DemoRaceWeek>(day);
-    std::vector<std::string> records = raceWeek_->Realtime(dataspec, key, Now(settings));
+    std::vector<std::string> records = raceWeek_->Realtime(dataspec, key, now);
     if (records.empty()) return jvresult::kNoNewData;
     std::string content;
     for (const std::string& r : records) content += r;

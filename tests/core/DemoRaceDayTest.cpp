@@ -297,6 +297,18 @@ TEST(DemoRaceDay, RequestsAndKeys) {
     for (const Case& c : cases) EXPECT_EQ(CheckRealtimeRequest(c.spec, c.key), c.rc) << c.spec << " " << c.key;
 }
 
+// A day's data is there from the Monday of its week to the Sunday after.
+TEST(DemoRaceDay, KeptFromItsMondayForTwoWeeks) {
+    const sys_days saturday{year{2026} / 12 / 12};
+    EXPECT_FALSE(RaceDayKept(saturday, T(6, 23, 59)));
+    EXPECT_TRUE(RaceDayKept(saturday, T(7, 0)));
+    EXPECT_TRUE(RaceDayKept(saturday, T(20, 23, 59)));
+    EXPECT_FALSE(RaceDayKept(saturday, T(21, 0)));
+    EXPECT_TRUE(DemoRealtime("0B15", "20261212", T(6, 23, 59)).empty());
+    EXPECT_EQ(DemoRealtime("0B15", "20261212", T(7, 0)).size(), Week().Realtime("0B15", "20261212", T(7, 0)).size());
+    EXPECT_FALSE(DemoRealtime("0B15", "20261212", T(7, 0)).empty());
+}
+
 TEST(DemoRaceDay, DemoClockText) {
     EXPECT_EQ(ParseDemoClock("2026-12-12 09:30"), T(12, 9, 30));
     EXPECT_EQ(ParseDemoClock("2026-12-13 23:59"), T(13, 23, 59));

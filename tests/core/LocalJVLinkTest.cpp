@@ -450,6 +450,9 @@ TEST_F(LocalJVLinkTest, RealtimeOpenAnswers) {
         {"0B15", "20261332", -114}, {"0B31", "20261212", -114},  {"0B14", "202612120611", -114},
         {"0B99", "20261212", -111}, {"0B15", "20261210", -1},    {"0B31", "2026121206990311", -1},
         {"0B15", "20261219", -1},  // the next week: not announced yet
+        {"0B15", "20261205", 0},   // last week's: kept a week
+        {"0B15", "20261129", -1},  // the week before: gone
+        {"0B15", "00010106", -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(link->JVRTOpen(c.spec, c.key), c.rc) << c.spec << " " << c.key;
