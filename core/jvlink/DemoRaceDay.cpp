@@ -389,8 +389,8 @@ void DemoRaceWeek::Data::PlanChanges() {
             c.changed.dirt = c.initial.dirt >= 4 ? 3 : c.initial.dirt + 1;
         }
 
-        // The jockey change: a runner of the second racecourse that starts gets a jockey of the
-        // first racecourse's cards who does not ride in the race, without an apprentice's
+        // The jockey change: a runner of the second racecourse that starts gets a jockey who
+        // rides in other races there that day but not in this one, without an apprentice's
         // allowance (the weight carried goes up by the allowance the first jockey had).
         {
             Race& r = *race(1, rng.Between(2, 9));
@@ -404,8 +404,8 @@ void DemoRaceWeek::Data::PlanChanges() {
                 return std::any_of(r.cardSe.begin(), r.cardSe.end(),
                                    [&](const std::string& s) { return Get(s, 297, 5) == code; });
             };
-            for (std::size_t other = 0, n = today[0].size(); other < n; ++other) {
-                const Race& o = *today[0][(other + static_cast<std::size_t>(rng.Below(12))) % n];
+            for (std::size_t other = 0, n = today[1].size(); other < n; ++other) {
+                const Race& o = *today[1][(other + static_cast<std::size_t>(rng.Below(12))) % n];
                 auto free = std::find_if(o.cardSe.begin(), o.cardSe.end(), [&](const std::string& s) {
                     return Get(s, 323, 1) == "0" && !riding(Get(s, 297, 5));
                 });
