@@ -86,7 +86,7 @@ void BM_DemoRealtimeWholeDay(benchmark::State& state) {
     const std::vector<std::string> races = DayRequests(week, kAfternoon);
     for (auto _ : state) {
         std::size_t records = 0;
-        for (const char* spec : {"0B15", "0B11", "0B14"}) records += week.Realtime(spec, "20261212", kAfternoon).size();
+        for (const char* kind : {"0B15", "0B11", "0B14"}) records += week.Realtime(kind, "20261212", kAfternoon).size();
         for (const std::string& race : races) records += week.Realtime("0B31", race, kAfternoon).size();
         benchmark::DoNotOptimize(records);
     }
@@ -110,8 +110,8 @@ void BM_StandInRaceDayFetch(benchmark::State& state) {
     std::string buffer, file;
     for (auto _ : state) {
         int records = 0;
-        for (const auto& [spec, key] : requests) {
-            if (link.JVRTOpen(spec, key) == 0) {
+        for (const auto& [kind, key] : requests) {
+            if (link.JVRTOpen(kind, key) == 0) {
                 for (;;) {
                     int size = kJVReadBufferSize;
                     const int rc = link.JVRead(buffer, size, file);

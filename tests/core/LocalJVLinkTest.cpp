@@ -440,7 +440,7 @@ TEST_F(LocalJVLinkTest, RealtimeOpenAnswers) {
 
     auto link = Make();
     struct Case {
-        const char* spec;
+        const char* kind;
         const char* key;
         int rc;
     };
@@ -457,7 +457,7 @@ TEST_F(LocalJVLinkTest, RealtimeOpenAnswers) {
         {"RACE", "20261212", -111},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(link->JVRTOpen(c.spec, c.key), c.rc) << c.spec << " " << c.key;
+        EXPECT_EQ(link->JVRTOpen(c.kind, c.key), c.rc) << c.kind << " " << c.key;
         EXPECT_EQ(link->JVClose(), 0);
     }
     ASSERT_EQ(link->JVRTOpen("0B15", "2026121206050311"), 0);
