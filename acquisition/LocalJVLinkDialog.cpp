@@ -36,8 +36,16 @@ TLocalJVLinkDialog::TLocalJVLinkDialog(QWidget* parent, const LocalJVLinkSetting
     RateEdit->setValue(settings.downloadMsPerFile);
     grid->addWidget(RateEdit, 3, 1, 1, 2);
 
+    // The time the demo is played at, so that a race day can be seen at any hour.
+    grid->addWidget(new QLabel(QStringLiteral("デモの時刻"), this), 4, 0);
+    DemoClockEdit = new QLineEdit(QString::fromStdString(settings.demoClock), this);
+    DemoClockEdit->setPlaceholderText(QStringLiteral("2026-12-12 12:30"));
+    grid->addWidget(DemoClockEdit, 4, 1, 1, 2);
+    auto* clockNote = new QLabel(QStringLiteral("日本時間で「年-月-日 時:分」。空欄なら現在の時刻"), this);
+    grid->addWidget(clockNote, 5, 1, 1, 2);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    grid->addWidget(buttons, 4, 0, 1, 3);
+    grid->addWidget(buttons, 6, 0, 1, 3);
 
     picker_ = [](QWidget* owner, const QString& current) {
         return QFileDialog::getExistingDirectory(owner, QStringLiteral("データ提供元フォルダの選択"), current);
@@ -57,6 +65,7 @@ LocalJVLinkSettings TLocalJVLinkDialog::settings() const {
     s.sourceFolder = SourceEdit->text().trimmed().toStdString();
     s.serviceKey = ServiceKeyEdit->text().trimmed().toStdString();
     s.downloadMsPerFile = RateEdit->value();
+    s.demoClock = DemoClockEdit->text().trimmed().toStdString();
     return s;
 }
 

@@ -1,5 +1,5 @@
 // The settings dialog of the local JV-Link stand-in: where its JV-Data files come from, the
-// service key, and how fast its downloads go.
+// service key, how fast its downloads go, and the time the demo is played at.
 #pragma once
 
 #include <QDialog>
@@ -28,6 +28,7 @@ class TLocalJVLinkDialog : public QDialog {
     QPushButton* BrowseButton;
     QLineEdit* ServiceKeyEdit;
     QSpinBox* RateEdit;
+    QLineEdit* DemoClockEdit;  // "yyyy-mm-dd hh:mm" in Japan, empty for the real time
 
   private:
     void BrowseButtonClick();

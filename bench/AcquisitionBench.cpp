@@ -75,7 +75,7 @@ Source& SourceOf(int weeks) {
     fs::path dir = Root() / ("weeks" + std::to_string(weeks));
     turfpad::testing::WriteJvdFiles(s.files, dir / "source");
     std::string error;
-    if (!SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {PathText(dir / "source"), "", 0}, error))
+    if (!SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {PathText(dir / "source"), "", 0, ""}, error))
         throw std::runtime_error(error);
     s.link = std::make_unique<LocalJVLink>(
         LocalJVLink::Config{dir / "JVLinkLocal.ini", dir / "cache", {}, [](LocalJVLinkSettings&) { return false; }});

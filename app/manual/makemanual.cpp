@@ -68,7 +68,7 @@ bool TakePictures(const QString& folder, std::map<QString, QImage>& shots) {
     SetProgramFile(dir / "turfpad");
     std::string error;
     // Every file of the demo programme at once: the pictures need no waiting.
-    if (!SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"", "", 0}, error)) {
+    if (!SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"", "", 0, ""}, error)) {
         std::fprintf(stderr, "makemanual: %s\n", error.c_str());
         return false;
     }

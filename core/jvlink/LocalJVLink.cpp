@@ -35,13 +35,15 @@ LocalJVLinkSettings LoadLocalJVLinkSettings(const fs::path& file) {
             auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
             if (ec == std::errc() && end == value.data() + value.size())
                 settings.downloadMsPerFile = std::clamp(ms, 0, kMaxMsPerFile);
+        } else if (key == "DemoClock") {
+            settings.demoClock = value;
         }
     });
     return settings;
 }
 
 bool SaveLocalJVLinkSettings(const fs::path& file, const LocalJVLinkSettings& settings, std::string& error) {
-    for (const std::string* s : {&settings.sourceFolder, &settings.serviceKey}) {
+    for (const std::string* s : {&settings.sourceFolder, &settings.serviceKey, &settings.demoClock}) {
         if (s->find_first_of("\r\n") != std::string::npos) {
             error = "改行を含む値は保存できません";
             return false;
@@ -57,6 +59,8 @@ bool SaveLocalJVLinkSettings(const fs::path& file, const LocalJVLinkSettings& se
     text.Set(kSettingsSection, "SourceFolder", settings.sourceFolder);
     text.Set(kSettingsSection, "ServiceKey", settings.serviceKey);
     text.Set(kSettingsSection, "DownloadMsPerFile", std::to_string(settings.downloadMsPerFile));
+    // Only when set, so that a file without a demo clock stays as it always was.
+    if (!settings.demoClock.empty()) text.Set(kSettingsSection, "DemoClock", settings.demoClock);
     return text.Save(file, error);
 }
 
@@ -116,9 +120,13 @@ int LocalJVLink::Gather(const LocalJVLinkSettings& settings, const std::string& 
     } else {
         // The demo programme of this week, as far as it exists by now, and the results of the
         // weeks since the starting point (at most twelve weeks back).
-        auto now = config_.clock();
-        std::string nowStamp = LocalTimestamp(now);
-        std::chrono::sys_days today{LocalDate(now)};
+        const JstTime now = Now(settings);
+        const std::chrono::local_days nowDay = std::chrono::floor<std::chrono::days>(now);
+        const std::chrono::sys_days today{nowDay.time_since_epoch()};
+        const auto sinceMidnight = std::chrono::duration_cast<std::chrono::seconds>(now - nowDay).count();
+        const std::string nowStamp =
+            TimestampOf(today, static_cast<int>(sinceMidnight / 3600), static_cast<int>(sinceMidnight / 60 % 60),
+                        static_cast<int>(sinceMidnight % 60));
         std::chrono::sys_days from{std::chrono::year{std::stoi(fromtime.substr(0, 4))} /
                                    std::chrono::month{static_cast<unsigned>(std::stoi(fromtime.substr(4, 2)))} /
                                    std::chrono::day{static_cast<unsigned>(std::stoi(fromtime.substr(6, 2)))}};
@@ -204,10 +212,34 @@ void LocalJVLink::Advance() {
     }
 }
 
-int LocalJVLink::JVRTOpen(const std::string&, const std::string&) {
+JstTime LocalJVLink::Now(const LocalJVLinkSettings& settings) const {
+    if (std::optional<JstTime> demo = ParseDemoClock(settings.demoClock)) return *demo;
+    return JstOf(config_.clock());
+}
+
+int LocalJVLink::JVRTOpen(const std::string& dataspec, const std::string& key) {
     if (!initialised_) return jvresult::kNotInitialised;
     if (session_) return jvresult::kAlreadyOpen;
-    return jvresult::kNoNewData;
+    if (int rc = CheckRealtimeRequest(dataspec, key); rc != jvresult::kOk) return rc;
+    // A source folder holds stored data only: it announces nothing on the day.
+    const LocalJVLinkSettings settings = LoadLocalJVLinkSettings(config_.settingsFile);
+    if (!settings.sourceFolder.empty()) return jvresult::kNoNewData;
+    const std::chrono::sys_days day{std::chrono::year{std::stoi(key.substr(0, 4))} /
+                                    std::chrono::month{static_cast<unsigned>(std::stoi(key.substr(4, 2)))} /
+                                    std::chrono::day{static_cast<unsigned>(std::stoi(key.substr(6, 2)))}};
+    const JstTime now = Now(settings);
+    if (!RaceDayKept(day, now)) return jvresult::kNoNewData;
+    if (!raceWeek_ || raceWeek_->Monday() != MondayOf(day)) raceWeek_ = std::make_shared<DemoRaceWeek>(day);
+    std::vector<std::string> records = raceWeek_->Realtime(dataspec, key, now);
+    if (records.empty()) return jvresult::kNoNewData;
+    std::string content;
+    for (const std::string& r : records) content += r;
+    Session s;
+    s.realtime = true;
+    s.files.push_back(Entry{dataspec + key, {}, {}, std::move(content)});
+    s.started = config_.clock();
+    session_ = std::move(s);
+    return jvresult::kOk;
 }
 
 int LocalJVLink::JVStatus() {
@@ -231,7 +263,10 @@ int LocalJVLink::JVRead(std::string& buffer, int& size, std::string& fileName) {
             // A file the cancelled download never fetched will not come any more.
             return s.cancelled ? jvresult::kDownloadFailed : jvresult::kDownloading;
         }
-        if (!ReadWholeFile(config_.cacheDir / e.name, s.content)) return jvresult::kFileMissing;
+        if (s.realtime)
+            s.content = *e.content;
+        else if (!ReadWholeFile(config_.cacheDir / e.name, s.content))
+            return jvresult::kFileMissing;
         s.at = 0;
         s.loaded = true;
     }

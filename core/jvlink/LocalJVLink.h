@@ -9,10 +9,12 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "jvlink/DemoRaceDay.h"
 #include "jvlink/JVLink.h"
 #include "jvlink/JvdFiles.h"
 
@@ -23,6 +25,9 @@ struct LocalJVLinkSettings {
     std::string sourceFolder;     // UTF-8 path; empty: serve the demo programme
     std::string serviceKey;       // kept, not checked
     int downloadMsPerFile = 300;  // the download rate; 0 fetches everything at once
+    // The time in Japan the demo programme is served at, "yyyy-mm-dd hh:mm"; empty (or not a
+    // valid time): the real time. It decides the week served and what the race days announce.
+    std::string demoClock;
     bool operator==(const LocalJVLinkSettings&) const = default;
 };
 
@@ -67,6 +72,9 @@ class LocalJVLink : public JVLink {
 
     const Config& config() const { return config_; }
 
+    // The stand-in's time in Japan: the demo clock of the settings when set, else the clock's.
+    JstTime Now(const LocalJVLinkSettings& settings) const;
+
   private:
     struct Entry {
         std::string name;
@@ -85,8 +93,9 @@ class LocalJVLink : public JVLink {
         int failure = 0;  // a download error code once a copy failed
         std::size_t file = 0;
         bool loaded = false;
-        std::string content;  // of the file being read
-        std::size_t at = 0;   // where its next record begins
+        std::string content;    // of the file being read
+        std::size_t at = 0;     // where its next record begins
+        bool realtime = false;  // race-day data: the files are read from memory, not the cache
     };
 
     int Gather(const LocalJVLinkSettings& settings, const std::string& fromtime, std::vector<Entry>& out) const;
@@ -97,6 +106,9 @@ class LocalJVLink : public JVLink {
     Config config_;
     bool initialised_ = false;
     std::optional<Session> session_;
+    // The demo week of the last race-day request: made once, as a race day's fetch asks it
+    // many times.
+    std::shared_ptr<const DemoRaceWeek> raceWeek_;
 };
 
 }  // namespace turfpad

@@ -39,7 +39,7 @@ class AcquisitionKill : public ::testing::Test {
         WriteJvdFiles(stream, dir.path() / "source");
         std::string error;
         EXPECT_TRUE(
-            SaveLocalJVLinkSettings(standIn(), {PathText(dir.path() / "source"), "", kDownloadMsPerFile}, error))
+            SaveLocalJVLinkSettings(standIn(), {PathText(dir.path() / "source"), "", kDownloadMsPerFile, ""}, error))
             << error;
     }
 

@@ -165,7 +165,7 @@ TEST_F(AcquisitionWindowTest, DemoWeekDownloadsThenReadsAtOnceAndKeepsTheStartin
     // Wednesday noon: every file of the demo week (stamped early on Monday) is there.
     const LocalDateTime nowLocal{2026, 12, 9, 12, 0, 0};
     auto now = LocalTime(2026, 12, 9, 12, 0, 0);
-    LocalJVLink standIn(StandIn({"", "", 1000}, [&now] { return now; }));
+    LocalJVLink standIn(StandIn({"", "", 1000, ""}, [&now] { return now; }));
     ASSERT_EQ(standIn.JVInit("TURFPAD-TEST"), 0);
     LoggingJVLink jv(standIn);
     const DemoReference ref = FileDemoWeek(std::chrono::sys_days{LocalDate(now)}, dir.path() / "reference");
@@ -300,7 +300,7 @@ TEST_F(AcquisitionWindowTest, ReadLoopWaitsWhileAFileIsStillComing) {
     // The stand-in's clock runs with real time, so its download goes on while the loop waits.
     const auto base = LocalTime(2026, 12, 9, 12, 0, 0);
     const auto started = std::chrono::steady_clock::now();
-    LocalJVLink standIn(StandIn({PathText(dir.path() / "source"), "", 150}, [base, started] {
+    LocalJVLink standIn(StandIn({PathText(dir.path() / "source"), "", 150, ""}, [base, started] {
         return base + std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::steady_clock::now() -
                                                                                       started);
     }));
@@ -359,7 +359,7 @@ TEST_F(AcquisitionWindowTest, ReadLoopWaitsWhileAFileIsStillComing) {
 TEST_F(AcquisitionWindowTest, ListTakesTheLinesInBatchesInFilingOrder) {
     const std::vector<JvFile> stream = YearStream(2);
     WriteJvdFiles(stream, dir.path() / "source");
-    LocalJVLink standIn(StandIn({PathText(dir.path() / "source"), "", 0}, {}));
+    LocalJVLink standIn(StandIn({PathText(dir.path() / "source"), "", 0, ""}, {}));
     ASSERT_EQ(standIn.JVInit("TURFPAD-TEST"), 0);
     std::vector<std::string> expected;
     {

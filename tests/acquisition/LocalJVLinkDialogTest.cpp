@@ -12,22 +12,24 @@ namespace turfpad {
 namespace {
 
 TEST(LocalJVLinkDialogTest, ShowsAndReturnsTheSettings) {
-    TLocalJVLinkDialog dialog(nullptr, {"/data/jv", "KEY-1", 250});
+    TLocalJVLinkDialog dialog(nullptr, {"/data/jv", "KEY-1", 250, "2026-12-12 09:30"});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("JV-Link設定"));
     EXPECT_EQ(dialog.SourceEdit->text(), QStringLiteral("/data/jv"));
     EXPECT_EQ(dialog.ServiceKeyEdit->text(), QStringLiteral("KEY-1"));
     EXPECT_EQ(dialog.RateEdit->value(), 250);
+    EXPECT_EQ(dialog.DemoClockEdit->text(), QStringLiteral("2026-12-12 09:30"));
     EXPECT_EQ(dialog.BrowseButton->text(), QStringLiteral("参照..."));
 
     dialog.SourceEdit->setText(QStringLiteral("  /data/日本語 "));
     dialog.ServiceKeyEdit->setText(QStringLiteral(" KEY-2 "));
     dialog.RateEdit->setValue(0);
-    LocalJVLinkSettings expected{"/data/日本語", "KEY-2", 0};
+    dialog.DemoClockEdit->setText(QStringLiteral(" 2026-12-13 15:00 "));
+    LocalJVLinkSettings expected{"/data/日本語", "KEY-2", 0, "2026-12-13 15:00"};
     EXPECT_EQ(dialog.settings(), expected);
 }
 
 TEST(LocalJVLinkDialogTest, BrowseTakesTheChosenFolderOnly) {
-    TLocalJVLinkDialog dialog(nullptr, {"/old", "", 300});
+    TLocalJVLinkDialog dialog(nullptr, {"/old", "", 300, ""});
     QString offered;
     QString answer = QStringLiteral("/new/folder");
     dialog.setFolderPicker([&](QWidget*, const QString& current) {
@@ -43,7 +45,7 @@ TEST(LocalJVLinkDialogTest, BrowseTakesTheChosenFolderOnly) {
 }
 
 TEST(LocalJVLinkDialogTest, RunReportsOkAndCancel) {
-    LocalJVLinkSettings settings{"", "KEY", 300};
+    LocalJVLinkSettings settings{"", "KEY", 300, ""};
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<TLocalJVLinkDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);

@@ -533,7 +533,7 @@ TEST(AcquisitionConsistency, AReaderBetweenJVLinkFilesSeesEachDayOfOneVersion) {
     }
 
     std::string error;
-    ASSERT_TRUE(SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {PathText(source), "KEY", 0}, error)) << error;
+    ASSERT_TRUE(SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {PathText(source), "KEY", 0, ""}, error)) << error;
     LocalJVLink local({dir / "JVLinkLocal.ini", dir / "cache",
                        [] { return turfpad::testing::LocalTime(2026, 12, 9, 12, 0, 0); }, nullptr});
     ASSERT_EQ(local.JVInit("TEST0001/TEST0002/Turfpad/Version 1.00"), 0);

@@ -40,7 +40,7 @@ TEST(IniText, SetWritesNewLinesInTheLineEndItWasGiven) {
 TEST(IniText, LocalJVLinkSettingsKeepTheirFileFormat) {
     TempDir dir;
     std::string error;
-    ASSERT_TRUE(SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"/データ/jv", " K ", 120}, error)) << error;
+    ASSERT_TRUE(SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"/データ/jv", " K ", 120, ""}, error)) << error;
     EXPECT_EQ(ReadAll(dir / "JVLinkLocal.ini"),
               "[JVLinkLocal]\nSourceFolder=/データ/jv\nServiceKey= K \nDownloadMsPerFile=120\n");
 

@@ -22,8 +22,10 @@ using turfpad::testing::ReadAll;
 using turfpad::testing::TempDir;
 using turfpad::testing::WriteAll;
 
+// The stand-in serves the demo by the time in Japan (UTC+9), whatever the machine's time zone.
 Clock::time_point Local(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    return turfpad::testing::LocalTime(y, mo, d, h, mi, s);
+    using namespace std::chrono;
+    return sys_days{year{y} / mo / d} + hours{h - 9} + minutes{mi} + seconds{s};
 }
 
 std::string Record(const std::string& type, const std::string& body) { return type + body + "\r\n"; }
@@ -63,7 +65,8 @@ class LocalJVLinkTest : public ::testing::Test {
 
     void UseSource(int msPerFile) {
         std::string error;
-        ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(source()), "KEY", msPerFile}, error)) << error;
+        ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(source()), "KEY", msPerFile, ""}, error))
+            << error;
     }
 
     void Source(const std::string& name, const std::string& content) { WriteAll(source() / name, content); }
@@ -323,7 +326,7 @@ TEST_F(LocalJVLinkTest, FailedDownloadIsReported) {
 
 TEST_F(LocalJVLinkTest, MissingSourceFolderIsASettingsError) {
     std::string error;
-    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(dir.path() / "gone"), "", 0}, error));
+    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), {PathText(dir.path() / "gone"), "", 0, ""}, error));
     auto link = Make();
     EXPECT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), -211);
     EXPECT_EQ(link->JVStatus(), -203);
@@ -340,12 +343,12 @@ TEST_F(LocalJVLinkTest, SettingsDialogSavesOrLeavesTheSettings) {
     EXPECT_EQ(shownSettings->downloadMsPerFile, 100);
     EXPECT_EQ(ReadAll(settingsFile()), before);
 
-    dialogAnswer = LocalJVLinkSettings{"", "ABCD-EFGH-IJKL-MNOP-Q", 250};
+    dialogAnswer = LocalJVLinkSettings{"", "ABCD-EFGH-IJKL-MNOP-Q", 250, ""};
     EXPECT_EQ(link->JVSetUIProperties(), 0);
     EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()), *dialogAnswer);
 
     // A source folder that does not exist is refused and not saved.
-    dialogAnswer = LocalJVLinkSettings{PathText(dir.path() / "gone"), "", 250};
+    dialogAnswer = LocalJVLinkSettings{PathText(dir.path() / "gone"), "", 250, ""};
     EXPECT_EQ(link->JVSetUIProperties(), -100);
     EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()).sourceFolder, "");
 }
@@ -371,7 +374,7 @@ TEST(LocalJVLinkSettingsTest, ReadsLeniently) {
     EXPECT_EQ(LoadLocalJVLinkSettings(dir.path() / "s.ini").downloadMsPerFile, 0);
     EXPECT_EQ(LoadLocalJVLinkSettings(dir.path() / "missing.ini"), LocalJVLinkSettings{});
     std::string error;
-    EXPECT_FALSE(SaveLocalJVLinkSettings(dir.path() / "s.ini", {"a\nb", "", 0}, error));
+    EXPECT_FALSE(SaveLocalJVLinkSettings(dir.path() / "s.ini", {"a\nb", "", 0, ""}, error));
 }
 
 // Without a source folder the stand-in serves the demo programme of the clock's week, and the
@@ -427,6 +430,82 @@ TEST_F(LocalJVLinkTest, DemoFilesAreNeverInTheFuture) {
     link->JVClose();
     now = Local(2026, 12, 7, 0, 0, 0);
     EXPECT_EQ(link->JVOpen("RACE", "20261207000000", 2, reads, downloads, last), -1);
+}
+
+// The race-day open: its answers before, during and after a session, and for each request.
+TEST_F(LocalJVLinkTest, RealtimeOpenAnswers) {
+    now = Local(2026, 12, 12, 18, 0, 0);
+    LocalJVLink raw({settingsFile(), cache(), [this] { return now; }, nullptr});
+    EXPECT_EQ(raw.JVRTOpen("0B15", "20261212"), -201);
+
+    auto link = Make();
+    struct Case {
+        const char* kind;
+        const char* key;
+        int rc;
+    };
+    const Case cases[] = {
+        {"0B15", "20261212", 0},    {"0B15", "202612120611", 0},    {"0B31", "2026121206050311", 0},
+        {"0B11", "20261212", 0},    {"0B14", "20261212", 0},        {"0B15", "2026121", -114},
+        {"0B15", "20261332", -114}, {"0B31", "20261212", -114},     {"0B14", "202612120611", -114},
+        {"0B99", "20261212", -111}, {"0B15", "20261210", -1},       {"0B31", "2026121206990311", -1},
+        {"0B15", "20261219", -1},  // the next week: not announced yet
+        {"0B15", "20261205", 0},   // last week's: kept a week
+        {"0B15", "20261129", -1},  // the week before: gone
+        {"0B15", "00010106", -1},   {"0B15", "202612121", -114},    {"0B15", "2026121a", -114},
+        {"0B15", "20260230", -114}, {"0B15", "202612120600", -114}, {"0b15", "20261212", -111},
+        {"RACE", "20261212", -111},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(link->JVRTOpen(c.kind, c.key), c.rc) << c.kind << " " << c.key;
+        EXPECT_EQ(link->JVClose(), 0);
+    }
+    ASSERT_EQ(link->JVRTOpen("0B15", "2026121206050311"), 0);
+    EXPECT_EQ(link->JVRTOpen("0B15", "20261212"), -202);
+    EXPECT_EQ(link->JVOpen("RACE", "20261201000000", 1, reads, downloads, last), -202);
+    std::vector<std::string> seen = Drain(*link);
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen[seen.size() - 2], "-1");
+    EXPECT_EQ(seen.back(), "0");
+    EXPECT_EQ(seen[0].substr(0, 3), "RA7");
+    EXPECT_EQ(seen[seen.size() - 3].substr(0, 2), "HR");
+    for (std::size_t i = 0; i + 2 < seen.size(); ++i) EXPECT_EQ(seen[i].substr(seen[i].size() - 2), "\r\n");
+    link->JVClose();
+
+    // A source folder announces nothing on the day.
+    UseSource(0);
+    EXPECT_EQ(link->JVRTOpen("0B15", "20261212"), -1);
+    EXPECT_EQ(link->JVClose(), 0);
+}
+
+// The demo clock decides what is announced, and which week JVOpen serves; an invalid one
+// counts as none.
+TEST_F(LocalJVLinkTest, DemoClockDecidesWhatIsServed) {
+    std::string error;
+    LocalJVLinkSettings settings;
+    settings.demoClock = "2026-12-12 08:00";
+    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), settings, error)) << error;
+    EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()), settings);
+
+    now = Local(2027, 3, 1, 12, 0, 0);
+    auto link = Make();
+    ASSERT_EQ(link->JVRTOpen("0B15", "202612120611"), 0);
+    EXPECT_EQ(Next(*link).buffer.substr(0, 3), "RA2");
+    link->JVClose();
+    ASSERT_EQ(link->JVOpen("RACE", "20261201000000", 1, reads, downloads, last), 0);
+    EXPECT_EQ(last.substr(0, 8), "20261207");
+    link->JVClose();
+
+    settings.demoClock = "2026-12-12 8:00";
+    ASSERT_TRUE(SaveLocalJVLinkSettings(settingsFile(), settings, error)) << error;
+    EXPECT_EQ(LoadLocalJVLinkSettings(settingsFile()).demoClock, "2026-12-12 8:00");
+    now = Local(2026, 12, 12, 18, 0, 0);
+    ASSERT_EQ(link->JVRTOpen("0B15", "202612120611"), 0);
+    EXPECT_EQ(Next(*link).buffer.substr(0, 3), "RA7");
+    link->JVClose();
+
+    settings.demoClock = "2026-12-12\n08:00";
+    EXPECT_FALSE(SaveLocalJVLinkSettings(settingsFile(), settings, error));
 }
 
 TEST(PlatformJVLinkTest, FactoryCanBeReplaced) {
