@@ -140,7 +140,7 @@ TEST(ManualText, EveryCommandAndOptionOfTurfpadCliIsDescribed) {
         EXPECT_TRUE(manual.contains("turfpad-cli " + m.captured(1))) << m.captured(1).toStdString();
         ++commands;
     }
-    EXPECT_EQ(commands, 9);
+    EXPECT_EQ(commands, 10);
     for (const auto& m : QRegularExpression("--[a-z-]+").globalMatch(usage))
         EXPECT_TRUE(manual.contains(m.captured(0))) << m.captured(0).toStdString();
 }
