@@ -6,9 +6,11 @@
 #include <unistd.h>
 #include <filesystem>
 
+#include "datafolder/RaceFiles.h"
 #include "jvlink/DemoProgramme.h"
 #include "jvlink/DemoRaceDay.h"
 #include "jvlink/LocalJVLink.h"
+#include "jvlink/RaceDayUpdate.h"
 
 namespace {
 
@@ -126,5 +128,29 @@ void BM_StandInRaceDayFetch(benchmark::State& state) {
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_StandInRaceDayFetch)->Unit(benchmark::kMillisecond);
+
+// A whole race day's update as 当日更新 and turfpad-cli update make it: the day's cards,
+// weights, changes and the odds of its 36 races fetched through the stand-in and filed into a
+// data folder that holds the week's cards, after the last race (everything announced).
+void BM_RaceDayUpdateFetchedAndFiled(benchmark::State& state) {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("turfpad-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "Data");
+    std::string error;
+    SaveLocalJVLinkSettings(dir / "JVLinkLocal.ini", {"", "", 0, "2026-12-12 18:00"}, error);
+    {
+        RaceFiler filer(dir / "Data");
+        for (const JvdFile& f : DemoProgramme(kWeek))
+            for (std::size_t at = 0, end; (end = f.content.find("\r\n", at)) != std::string::npos; at = end + 2)
+                filer.File(std::string_view(f.content).substr(at, end + 2 - at));
+    }
+    LocalJVLink link({dir / "JVLinkLocal.ini", dir / "cache", nullptr, nullptr});
+    link.JVInit("BENCH");
+    UpdateRaceDay(link, dir / "Data", "20261212");  // the week made once, as a running program has it
+    std::size_t filed = 0;
+    for (auto _ : state) filed = UpdateRaceDay(link, dir / "Data", "20261212").filed;
+    state.counters["records"] = static_cast<double>(filed);
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_RaceDayUpdateFetchedAndFiled)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
