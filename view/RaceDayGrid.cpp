@@ -49,7 +49,7 @@ TRaceDayGrid::TRaceDayGrid(QWidget* parent) : QWidget(parent) {
                   {QStringLiteral("枠"), QStringLiteral("馬番"), QStringLiteral("馬名"), QStringLiteral("騎手"),
                    QStringLiteral("馬体重"), QStringLiteral("単勝"), QStringLiteral("人気"), QStringLiteral("複勝"),
                    QStringLiteral("着順"), QStringLiteral("タイム"), QStringLiteral("着差")},
-                  {22, 32, 110, 64, 58, 46, 34, 74, 34, 46, 50});
+                  {22, 32, 110, 116, 58, 46, 34, 74, 34, 46, 50});
     Runners->horizontalHeader()->setStretchLastSection(false);
     PayoutsCaption = new QLabel(this);
     PayoutsCaption->setObjectName("PayoutsCaption");
