@@ -449,6 +449,16 @@ TEST(FilingSafety, PlantedLinksAreNeverFollowed) {
     EXPECT_THROW(FileRaceRecord(other, Ra("20261212", "06", 1)), FilingError);
     EXPECT_EQ(ReadAll(dir / "outside"), "precious");
     EXPECT_FALSE(fs::exists(other / kRaName));
+
+    // A link to nowhere at the waiting readers' file: a reader kept waiting makes no file there.
+    fs::create_symlink(dir / "made", data / ".turfpad.wait");
+    DataFolderLock filing(data), reader(data);
+    std::string error;
+    ASSERT_EQ(filing.Lock(DataFolderLock::Mode::Exclusive, nullptr, error), DataFolderLock::Result::Locked);
+    EXPECT_EQ(reader.Lock(
+                  DataFolderLock::Mode::Shared, [] { return false; }, error),
+              DataFolderLock::Result::GaveUp);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "made")));
 }
 
 #ifndef _WIN32
