@@ -173,36 +173,34 @@ void RemoveStaleTemporaries(const fs::path& folder) {
 #else
 
 namespace {
-// Whether a file may be replaced: 0 with the permission bits its successor gets in `mode`,
-// or the error number. A file without any write permission bit was made read-only by its
-// user and is not replaced.
-int ReplaceableMode(const fs::path& path, mode_t& mode) {
+// Whether a file may be replaced: 0 with the permission bits its successor keeps in `kept`
+// (none for a new file, nor in place of what is no regular file: the umask decides), or the
+// error number. A file without any write permission bit was made read-only by its user and
+// is not replaced.
+int ReplaceableMode(const fs::path& path, std::optional<mode_t>& kept) {
+    kept.reset();
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) return errno;
-        mode = 0666;  // a new file: what the umask leaves of it
-        return 0;
-    }
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
     if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EROFS;
-    mode = S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0666;
+    if (S_ISREG(st.st_mode)) kept = st.st_mode & 07777;
     return 0;
 }
 
 // Creates and writes the temporary file for `path`, never through an existing name or link;
 // sets `tmp` to its name and returns the error number or 0 (no file is left on failure).
 int WriteTemp(const fs::path& path, fs::path& tmp, std::string_view content, bool sync) {
-    mode_t mode = 0;
-    if (int code = ReplaceableMode(path, mode)) return code;
+    std::optional<mode_t> kept;
+    if (int code = ReplaceableMode(path, kept)) return code;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
         tmp = TempPathFor(path);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kept.value_or(0666));
         if (fd < 0 && errno != EEXIST) return errno;
     }
     if (fd < 0) return EEXIST;
     int code = 0;
-    // The replaced file's own bits, whatever the umask would take from them.
-    if (mode != 0666 && ::fchmod(fd, mode) != 0) code = errno;
+    // The replaced file's own bits, whatever the umask would take from them (0666 among them).
+    if (kept && ::fchmod(fd, *kept) != 0) code = errno;
     const char* p = content.data();
     std::size_t left = content.size();
     while (code == 0 && left > 0) {

@@ -129,11 +129,11 @@ TEST_F(Cli, SchedulePrintsHeaderAndOneRowPerRace) {
     EXPECT_EQ(cp.out, Utf8ToCp932(r.out));
 }
 
-// The form guide of a demo race after eight weeks of the demo were filed: several runs per
+// The form guide of a demo race after sixteen weeks of the demo were filed: several runs per
 // runner, TAB-separated, CR LF; and the exit statuses of card.
 TEST_F(Cli, FormShowsTheRunnersRecentRuns) {
     const std::string sample = "'" + (dir / "S").string() + "'";
-    ASSERT_EQ(Cmd("sample " + sample + " --week 2026-12-12 --weeks 8").status, 0);
+    ASSERT_EQ(Cmd("sample " + sample + " --week=2026-12-12 --weeks=16").status, 0);  // the spelling with =s
     ASSERT_EQ(Cmd("import " + Data() + " " + sample + "/*.jvd").status, 0);
     Outcome r = Cmd("form " + Data() + " 2026年12月12日阪神 11");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -161,10 +161,17 @@ TEST_F(Cli, FormShowsTheRunnersRecentRuns) {
     EXPECT_LT(one.out.size(), r.out.size());
     Outcome cp = Cmd("form --encoding cp932 " + Data() + " 2026年12月12日阪神 11");
     EXPECT_EQ(cp.out, Sj(r.out));
+    // Each option spelled with =, and the run count at the top of its range.
+    EXPECT_EQ(Cmd("form --runs=1 --encoding=cp932 --data='" + data.string() + "' 2026年12月12日阪神 11").out,
+              Sj(one.out));
+    const Outcome ten = Cmd("form --runs 10 " + Data() + " 2026年12月12日阪神 11");
+    EXPECT_GT(ten.out.size(), r.out.size());
+    EXPECT_GT(Cmd("form --runs=99 " + Data() + " 2026年12月12日阪神 11").out.size(), ten.out.size());
 
     EXPECT_EQ(Cmd("form " + Data() + " 2026年12月19日阪神 11").status, 4);
     EXPECT_EQ(Cmd("form " + Data() + " 2026年12月12日阪神").status, 2);
     EXPECT_EQ(Cmd("form --runs 0 " + Data() + " 2026年12月12日阪神 11").status, 2);
+    EXPECT_EQ(Cmd("form --runs 100 " + Data() + " 2026年12月12日阪神 11").status, 2);
     EXPECT_EQ(Cmd("form --runs " + Data() + " 2026年12月12日阪神 11").status, 2);
     EXPECT_EQ(Cmd("form " + Data() + " 2026年12月12日阪神 13").status, 2);
 }

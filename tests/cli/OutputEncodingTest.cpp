@@ -6,6 +6,7 @@
 
 #include "RaceDays.h"
 #include "ShellRun.h"
+#include "Subprocess.h"
 #include "TempDir.h"
 #include "text/Cp932.h"
 
@@ -121,4 +122,17 @@ TEST_F(Encoding, ClosedPipeIsStillAnError) {
     const int raw = std::system(("bash -c \"" + line + "\"").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_TRUE(Has(ReadAll(dir / "err"), Sj("標準出力に書き込めない").c_str()));
+
+    // One line into a pipe closed before it: the listing is flushed with its batch, so the
+    // error is seen then, in either encoding, not lost at exit.
+    WriteAll(dir / "S" / "one.jvd", SeRecord(m, 1, 1));
+    for (const std::string encoding : {"utf-8", "cp932"}) {
+        const RunResult r = turfpad::testing::Run(
+            "/bin/bash",
+            {"-c", "exec 3> >(exit 0); wait $!; " + std::string(TURFPAD_CLI) + " import --encoding " + encoding +
+                       " --data '" + (dir / encoding).string() + "' '" + (dir / "S" / "one.jvd").string() + "' >&3"});
+        EXPECT_EQ(r.status, 1) << encoding;
+        const std::string message = "標準出力に書き込めない";
+        EXPECT_TRUE(Has(r.err, (encoding == "cp932" ? Sj(message) : message).c_str())) << encoding;
+    }
 }

@@ -19,7 +19,11 @@ ra=$(grep -c 'R/2026年12月1[23]日.*\.jvRA$' "$tmp/filed")
 [ $((ra % 12)) -eq 0 ] && [ "$ra" -ge 48 ] || fail "RA records filed: $ra"
 "$cli" days --data "$tmp/data" | head -1 | grep -q '^2026年12月13日' || fail "days"
 
-for args in "" "--week 2026-12-10" "$tmp/c --week 2026-13-01" "$tmp/c --week" "$tmp/c $tmp/d" "$tmp/c --bogus"; do
+# The most weeks: two race days each.
+[ "$("$cli" sample "$tmp/y" --week 2026-12-10 --weeks 52 | grep -c '^RAVW')" -eq 104 ] || fail "52 weeks"
+
+for args in "" "--week 2026-12-10" "$tmp/c --week 2026-13-01" "$tmp/c --week" "$tmp/c $tmp/d" "$tmp/c --bogus" \
+    "$tmp/c --weeks 53" "$tmp/c --weeks=0"; do
     # shellcheck disable=SC2086
     "$cli" sample $args > /dev/null 2>&1
     rc=$?

@@ -365,6 +365,27 @@ TEST(HorseIndexTest, ALinkPlantedAsTheIndexFolderIsNeitherReadNorWritten) {
     EXPECT_EQ(ReadAll(outside / "202611.idx"), "precious");
 }
 
+// Links planted at the index's own files, a symbolic and a hard one to files outside, and one
+// at its stamp: the filer's writes in place and a query's writes replace the names, never
+// the files they lead to.
+TEST(HorseIndexTest, LinksPlantedAtTheIndexsFilesAreNeverWrittenThrough) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need developer mode on Windows";
+#endif
+    TempDir dir;
+    const fs::path outside = dir / "outside", data = dir / "Data", index = data / ".turfpad-horses";
+    fs::create_directories(outside);
+    fs::create_directories(index);
+    for (const char* name : {"a", "b", "c"}) WriteAll(outside / name, "precious");
+    fs::create_symlink(outside / "a", index / "202611.idx");
+    fs::create_hard_link(outside / "b", index / "202610.idx");
+    fs::create_symlink(outside / "c", index / "folder.stamp");
+    FileDays(data);
+    EXPECT_EQ(FormTsv(Form(data, 5)), FormTsv(ScannedForm(data, 5)));
+    for (const char* name : {"a", "b", "c"}) EXPECT_EQ(ReadAll(outside / name), "precious") << name;
+    EXPECT_TRUE(HorseIndexMonth().Parse(ReadAll(index / "202611.idx")));
+}
+
 TEST(HorseIndexTest, TheDaysAreTheRaFilesOfADayKeyWhateverTheyAreInTheFolder) {
     TempDir dir;
     FileDays(dir.path());

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "RaceDayRecords.h"
 #include "SampleRecords.h"
 #include "TempDir.h"
 #include "datafolder/AtomicFile.h"
@@ -295,12 +296,17 @@ TEST(FilingSafety, ADayGoesOutWithBothFilesOrAtTheLastFlush) {
     EXPECT_TRUE(fs::exists(dir / "2026年12月13日中山.jvRA"));
     EXPECT_FALSE(filer.HasUnwritten());
 
-    // An SE file alone is held back the same way, but not beyond the cap.
-    filer.SetMaxHeldBack(kSeFileSize - 1);
-    filer.File(Se("20261212", "06", 2, 1));
-    filer.FlushWholeDays();
-    EXPECT_EQ(ReadAll(dir / kSeName).substr(18 * kSeRecordSize, kSeRecordSize), Se("20261212", "06", 2, 1));
-    EXPECT_FALSE(filer.HasUnwritten());
+    // An SE file alone is held back the same way, but not beyond the cap: the sum of what is
+    // held back (two SE files of 216 slots of 555 bytes) is weighed against it.
+    for (const std::size_t cap : {239760u, 239759u, 119880u}) {
+        filer.SetMaxHeldBack(cap);
+        filer.File(Se("20261212", "06", 2, 1));
+        filer.File(Se("20261213", "06", 2, 1));
+        filer.FlushWholeDays();
+        EXPECT_EQ(filer.HasUnwritten(), cap == 239760u) << cap;
+        filer.Flush();
+        EXPECT_EQ(ReadAll(dir / kSeName).substr(18 * kSeRecordSize, kSeRecordSize), Se("20261212", "06", 2, 1));
+    }
 }
 
 // While a day is held back the folder is free: another filer's records of the same files
@@ -418,12 +424,21 @@ TEST(FilingSafety, PlantedLinksAreNeverFollowed) {
     const fs::path data = dir / "Data";
     fs::create_directories(data);
     WriteAll(dir / "outside", "precious");
-    fs::create_symlink(dir / "outside", data / ("." + kRaName + "." + std::to_string(getpid()) + ".part"));
+    // Every file the filer writes: the race card pair, the odds and the payouts.
+    const std::vector<std::pair<std::string, std::string>> filed = {
+        {kRaName, Ra("20261212", "06", 1)},
+        {kSeName, Se("20261212", "06", 1, 1)},
+        {"2026年12月12日中山.jvO1", turfpad::testing::O1("20261212", "06", 1)},
+        {"2026年12月12日中山.jvHR", turfpad::testing::Hr("20261212", "06", 1)}};
+    for (const auto& [name, record] : filed)
+        fs::create_symlink(dir / "outside", data / ("." + name + "." + std::to_string(getpid()) + ".part"));
     fs::create_symlink(dir / "outside", data / ("." + kSeName + ".999999999.0123456789abcdef.part"));
     WriteAll(data / ("." + kSeName + ".999999998.fedcba9876543210.part"), "stale");
-    FileRaceRecord(data, Ra("20261212", "06", 1));
-    EXPECT_EQ(ReadAll(dir / "outside"), "precious");
-    EXPECT_EQ(ReadAll(data / kRaName).substr(0, kRaRecordSize), Ra("20261212", "06", 1));
+    for (const auto& [name, record] : filed) {
+        FileRaceRecord(data, record);
+        EXPECT_EQ(ReadAll(dir / "outside"), "precious") << name;
+        EXPECT_EQ(ReadAll(data / name).substr(0, record.size()), record) << name;
+    }
     // The sweep of stale temporary files removes our own regular file and leaves the link.
     EXPECT_TRUE(fs::is_symlink(data / ("." + kSeName + ".999999999.0123456789abcdef.part")));
     EXPECT_FALSE(fs::exists(data / ("." + kSeName + ".999999998.fedcba9876543210.part")));
@@ -434,18 +449,37 @@ TEST(FilingSafety, PlantedLinksAreNeverFollowed) {
     EXPECT_THROW(FileRaceRecord(other, Ra("20261212", "06", 1)), FilingError);
     EXPECT_EQ(ReadAll(dir / "outside"), "precious");
     EXPECT_FALSE(fs::exists(other / kRaName));
+
+    // A link to nowhere at the waiting readers' file: a reader kept waiting makes no file there.
+    fs::create_symlink(dir / "made", data / ".turfpad.wait");
+    DataFolderLock filing(data), reader(data);
+    std::string error;
+    ASSERT_EQ(filing.Lock(DataFolderLock::Mode::Exclusive, nullptr, error), DataFolderLock::Result::Locked);
+    EXPECT_EQ(reader.Lock(
+                  DataFolderLock::Mode::Shared, [] { return false; }, error),
+              DataFolderLock::Result::GaveUp);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "made")));
 }
 
 #ifndef _WIN32
-// A replaced file keeps its permission bits; a file without any write bit is not replaced.
+// A replaced file keeps its permission bits, even those the umask would take; a new file gets
+// what the umask leaves; a file without any write bit is not replaced.
 TEST(FilingSafety, PermissionBitsKeptAndReadOnlyFilesLeftAlone) {
+    struct UmaskSet {
+        mode_t old = umask(027);
+        ~UmaskSet() { umask(old); }
+    } umaskSet;
     TempDir dir;
     FileRaceRecord(dir.path(), Ra("20261212", "06", 1));
-    ASSERT_EQ(chmod((dir / kRaName).c_str(), 0604), 0);
-    FileRaceRecord(dir.path(), Ra("20261212", "06", 2));
     struct stat st {};
     ASSERT_EQ(stat((dir / kRaName).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    for (const mode_t bits : {0604, 0666, 0662, 0600}) {
+        ASSERT_EQ(chmod((dir / kRaName).c_str(), bits), 0);
+        FileRaceRecord(dir.path(), Ra("20261212", "06", 2));
+        ASSERT_EQ(stat((dir / kRaName).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, bits) << std::oct << bits;
+    }
 
     ASSERT_EQ(chmod((dir / kRaName).c_str(), 0444), 0);
     const std::string before = ReadAll(dir / kRaName);
