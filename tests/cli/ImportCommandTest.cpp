@@ -43,7 +43,7 @@ std::map<std::string, std::string> RaceFiles(const fs::path& dir) {
 
 TEST(ImportCommand, FilesEveryRecordAndListsIt) {
     TempDir dir;
-    std::string stream = Ra("12", "06", 11) + Se(3, 7) + "WH2" + std::string(50, '0') + "\r\n" + Ra("13", "09", 1);
+    std::string stream = Ra("12", "06", 11) + Se(3, 7) + "UM2" + std::string(50, '0') + "\r\n" + Ra("13", "09", 1);
     WriteAll(dir / "a.jvd", stream);
     RunResult r = Cli({"import", "--data", (dir / "Data").string(), (dir / "a.jvd").string()});
     EXPECT_EQ(r.status, 0) << r.err;

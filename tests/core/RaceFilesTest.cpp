@@ -139,7 +139,7 @@ TEST(Filing, RecordsWithoutASlotAreNotFiled) {
                   .outcome,
               O::PassedOver);
     EXPECT_EQ(FileRaceRecord(dir.path(), Se("20261212", "06", 1, 0)).outcome, O::PassedOver);
-    EXPECT_EQ(FileRaceRecord(dir.path(), "WH2" + std::string(100, '0') + "\r\n").outcome, O::PassedOver);
+    EXPECT_EQ(FileRaceRecord(dir.path(), "UM2" + std::string(100, '0') + "\r\n").outcome, O::PassedOver);
     EXPECT_EQ(FileRaceRecord(dir.path(), "").outcome, O::PassedOver);
     // Records that would break the files or leave the folder are rejected with a reason.
     std::string rec = Ra("20261212", "06", 1);
