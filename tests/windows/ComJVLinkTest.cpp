@@ -15,6 +15,8 @@
 #include "jvlink/ComJVLink.h"
 #include "jvlink/DemoProgramme.h"
 #include "jvlink/JvdFiles.h"
+#include "jvlink/LocalJVLink.h"
+#include "jvlink/RaceDayUpdate.h"
 #include "text/Cp932.h"
 
 namespace turfpad {
@@ -204,6 +206,27 @@ TEST_F(ComJVLinkTest, ACancelledDownloadLeavesTheControlReadyForTheNextStart) {
     std::string last;
     EXPECT_EQ(link->JVOpen("RACE", "20261201000000", 2, reads, downloads, last), 0);  // not left open
     EXPECT_EQ(link->JVClose(), 0);
+}
+
+// The race day's update through the control: the demo played at 13:00 Japan time, each
+// announcement read over COM and filed as the stand-in in this process gives it.
+TEST_F(ComJVLinkTest, ARaceDayUpdateRunsThroughTheControl) {
+    WriteAll(ProgramFolder() / "JVLinkLocal.ini", "[JVLinkLocal]\nDemoClock=2026-12-12 13:00\n");
+    std::string error;
+    auto link = ComJVLink::Create(error);
+    ASSERT_TRUE(link) << error;
+    ASSERT_EQ(link->JVInit("TP202612/TP000001/Turfpad2026/Version 1.00"), 0);
+    const RaceDayUpdateReport report = UpdateRaceDay(*link, data.path(), "20261212");
+    EXPECT_FALSE(report.failed) << (report.problems.empty() ? "" : report.problems[0]);
+    EXPECT_EQ(report.rejected, 0u);
+    EXPECT_EQ(report.fetches, 3u + 36u);  // cards, weights, changes, then each race's odds
+
+    TempDir here;
+    LocalJVLink local({ProgramFolder() / "JVLinkLocal.ini", here.path() / "cache", nullptr, nullptr});
+    ASSERT_EQ(local.JVInit("TP202612/TP000001/Turfpad2026/Version 1.00"), 0);
+    EXPECT_EQ(UpdateRaceDay(local, here.path(), "20261212").filed, report.filed);
+    for (const char* file : {"2026年12月12日中山.jvWH", "2026年12月12日中山.jvCH", "2026年12月12日阪神.jvO1"})
+        EXPECT_EQ(ReadAll(RaceFilePath(data.path(), Sj(file))), ReadAll(RaceFilePath(here.path(), Sj(file)))) << file;
 }
 
 TEST(ComJVLinkMissing, CreationFailureSaysWhyWithTheSystemCode) {

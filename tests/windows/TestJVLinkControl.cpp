@@ -49,15 +49,15 @@ BSTR Wide(UINT codePage, const std::string& s) {
     return out;
 }
 
-enum Member : DISPID { kInit = 1, kSetUI, kOpen, kStatus, kRead, kCancel, kClose };
+enum Member : DISPID { kInit = 1, kSetUI, kOpen, kStatus, kRead, kCancel, kClose, kRTOpen };
 
 struct Name {
     const wchar_t* text;
     DISPID id;
 };
 constexpr Name kNames[] = {
-    {L"JVInit", kInit}, {L"JVSetUIProperties", kSetUI}, {L"JVOpen", kOpen},  {L"JVStatus", kStatus},
-    {L"JVRead", kRead}, {L"JVCancel", kCancel},         {L"JVClose", kClose}};
+    {L"JVInit", kInit}, {L"JVSetUIProperties", kSetUI}, {L"JVOpen", kOpen},   {L"JVStatus", kStatus},
+    {L"JVRead", kRead}, {L"JVCancel", kCancel},         {L"JVClose", kClose}, {L"JVRTOpen", kRTOpen}};
 
 // The argument at `index` counted from the first (DISPPARAMS holds them last first).
 VARIANTARG* Arg(DISPPARAMS* p, UINT index) { return &p->rgvarg[p->cArgs - 1 - index]; }
@@ -142,8 +142,8 @@ class TestJVLink : public IDispatch {
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT* result, EXCEPINFO*,
                                      UINT* argError) override {
-        static constexpr UINT kArgs[] = {0, 1, 0, 6, 0, 3, 0, 0};
-        if (id < kInit || id > kClose) return DISP_E_MEMBERNOTFOUND;
+        static constexpr UINT kArgs[] = {0, 1, 0, 6, 0, 3, 0, 0, 2};
+        if (id < kInit || id > kRTOpen) return DISP_E_MEMBERNOTFOUND;
         if (p->cArgs != kArgs[id] || p->cNamedArgs != 0) return DISP_E_BADPARAMCOUNT;
         long rc = 0;
         HRESULT hr = Call(static_cast<Member>(id), p, rc);
@@ -210,6 +210,12 @@ class TestJVLink : public IDispatch {
             case kClose:
                 rc = link_->JVClose();
                 return S_OK;
+            case kRTOpen: {
+                std::string kind, key;
+                if (!InString(p, 0, kind) || !InString(p, 1, key)) return DISP_E_TYPEMISMATCH;
+                rc = link_->JVRTOpen(kind, key);
+                return S_OK;
+            }
         }
         return DISP_E_MEMBERNOTFOUND;
     }
