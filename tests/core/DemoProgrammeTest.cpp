@@ -333,6 +333,13 @@ TEST(DemoProgrammeTest, ResultsArePlausible) {
                     favouritesWon += s.substr(363, 2) == "01";
                 }
                 EXPECT_NE(s.substr(324, 3), "999");
+                // The margin to the horse in front: none for the winner, 同着 in a dead heat
+                // for first, a nose to 大差 for every other finisher.
+                const std::string margin = s.substr(342, 3);
+                if (position == 1)
+                    EXPECT_TRUE(margin == "000" || margin == "D  ") << margin;
+                else
+                    EXPECT_NE(std::string("HAK_12345679Z").find(margin[0]), std::string::npos) << margin;
             }
             EXPECT_EQ(static_cast<int>(positions.size()), finishers);
             EXPECT_EQ(*positions.begin(), 1);
