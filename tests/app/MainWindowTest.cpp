@@ -18,6 +18,7 @@
 #include "MessageBox.h"
 #include "ProgressWindow.h"
 #include "RaisedLabel.h"
+#include "ScriptedJVLink.h"
 #include "Startup.h"
 #include "TempDir.h"
 #include "datafolder/RaceFiles.h"
@@ -277,4 +278,37 @@ TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowGoesO
     EXPECT_TRUE(form.isVisible());
     form.SpeedButton8->click();  // and the window still answers
     EXPECT_FALSE(form.LeftPanel->isVisible());
+}
+
+// 当日更新 fetches the date of the day on display, files what came and shows the day again;
+// without a day it says what to do. The automatic update is kept in the settings file.
+TEST_F(MainFormTest, TheRaceDayUpdateFetchesTheDayOnDisplayAndKeepsItsRefreshSetting) {
+    auto scripted = std::make_unique<ScriptedJVLink>();
+    ScriptedJVLink& jv = *scripted;
+    TMainForm form(std::move(scripted));
+    form.RaceDayBtn->click();
+    auto shown = TMsgDlg::TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QString::fromUtf8("当日情報を取得する開催日を選んでください。"));
+    EXPECT_EQ(jv.Count("JVRTOpen 0B15 20261212"), 0);
+
+    fs::create_directories(form.DataFolder());
+    const std::string ra = RecordBuilder::Ra().Raw({12, 8}, "20261212").Raw({20, 2}, "06").Raw({26, 2}, "11").str();
+    FileRaceRecord(form.DataFolder(), ra);
+    FileRaceRecord(
+        form.DataFolder(),
+        RecordBuilder::Se().Raw({12, 8}, "20261212").Raw({20, 2}, "06").Raw({26, 2}, "11").Raw({29, 2}, "01").str());
+    ASSERT_TRUE(form.Browser().ChooseDay(Sj("2026年12月12日中山")));
+    jv.realtime["0B31 " + ra.substr(11, 16)] = {
+        0, {std::string("O1") + ra.substr(2, 25) + std::string(933, ' ') + "\r\n"}};
+    form.RaceDayBtn->click();
+    EXPECT_EQ(jv.Count("JVRTOpen 0B15 20261212"), 1);
+    EXPECT_EQ(form.statusBar()->currentMessage(), QString::fromUtf8("当日情報更新完了（登録 1 件、不正 0 件）"));
+    EXPECT_EQ(form.Browser().CurrentDay(), Sj("2026年12月12日中山"));
+    EXPECT_TRUE(TMsgDlg::TakeShown().empty());
+
+    EXPECT_FALSE(form.RaceDayTimer->isActive());
+    form.RaceDayAutoItem->trigger();
+    EXPECT_TRUE(form.RaceDayTimer->isActive());
+    EXPECT_NE(Settings().find("[raceday]\r\nautoupdate=1"), std::string::npos) << Settings();
 }
