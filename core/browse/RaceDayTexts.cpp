@@ -239,29 +239,20 @@ std::string PayoutTsv(std::string_view hr) {
     return out;
 }
 
-std::string_view RaceDayFiles::O1Of(int slot) const {
+namespace {
+// Race slot `slot` of a 12-slot file, when the file is whole and the slot holds a `type` record.
+std::string_view SlotOfType(const std::string& file, std::size_t recordSize, int slot, std::string_view type) {
     const std::string_view line =
-        o1.size() == kO1FileSize
-            ? std::string_view(o1).substr(static_cast<std::size_t>(slot) * kO1RecordSize, kO1RecordSize)
+        file.size() == recordSize * kRacesPerDay
+            ? std::string_view(file).substr(static_cast<std::size_t>(slot) * recordSize, recordSize)
             : std::string_view();
-    return HoldsRecord(line, "O1") ? line : std::string_view();
+    return HoldsRecord(line, type) ? line : std::string_view();
 }
+}  // namespace
 
-std::string_view RaceDayFiles::HrOf(int slot) const {
-    const std::string_view line =
-        hr.size() == kHrFileSize
-            ? std::string_view(hr).substr(static_cast<std::size_t>(slot) * kHrRecordSize, kHrRecordSize)
-            : std::string_view();
-    return HoldsRecord(line, "HR") ? line : std::string_view();
-}
-
-std::string_view RaceDayFiles::WhOf(int slot) const {
-    const std::string_view line =
-        wh.size() == kWhFileSize
-            ? std::string_view(wh).substr(static_cast<std::size_t>(slot) * kWhRecordSize, kWhRecordSize)
-            : std::string_view();
-    return HoldsRecord(line, "WH") ? line : std::string_view();
-}
+std::string_view RaceDayFiles::O1Of(int slot) const { return SlotOfType(o1, kO1RecordSize, slot, "O1"); }
+std::string_view RaceDayFiles::HrOf(int slot) const { return SlotOfType(hr, kHrRecordSize, slot, "HR"); }
+std::string_view RaceDayFiles::WhOf(int slot) const { return SlotOfType(wh, kWhRecordSize, slot, "WH"); }
 
 std::optional<RaceDayFiles> ReadRaceDayFiles(const std::filesystem::path& dataDir, std::string_view dayKey,
                                              const std::function<bool()>& waiting) {

@@ -75,15 +75,8 @@ std::vector<FilingResult> FileDayChanges(const fs::path& dataDir, std::string_vi
     if (!fs::is_directory(dataDir, ec))
         throw FilingError("データフォルダ「" + PathText(dataDir) + "」がないため、変更情報を記録できません。");
     DataFolderLock lock(dataDir);
+    LockForFiling(lock, dataDir, waiting);
     std::string error;
-    switch (lock.Lock(DataFolderLock::Mode::Exclusive, waiting, error)) {
-        case DataFolderLock::Result::Locked:
-            break;
-        case DataFolderLock::Result::GaveUp:
-            throw FolderBusyError("データフォルダ「" + PathText(dataDir) + "」が他のプログラムで取込み中です。");
-        case DataFolderLock::Result::Failed:
-            throw FilingError("データフォルダ「" + PathText(dataDir) + "」をロックできません（" + error + "）。");
-    }
     // Racecourses of the day that had changes and have none now: their changes were withdrawn.
     if (date.size() == 8 && AllDigits(date)) {
         std::string key(kRaRecordSize, ' ');

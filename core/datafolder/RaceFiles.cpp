@@ -80,6 +80,18 @@ std::string FilingResult::ListLineUtf8() const {
     return line + lastNameUtf8;
 }
 
+void LockForFiling(DataFolderLock& lock, const fs::path& dataDir, const std::function<bool()>& waiting) {
+    std::string error;
+    switch (lock.Lock(DataFolderLock::Mode::Exclusive, waiting, error)) {
+        case DataFolderLock::Result::Locked:
+            break;
+        case DataFolderLock::Result::GaveUp:
+            throw FolderBusyError("データフォルダ「" + PathText(dataDir) + "」が他のプログラムで取込み中です。");
+        case DataFolderLock::Result::Failed:
+            throw FilingError("データフォルダ「" + PathText(dataDir) + "」をロックできません（" + error + "）。");
+    }
+}
+
 RaceFiler::RaceFiler(fs::path dataDir, std::size_t maxHeldFiles)
     : dataDir_(std::move(dataDir)), maxHeld_(std::max<std::size_t>(maxHeldFiles, 1)), lock_(dataDir_) {
     RemoveStaleTemporaries(dataDir_);
@@ -204,15 +216,7 @@ void RaceFiler::TakeLock() {
     std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
     std::error_code ec;
     if (!fs::is_directory(dataDir_, ec)) return;  // Load reports the missing folder
-    std::string error;
-    switch (lock_.Lock(DataFolderLock::Mode::Exclusive, waiting_, error)) {
-        case DataFolderLock::Result::Locked:
-            break;
-        case DataFolderLock::Result::GaveUp:
-            throw FolderBusyError("データフォルダ「" + PathText(dataDir_) + "」が他のプログラムで取込み中です。");
-        case DataFolderLock::Result::Failed:
-            throw FilingError("データフォルダ「" + PathText(dataDir_) + "」をロックできません（" + error + "）。");
-    }
+    LockForFiling(lock_, dataDir_, waiting_);
     std::string failure;
     for (auto it = held_.begin(); it != held_.end();) {
         const FiledType& type = TypeOfFile(it->first);

@@ -61,6 +61,10 @@ struct FilingResult {
 // filer may change them next); a reader waits at most until the next flush. What is held back
 // is laid again over the files as they are when the lock is next taken: only the records this
 // filer filed replace what is on disk then.
+// Takes the data folder's lock exclusively for filing; throws FolderBusyError when `waiting`
+// gave up on another filer and FilingError when the lock cannot be taken.
+void LockForFiling(DataFolderLock& lock, const std::filesystem::path& dataDir, const std::function<bool()>& waiting);
+
 class RaceFiler {
   public:
     explicit RaceFiler(std::filesystem::path dataDir, std::size_t maxHeldFiles = 64);

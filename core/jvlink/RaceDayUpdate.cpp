@@ -40,11 +40,11 @@ class Update {
 
   private:
     // One JVRTOpen, its records read whole, and the JVClose that must follow whatever came.
-    bool Fetch(const char* spec, const std::string& key, const std::string& what, std::vector<std::string>& out) {
+    bool Fetch(const char* dataKind, const std::string& key, const std::string& what, std::vector<std::string>& out) {
         out.clear();
         if (hooks_.status) hooks_.status("当日情報を取得中：" + what);
         ++report_.fetches;
-        const int opened = jv_.JVRTOpen(spec, key);
+        const int opened = jv_.JVRTOpen(dataKind, key);
         bool ok = true;
         if (opened == jvresult::kOk) {
             std::string buffer, fileName;
@@ -69,7 +69,7 @@ class Update {
                 }
             }
         } else if (opened != jvresult::kNoNewData) {
-            Fail("JVRTOpenエラー（" + std::string(spec) + "）:" + Result("JVOpen", opened));
+            Fail("JVRTOpenエラー（" + std::string(dataKind) + "）:" + Result("JVOpen", opened));
             ok = false;
         }
         jv_.JVClose();
@@ -97,16 +97,11 @@ class Update {
         }
     }
 
-    bool File(const std::vector<std::string>& records) {
-        if (records.empty()) return true;
+    // Runs a filing; a filing error ends the update and is reported.
+    template <typename Filing>
+    bool Guarded(Filing filing) {
         try {
-            RaceFiler filer(dataDir_);
-            if (hooks_.waiting) filer.SetWaiting(hooks_.waiting);
-            std::vector<FilingResult> results;
-            results.reserve(records.size());
-            for (const std::string& r : records) results.push_back(filer.File(r));
-            filer.Flush();
-            for (const FilingResult& r : results) Count(r);
+            filing();
             return true;
         } catch (const FolderBusyError& e) {
             report_.busy = true;
@@ -117,17 +112,23 @@ class Update {
         return false;
     }
 
+    bool File(const std::vector<std::string>& records) {
+        if (records.empty()) return true;
+        return Guarded([&] {
+            RaceFiler filer(dataDir_);
+            if (hooks_.waiting) filer.SetWaiting(hooks_.waiting);
+            std::vector<FilingResult> results;
+            results.reserve(records.size());
+            for (const std::string& r : records) results.push_back(filer.File(r));
+            filer.Flush();
+            for (const FilingResult& r : results) Count(r);
+        });
+    }
+
     bool FileChanges(const std::vector<std::string>& records) {
-        try {
+        return Guarded([&] {
             for (const FilingResult& r : FileDayChanges(dataDir_, date_, records, hooks_.waiting)) Count(r);
-            return true;
-        } catch (const FolderBusyError& e) {
-            report_.busy = true;
-            Fail(e.what());
-        } catch (const FilingError& e) {
-            Fail(e.what());
-        }
-        return false;
+        });
     }
 
     JVLink& jv_;
