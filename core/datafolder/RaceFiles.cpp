@@ -174,10 +174,14 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
     return held_.emplace(name, std::move(held)).first->second;
 }
 
-std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
-                                     bool* existed) const {
+std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize, bool* existed) {
     fs::path path = RaceFilePath(dataDir_, name);
     std::string content;
+    if (!spare_.empty()) {
+        content = std::move(spare_.back());
+        spare_.pop_back();
+        content.clear();
+    }
     std::error_code ec;
     if (!fs::is_directory(dataDir_, ec))
         throw FilingError("データフォルダ「" + PathText(dataDir_) + "」がないため、" + Quote(name) +
@@ -213,7 +217,7 @@ void RaceFiler::TakeLock() {
     if (!locking_ || lock_.Held()) return;
     // What was read under an earlier lock may have been replaced since: only what is held
     // back stays, to be laid over the file as it is now.
-    std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+    LetGoWritten();
     std::error_code ec;
     if (!fs::is_directory(dataDir_, ec)) return;  // Load reports the missing folder
     LockForFiling(lock_, dataDir_, waiting_);
@@ -241,6 +245,7 @@ void RaceFiler::TakeLock() {
         }
         for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
             if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
+        KeepSpare(std::move(held.content));
         held.content = std::move(now);
         held.existed = existsNow;
         ++it;
@@ -254,21 +259,32 @@ void RaceFiler::FlushWholeDays() { Write(true); }
 
 void RaceFiler::Write(bool wholeDaysOnly) {
     auto partnerChanged = [&](const std::string& name) {
-        if (!IsRaceCardFile(name)) return true;  // odds, payouts and weights stand alone
         std::string partner = name.substr(0, kDayKeySize);
         partner += name.ends_with(kSeExtension) ? kRaExtension : kSeExtension;
         auto found = held_.find(partner);
         return found != held_.end() && found->second.changed;
     };
-    std::vector<std::string> names;
-    std::size_t heldBackBytes = 0;
+    std::vector<std::string> names, standAlone;
+    std::size_t heldBackBytes = 0, standAloneBytes = 0;
     for (auto& [name, held] : held_) {
         if (!held.changed) continue;
-        if (wholeDaysOnly && !partnerChanged(name))
-            heldBackBytes += held.content.size();
-        else
+        if (!wholeDaysOnly) {
             names.push_back(name);
+        } else if (!IsRaceCardFile(name)) {
+            standAlone.push_back(name);
+            standAloneBytes += held.content.size();
+        } else if (!partnerChanged(name)) {
+            heldBackBytes += held.content.size();
+        } else {
+            names.push_back(name);
+        }
     }
+    // Odds, payouts and weights go out with the next race cards written, or at the end: a
+    // batch of their own would cost a sync of the disk of its own.
+    if (!names.empty())
+        names.insert(names.end(), standAlone.begin(), standAlone.end());
+    else
+        heldBackBytes += standAloneBytes;
     if (heldBackBytes > maxHeldBack_) {
         names.clear();
         for (auto& [name, held] : held_)
@@ -309,10 +325,25 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     for (auto& [name, held] : held_) held.inBatch = false;
     if (lock_.Held()) {
         lock_.Unlock();
-        std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+        LetGoWritten();
     } else if (wholeDaysOnly) {
-        std::erase_if(held_, [](const auto& e) { return !e.second.changed; });
+        LetGoWritten();
     }
+}
+
+void RaceFiler::LetGoWritten() {
+    for (auto it = held_.begin(); it != held_.end();) {
+        if (it->second.changed) {
+            ++it;
+            continue;
+        }
+        KeepSpare(std::move(it->second.content));
+        it = held_.erase(it);
+    }
+}
+
+void RaceFiler::KeepSpare(std::string&& content) {
+    if (spare_.size() < kSpareBuffers) spare_.push_back(std::move(content));
 }
 
 void RaceFiler::UpdateHorseIndexOf(const std::vector<const std::string*>& names, const std::vector<Held*>& written,

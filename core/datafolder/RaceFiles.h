@@ -51,8 +51,10 @@ struct FilingResult {
 // goes (at the end of each JV-Link file, or when many files are held) but keeps a day whose
 // RA file alone, or SE file alone, was filed into: that one is held back until its other file
 // is filed into too, or until Flush(). So a day's two files are always replaced together and
-// no reader sees the race of one write with the runners of another. Held-back files are
-// written out all the same once they pass a memory cap.
+// no reader sees the race of one write with the runners of another. Odds, payouts and body
+// weights are held back until race cards are written, so that one sync of the disk serves
+// both, or until Flush(). Held-back files are written out all the same once they pass a
+// memory cap.
 //
 // From the first file it reads until a flush, the filer holds the data folder's lock
 // exclusively: no other filer reads or writes a race data file in between, so none of them
@@ -82,8 +84,9 @@ class RaceFiler {
     // written. Throws FilingError; files not yet written stay held, so a later Flush() tries
     // them again.
     void Flush();
-    // Writes out the changed files, except a day whose RA or SE file alone changed, which is
-    // held back (see above). Throws as Flush().
+    // Writes out the changed files, except a day whose RA or SE file alone changed, and the
+    // odds, payouts and weights when no race cards go out, which are held back (see above).
+    // Throws as Flush().
     void FlushWholeDays();
     // Lets every file held go unwritten (after a failure the caller has reported) and gives
     // the lock back.
@@ -135,8 +138,10 @@ class RaceFiler {
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
     // The file's contents on disk, or blank slots where there is no file (`existed` says which);
     // throws FilingError.
-    std::string ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize,
-                              bool* existed = nullptr) const;
+    std::string ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize, bool* existed = nullptr);
+    // Drops the files with nothing left to write, keeping their buffers for the next files read.
+    void LetGoWritten();
+    void KeepSpare(std::string&& content);
     void TakeLock();
     void Write(bool wholeDaysOnly);
     // Brings the horse index up to date with the first `replaced` files just written.
@@ -155,6 +160,10 @@ class RaceFiler {
     std::function<bool()> waiting_;
     DataFolderLock lock_;
     std::map<std::string, Held> held_;
+    // Buffers of files let go: the next files read reuse them rather than have the allocator
+    // hand out (and the system fault in) fresh pages for every file of every batch.
+    static constexpr std::size_t kSpareBuffers = 32;
+    std::vector<std::string> spare_;
 };
 
 // Files one record and writes it out at once.

@@ -309,6 +309,48 @@ TEST(FilingSafety, ADayGoesOutWithBothFilesOrAtTheLastFlush) {
     }
 }
 
+// Odds and payouts wait for the next race cards written, so that one sync of the disk serves
+// both, or for the last flush; meanwhile the folder is free, and what another filer put into
+// the same file stays. A file read into the buffer of a larger one let go holds only its own.
+TEST(FilingSafety, OddsAndPayoutsGoOutWithTheNextRaceCardsOrAtTheLastFlush) {
+    using turfpad::testing::Hr;
+    using turfpad::testing::O1;
+    TempDir dir;
+    const fs::path odds = dir / "2026年12月13日中山.jvO1", payouts = dir / "2026年12月13日中山.jvHR";
+    RaceFiler filer(dir.path());
+    filer.File(Ra("20261212", "06", 1));
+    filer.File(Se("20261212", "06", 1, 1));
+    filer.FlushWholeDays();
+    filer.File(O1("20261213", "06", 1));
+    filer.File(Hr("20261213", "06", 12));
+    filer.FlushWholeDays();
+    EXPECT_FALSE(fs::exists(odds));
+    EXPECT_EQ(filer.UnwrittenRecords(), 2u);
+    {
+        RaceFiler other(dir.path());
+        other.File(O1("20261213", "06", 2));
+    }
+    filer.File(Ra("20261213", "06", 1));
+    filer.File(Se("20261213", "06", 1, 1));
+    filer.FlushWholeDays();
+    EXPECT_FALSE(filer.HasUnwritten());
+    const auto blanks = [](std::size_t size, std::size_t n) {
+        std::string line(size - 2, ' ');
+        line += "\r\n";
+        std::string all;
+        for (std::size_t i = 0; i < n; ++i) all += line;
+        return all;
+    };
+    EXPECT_EQ(ReadAll(odds), O1("20261213", "06", 1) + O1("20261213", "06", 2) + blanks(962, 10));
+    EXPECT_EQ(ReadAll(payouts), blanks(719, 11) + Hr("20261213", "06", 12));
+
+    filer.File(Hr("20261214", "06", 1));
+    filer.FlushWholeDays();
+    EXPECT_FALSE(fs::exists(dir / "2026年12月14日中山.jvHR"));
+    filer.Flush();
+    EXPECT_EQ(ReadAll(dir / "2026年12月14日中山.jvHR"), Hr("20261214", "06", 1) + blanks(719, 11));
+}
+
 // While a day is held back the folder is free: another filer's records of the same files
 // written meanwhile stay, only the held-back filer's own records are laid over them.
 TEST(FilingSafety, AHeldBackDayIsLaidOverWhatOthersFiledMeanwhile) {
