@@ -200,9 +200,10 @@ void FormGuideRuns::Take(const HorseRunIndex& index, const RaceCardTable& table,
                          std::size_t runs) {
     runs_.clear();
     limit_ = runs;
+    RunReader reader(index.DataDir());
     for (const auto& [date, pedigree] : RunnersOf(table, raceSlots).wanted) {
         std::vector<PastRun>& past = runs_[RunsKey(date, pedigree)];
-        if (past.empty()) past = SelectPastRuns(index.RecentRuns(pedigree, date, runs), pedigree, date, runs);
+        if (past.empty()) past = SelectPastRuns(index.RecentRuns(pedigree, date, runs, reader), pedigree, date, runs);
     }
     refreshed_ = index.LastBuild();
 }

@@ -8,6 +8,7 @@
 #include "datafolder/AtomicFile.h"
 #include "datafolder/DataFolderLock.h"
 #include "datafolder/DayFiles.h"
+#include "platform/WholeFile.h"
 #include "records/CodeTables.h"
 #include "records/RecordLayout.h"
 #include "text/AsciiText.h"
@@ -362,33 +363,61 @@ std::vector<HorseRunIndex::Place> HorseRunIndex::PlacesOf(std::string_view pedig
     return places;
 }
 
-namespace {
+struct RunReader::HeldDay {
+    std::string day;
+    std::string ra, se;  // the whole files; both empty when the day could not be read
+};
 
-bool ReadRun(const fs::path& dataDir, const HorseRunIndex::Place& p, PastRun& run) {
-    try {
-        UnitFile ra(RaceFilePath(dataDir, p.day + std::string(kRaExtension)), kRaRecordSize);
-        UnitFile se(RaceFilePath(dataDir, p.day + std::string(kSeExtension)), kSeRecordSize);
-        se.Read(static_cast<std::size_t>(p.slot), run.se);
-        ra.Read(static_cast<std::size_t>(p.slot / kRunnersPerRace), run.ra);
-        return true;
-    } catch (const FilingError&) {
-        return false;  // a day gone or damaged since: its runs are not shown
+RunReader::RunReader(fs::path dataDir) : dataDir_(std::move(dataDir)) {}
+
+RunReader::~RunReader() = default;
+
+bool RunReader::Read(const std::string& day, int slot, PastRun& run) {
+    auto found = std::find_if(held_.begin(), held_.end(), [&](const auto& d) { return d->day == day; });
+    std::unique_ptr<HeldDay> held;
+    if (found != held_.end()) {
+        held = std::move(*found);
+        held_.erase(found);
+    } else {
+        if (held_.size() >= kHeldDays) held_.erase(held_.begin());
+        held = std::make_unique<HeldDay>();
+        held->day = day;
+        // A day gone or damaged since: its runs are not shown.
+        if (!ReadWholeFile(RaceFilePath(dataDir_, day + std::string(kRaExtension)), held->ra) ||
+            !ReadWholeFile(RaceFilePath(dataDir_, day + std::string(kSeExtension)), held->se)) {
+            held->ra.clear();
+            held->se.clear();
+        }
     }
+    const std::size_t race = static_cast<std::size_t>(slot / kRunnersPerRace), runner = static_cast<std::size_t>(slot);
+    const bool whole =
+        slot >= 0 && (runner + 1) * kSeRecordSize <= held->se.size() && (race + 1) * kRaRecordSize <= held->ra.size();
+    if (whole) {
+        run.se.assign(held->se, runner * kSeRecordSize, kSeRecordSize);
+        run.ra.assign(held->ra, race * kRaRecordSize, kRaRecordSize);
+    }
+    held_.push_back(std::move(held));
+    return whole;
 }
-
-}  // namespace
 
 std::vector<PastRun> HorseRunIndex::RunsOf(std::string_view pedigree) const {
     std::vector<PastRun> runs;
+    RunReader reader(dataDir_);
     for (const Place& p : PlacesOf(pedigree)) {
         PastRun run;
-        if (ReadRun(dataDir_, p, run)) runs.push_back(std::move(run));
+        if (reader.Read(p.day, p.slot, run)) runs.push_back(std::move(run));
     }
     return runs;
 }
 
 std::vector<PastRun> HorseRunIndex::RecentRuns(std::string_view pedigree, std::string_view raceDate,
                                                std::size_t limit) const {
+    RunReader reader(dataDir_);
+    return RecentRuns(pedigree, raceDate, limit, reader);
+}
+
+std::vector<PastRun> HorseRunIndex::RecentRuns(std::string_view pedigree, std::string_view raceDate, std::size_t limit,
+                                               RunReader& reader) const {
     std::vector<PastRun> runs;
     std::size_t counted = 0;
     std::string lastDate;
@@ -399,7 +428,7 @@ std::vector<PastRun> HorseRunIndex::RecentRuns(std::string_view pedigree, std::s
         // day as the last could still sort before them.
         if (counted >= limit && date != lastDate) break;
         PastRun run;
-        if (!ReadRun(dataDir_, p, run)) continue;
+        if (!reader.Read(p.day, p.slot, run)) continue;
         if (FieldOf(run.se, se::Pedigree) == pedigree && FieldOf(run.se, se::Date) < raceDate && HasResult(run.se))
             ++counted;
         lastDate = date;

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,26 @@ namespace turfpad {
 struct PastRun {
     std::string ra;
     std::string se;
+};
+
+// Reads filed runs from their days' RA and SE files, keeping the files of the last days read
+// in memory: the runners of a race mostly ran on the same few days, and reading a day's files
+// again for every run was most of the time it took to read a day's form guides. At most
+// kHeldDays days are kept, the one used longest ago let go first.
+class RunReader {
+  public:
+    explicit RunReader(std::filesystem::path dataDir);
+    ~RunReader();
+    RunReader(const RunReader&) = delete;
+    RunReader& operator=(const RunReader&) = delete;
+    // The run in `slot` (0..215) of the day: false when the day is gone or damaged.
+    bool Read(const std::string& day, int slot, PastRun& run);
+    static constexpr std::size_t kHeldDays = 16;
+
+  private:
+    struct HeldDay;
+    std::filesystem::path dataDir_;
+    std::vector<std::unique_ptr<HeldDay>> held_;  // the day used last at the back
 };
 
 // The index of a data folder, brought up to date and held in memory.
@@ -58,6 +79,7 @@ class HorseRunIndex {
     void BuildFor(const std::filesystem::path& dataDir, const std::vector<std::string>& pedigrees,
                   std::string_view raceDate, std::size_t limit, Lock lock = Lock::TakeIt);
     const Refreshed& LastBuild() const { return refreshed_; }
+    const std::filesystem::path& DataDir() const { return dataDir_; }
 
     // The places of the horse, newest day first, slots ascending.
     std::vector<Place> PlacesOf(std::string_view pedigree) const;
@@ -66,6 +88,9 @@ class HorseRunIndex {
     // Its runs on days before `raceDate` (yyyymmdd), newest first: at least `limit` of them
     // where there are, and every run of the last day taken.
     std::vector<PastRun> RecentRuns(std::string_view pedigree, std::string_view raceDate, std::size_t limit) const;
+    // The same, read through `reader`, which may be kept for the next horses' runs.
+    std::vector<PastRun> RecentRuns(std::string_view pedigree, std::string_view raceDate, std::size_t limit,
+                                    RunReader& reader) const;
 
   private:
     // `locked`: the data folder's lock is held, so the index may be written; `useFolder`: the
