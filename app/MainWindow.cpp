@@ -291,6 +291,9 @@ void TMainForm::BuildMenus() {
     RaceDayAutoItem->setObjectName("RaceDayAutoItem");
     RaceDayAutoItem->setCheckable(true);
     RaceDayAutoItem->setChecked(ini_.ReadBool("raceday", "autoupdate", false));
+    FormsAheadTimer = new QTimer(this);
+    FormsAheadTimer->setSingleShot(true);
+    FormsAheadTimer->setInterval(300);
     RaceDayTimer = new QTimer(this);
     RaceDayTimer->setInterval(5 * 60 * 1000);
     if (RaceDayAutoItem->isChecked()) RaceDayTimer->start();
@@ -332,6 +335,8 @@ void TMainForm::BuildMenus() {
         });
     });
     connect(RaceDayTimer, &QTimer::timeout, this, [this] { TMsgDlg::Guard(this, [&] { RaceDayTimerTick(); }); });
+    connect(FormsAheadTimer, &QTimer::timeout, this,
+            [this] { TMsgDlg::Guard(this, [&] { browser_->ReadFormsAhead(); }); });
     connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
     connect(FilePrintItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { print1btnClick(); }); });
     connect(FormGuidePrintItem, &QAction::triggered, this,
@@ -490,6 +495,8 @@ void TMainForm::ArrangeHeading() {
 void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
 
 void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) { FormGuideGrid->Fill(runners); }
+
+void TMainForm::DayShown() { FormsAheadTimer->start(); }
 
 void TMainForm::SetRaceDay(const RaceDayInfo& race) { RaceDayGrid->Fill(race); }
 void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }

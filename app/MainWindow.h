@@ -128,6 +128,9 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     // While the automatic update is on and the day on display is today (Japan time).
     void RaceDayTimerTick();
     QTimer* RaceDayTimer;
+    // Reads the runs of a day's runners a moment after the day is shown, while the user looks
+    // at its card: the 馬柱 tab and 馬柱印刷 then need not read them.
+    QTimer* FormsAheadTimer;
     void SpeedButton8Click();
     void MakeDataListBtnClick();
     void ClipBtnClick();
@@ -162,6 +165,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void ClearRaceCardSelection() override;
     void SetFormGuide(const std::vector<RunnerForm>& runners) override;
     void SetRaceDay(const RaceDayInfo& race) override;
+    void DayShown() override;
     void ShowMessage(const std::string& utf8, bool beep) override;
     void SetStepperRange(int max) override;
     void SetStepperPosition(int position) override;

@@ -76,6 +76,7 @@ bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
     if (slots_.empty()) return true;
     view_.SelectRaceListEntry(static_cast<int>(slots_.size()) - 1);
     ShowRace(slots_.back());
+    view_.DayShown();
     return true;
 }
 
@@ -188,11 +189,16 @@ void RaceBrowser::ShowFormGuide() {
     view_.SetFormGuide(formsRead_ ? RunnerForms(table_, table_.CurrentRace(), forms_) : std::vector<RunnerForm>{});
 }
 
+void RaceBrowser::ReadFormsAhead() {
+    if (formsRead_ || slots_.empty()) return;
+    formsRead_ = forms_.Read(dataDir_, table_, slots_, kFormRuns, [] { return false; });
+}
+
 std::optional<std::vector<RaceFormPage>> RaceBrowser::FormGuidePages() {
     if (slots_.empty()) return std::vector<RaceFormPage>{};
-    FormGuideRuns runs;
-    if (!ReadForms(runs)) return std::nullopt;
-    return RaceFormPages(table_, slots_, runs);
+    if (!formsRead_) formsRead_ = ReadForms(forms_);
+    if (!formsRead_) return std::nullopt;
+    return RaceFormPages(table_, slots_, forms_);
 }
 
 CellMatrix RaceBrowser::ScheduleGrid() const {

@@ -44,6 +44,9 @@ class BrowserView {
     virtual void SetFormGuide(const std::vector<RunnerForm>& runners) = 0;
     // The 速報 tab: the race shown with its odds, result and payouts as filed.
     virtual void SetRaceDay(const RaceDayInfo&) {}
+    // A day with races has been read and shown: a moment later the view may have the runs of
+    // its runners read ahead (ReadFormsAhead).
+    virtual void DayShown() {}
     // An information box with an OK button, after the system beep if `beep`.
     virtual void ShowMessage(const std::string& utf8, bool beep) = 0;
     // The hidden race stepper: range 0..max and position.
@@ -116,9 +119,15 @@ class RaceBrowser {
     // is handed to the view; the runs of a day's runners are read once, when the first of its
     // races is shown there, and again after another day (or a new day list) is chosen.
     void SetFormGuideShown(bool shown);
-    // The form guides of every race of the day read, for printing: read afresh, apart from
-    // the tab's. Nothing when the reader stopped waiting for a filer (the message is shown).
+    // The form guides of every race of the day read, for printing: from the runs the tab
+    // shows, read now if they have not been yet (and kept for the tab), like the race cards
+    // printed from the day read. Nothing when the reader stopped waiting for a filer (the
+    // message is shown).
     std::optional<std::vector<RaceFormPage>> FormGuidePages();
+    // Reads the runs of the day's runners before they are needed, for the 馬柱 tab and
+    // 馬柱印刷; never waits for a filer and never says anything (they are then read when
+    // needed, as before).
+    void ReadFormsAhead();
 
     const std::vector<std::string>& DayList() const { return days_; }
     // The race slot of each race list entry.

@@ -9,6 +9,7 @@
 #include "RunRaceRecords.h"
 #include "TempDir.h"
 #include "browse/RaceBrowser.h"
+#include "datafolder/DataFolderLock.h"
 #include "text/Cp932.h"
 
 using namespace turfpad;
@@ -45,6 +46,7 @@ struct RecordingView : BrowserView {
         ++formsShown;
     }
     void SetRaceDay(const RaceDayInfo& r) override { raceDay = r; }
+    void DayShown() override { ++daysShown; }
 
     bool tabs = false;
     std::vector<std::string> days, races;
@@ -60,6 +62,7 @@ struct RecordingView : BrowserView {
     std::string clipboard = "unchanged";
     std::vector<RunnerForm> form;
     int formsShown = 0;
+    int daysShown = 0;
     RaceDayInfo raceDay;
 };
 
@@ -351,16 +354,51 @@ TEST_F(Browsing, TheFormGuideFollowsTheDayShownAndIsReadAgainForEachDayChosen) {
     ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
     EXPECT_EQ(dates(), (std::vector<std::string>{"2026/12/05", "2026/11/28"}));
 
-    // Behind another tab no form is handed over; printing reads the day's pages itself.
+    // Behind another tab no form is handed over. Printing takes the runs the tab shows, like
+    // the race card printed from the day read: a run filed meanwhile waits for the day to be
+    // chosen again, and printing first reads them for the tab.
     browser.SetFormGuideShown(false);
     const int shown = view.formsShown;
     browser.ChooseRace(0);
     EXPECT_EQ(view.formsShown, shown);
+    file({Race("20261121", "09", 3).str(), Runner("20261121", "09", 3, 5, kHorse, "03").str()});
+    const auto printedRuns = [&] {
+        const std::optional<std::vector<RaceFormPage>> pages = browser.FormGuidePages();
+        return pages && pages->size() == 1u && (*pages)[0].runners.size() == 1u ? (*pages)[0].runners[0].runs.size()
+                                                                                : 0u;
+    };
+    EXPECT_EQ(printedRuns(), 2u);
     const std::optional<std::vector<RaceFormPage>> pages = browser.FormGuidePages();
     ASSERT_TRUE(pages && pages->size() == 1u);
     EXPECT_EQ(Cp932ToUtf8((*pages)[0].heading), "2026/12/12 中山 11R (G1) 芝右1600m 16頭 15時40分発走");
-    ASSERT_EQ((*pages)[0].runners.size(), 1u);
-    EXPECT_EQ((*pages)[0].runners[0].runs.size(), 2u);
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
+    EXPECT_EQ(printedRuns(), 3u);
+    browser.SetFormGuideShown(true);
+    EXPECT_EQ(dates(), (std::vector<std::string>{"2026/12/05", "2026/11/28", "2026/11/21"}));
+}
+
+// Read ahead, the runs are what the tab then shows, without reading them again; while a filer
+// holds the folder, reading ahead gives up at once without a word.
+TEST_F(Browsing, TheRunsReadAheadAreTheTabsAndAFilerIsNotWaitedFor) {
+    constexpr const char* kHorse = "2022100001";
+    File(dir.path(), {Race("20261212", "06", 11).str(), Runner("20261212", "06", 11, 1, kHorse, "00").str(),
+                      Race("20261128", "09", 5).str(), Runner("20261128", "09", 5, 4, kHorse, "01").str()});
+    browser.BuildDayList();
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
+    EXPECT_EQ(view.daysShown, 1);
+    view.messages.clear();  // the race is not whole: said when shown
+    {
+        DataFolderLock filing(dir.path());
+        std::string error;
+        ASSERT_EQ(filing.Lock(DataFolderLock::Mode::Exclusive, nullptr, error), DataFolderLock::Result::Locked);
+        browser.ReadFormsAhead();
+    }
+    browser.ReadFormsAhead();
+    File(dir.path(), {Race("20261205", "09", 7).str(), Runner("20261205", "09", 7, 2, kHorse, "02").str()});
+    browser.SetFormGuideShown(true);
+    ASSERT_EQ(view.form.size(), 1u);
+    EXPECT_EQ(view.form[0].runs.size(), 1u);
+    for (const Message& m : view.messages) ADD_FAILURE() << m.text;
 }
 
 // The 速報 tab follows the race shown: its runners with the odds filed, the positions of a
