@@ -177,9 +177,17 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
 std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize, bool* existed) {
     fs::path path = RaceFilePath(dataDir_, name);
     std::string content;
-    if (!spare_.empty()) {
-        content = std::move(spare_.back());
-        spare_.pop_back();
+    // The smallest spare buffer the file fits in, else the largest.
+    auto fits = spare_.end();
+    for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+        const bool roomy = it->capacity() >= size;
+        if (fits == spare_.end() || (roomy && (fits->capacity() < size || it->capacity() < fits->capacity())) ||
+            (!roomy && fits->capacity() < size && it->capacity() > fits->capacity()))
+            fits = it;
+    }
+    if (fits != spare_.end()) {
+        content = std::move(*fits);
+        spare_.erase(fits);
         content.clear();
     }
     std::error_code ec;
@@ -223,34 +231,41 @@ void RaceFiler::TakeLock() {
     LockForFiling(lock_, dataDir_, waiting_);
     std::string failure;
     for (auto it = held_.begin(); it != held_.end();) {
-        const FiledType& type = TypeOfFile(it->first);
-        const std::size_t lineSize = type.recordSize;
-        Held& held = it->second;
-        std::error_code ec;
-        if (!held.existed && !fs::exists(RaceFilePath(dataDir_, it->first), ec) && !ec) {
-            ++it;  // still no file: blank slots and ours, as held
-            continue;
-        }
-        std::string now;
-        bool existsNow = true;
-        try {
-            now = ReadForFiling(it->first, type.fileSize, lineSize, &existsNow);
-        } catch (const FilingError& e) {
-            // Another program left it unreadable or damaged: it is never written into, and
-            // what was filed into it is lost.
-            if (failure.empty()) failure = e.what();
-            lost_ += held.filed;
+        // Odds, payouts and weights may stay held back under this lock too: they are looked
+        // at when they are written.
+        if (!IsRaceCardFile(it->first)) {
+            it->second.layOver = true;
+            ++it;
+        } else if (LayOver(it->first, it->second, failure)) {
+            ++it;
+        } else {
+            lost_ += it->second.filed;
             it = held_.erase(it);
-            continue;
         }
-        for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
-            if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
-        KeepSpare(std::move(held.content));
-        held.content = std::move(now);
-        held.existed = existsNow;
-        ++it;
     }
     if (!failure.empty()) throw FilingError(failure);
+}
+
+bool RaceFiler::LayOver(const std::string& name, Held& held, std::string& failure) {
+    const FiledType& type = TypeOfFile(name);
+    const std::size_t lineSize = type.recordSize;
+    std::error_code ec;
+    if (!held.existed && !fs::exists(RaceFilePath(dataDir_, name), ec) && !ec)
+        return true;  // still no file: blank slots and ours, as held
+    std::string now;
+    bool existsNow = true;
+    try {
+        now = ReadForFiling(name, type.fileSize, lineSize, &existsNow);
+    } catch (const FilingError& e) {
+        if (failure.empty()) failure = e.what();
+        return false;
+    }
+    for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
+        if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
+    KeepSpare(std::move(held.content));
+    held.content = std::move(now);
+    held.existed = existsNow;
+    return true;
 }
 
 void RaceFiler::Flush() { Write(false); }
@@ -292,6 +307,23 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     }
     // Files held back by an earlier flush are written under the lock like any other.
     if (!names.empty()) TakeLock();
+    std::string failure;
+    for (auto n = names.begin(); n != names.end();) {
+        auto found = held_.find(*n);
+        if (found == held_.end() || !found->second.layOver) {
+            ++n;
+            continue;
+        }
+        found->second.layOver = false;
+        if (LayOver(found->first, found->second, failure)) {
+            ++n;
+            continue;
+        }
+        lost_ += found->second.filed;
+        held_.erase(found);
+        n = names.erase(n);
+    }
+    if (!failure.empty()) throw FilingError(failure);
     if (batchFiles_ >= maxHeld_ && maxHeld_ < mostHeld_) {
         std::size_t filed = 0;
         for (const auto& [name, held] : held_) filed += held.inBatch ? held.filed : 0;

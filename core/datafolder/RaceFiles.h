@@ -134,6 +134,7 @@ class RaceFiler {
         bool existed = true;    // on disk when it was last read (blank slots otherwise)
         bool inBatch = true;    // read or filed into since the last flush
         std::size_t filed = 0;  // records filed since it was last written
+        bool layOver = false;   // to be laid over the file as it is before it is written
     };
     Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
     // The file's contents on disk, or blank slots where there is no file (`existed` says which);
@@ -143,6 +144,10 @@ class RaceFiler {
     void LetGoWritten();
     void KeepSpare(std::string&& content);
     void TakeLock();
+    // Lays the slots filed into a held-back file over the file as it is now, under the lock;
+    // false, with the reason in `failure`, when another program left it unreadable or damaged:
+    // it is then never written into, and what was filed into it is lost.
+    bool LayOver(const std::string& name, Held& held, std::string& failure);
     void Write(bool wholeDaysOnly);
     // Brings the horse index up to date with the first `replaced` files just written.
     void UpdateHorseIndexOf(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
