@@ -86,6 +86,10 @@ TEST_F(BrowsingWindowTest, ChoosingADayListsItsRacesAndShowsTheLastOne) {
     EXPECT_TRUE(form->DatList->item(0)->text().endsWith(QString::fromUtf8("日 1R")));
     EXPECT_TRUE(form->PageControl1->isVisible());
     EXPECT_EQ(form->Label3D[1]->caption(), "12");
+    // The third heading line, left to right: weight type, condition, track, distance, head
+    // count, post time.
+    for (int k : {4, 5, 6, 7, 9})
+        EXPECT_LT(form->Label3D[k]->x(), form->Label3D[k == 7 ? 9 : k == 9 ? 8 : k + 1]->x()) << k;
     EXPECT_EQ(form->StringGrid1->RowCount(), 13);
     EXPECT_EQ(form->UpDown1->maximum(), 11);
     EXPECT_EQ(form->UpDown1->value(), 11);
