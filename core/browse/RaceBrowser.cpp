@@ -36,6 +36,7 @@ bool RaceBrowser::ChooseDayAt(int index) {
 }
 
 bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
+    const Busy busy(busy_);
     const DayReadResult read = ReadDay(dataDir_, dayEntry, table_, progress_);
     day_ = dayEntry;
     formsRead_ = false;
@@ -58,6 +59,7 @@ bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
     }
 
     slots_.clear();
+    formsRead_ = false;  // not read for these races, whatever ran while waiting for a filer
     std::vector<std::string> entries;
     for (int k = 0; k < kRacesPerDay; ++k) {
         if (!IsFilledRace(table_.RaLine(k))) continue;
@@ -170,6 +172,7 @@ void RaceBrowser::SetFormGuideShown(bool shown) {
 }
 
 bool RaceBrowser::ReadForms(FormGuideRuns& runs) {
+    const Busy busy(busy_);
     bool waited = false;
     const bool read = runs.Read(dataDir_, table_, slots_, kFormRuns, [this, &waited] {
         waited = true;
@@ -190,7 +193,8 @@ void RaceBrowser::ShowFormGuide() {
 }
 
 void RaceBrowser::ReadFormsAhead() {
-    if (formsRead_ || slots_.empty()) return;
+    // Waiting for a filer lets the view's timers run: never in the middle of reading a day.
+    if (busy_ || formsRead_ || slots_.empty()) return;
     formsRead_ = forms_.Read(dataDir_, table_, slots_, kFormRuns, [] { return false; });
 }
 

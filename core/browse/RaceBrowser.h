@@ -150,6 +150,16 @@ class RaceBrowser {
     CellMatrix ScheduleGrid() const;
 
   private:
+    // Set while a day or its runs are read: waiting for a filer lets the view's events run.
+    struct Busy {
+        explicit Busy(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+        ~Busy() { flag_ = was_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+        bool& flag_;
+        bool was_;
+    };
+    bool busy_ = false;
     BrowserView& view_;
     ReadProgress& progress_;
     IniStore* settings_;

@@ -2,6 +2,7 @@
 // stepper, the option, the copy command and the faults it must survive.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "RaceDayRecords.h"
@@ -24,7 +25,10 @@ struct Message {
 };
 
 struct RecordingView : BrowserView {
-    void SetTabsVisible(bool v) override { tabs = v; }
+    void SetTabsVisible(bool v) override {
+        tabs = v;
+        if (!v && whileReading) whileReading();  // between reading a day and listing its races
+    }
     void SetDayList(const std::vector<std::string>& e) override { days = e; }
     void SetRaceList(const std::vector<std::string>& e) override {
         races = e;
@@ -64,6 +68,7 @@ struct RecordingView : BrowserView {
     int formsShown = 0;
     int daysShown = 0;
     RaceDayInfo raceDay;
+    std::function<void()> whileReading;
 };
 
 struct FakeIni : IniStore {
@@ -378,11 +383,13 @@ TEST_F(Browsing, TheFormGuideFollowsTheDayShownAndIsReadAgainForEachDayChosen) {
 }
 
 // Read ahead, the runs are what the tab then shows, without reading them again; while a filer
-// holds the folder, reading ahead gives up at once without a word.
+// holds the folder, reading ahead gives up at once without a word; while the next day is read,
+// it reads nothing for the races of the day before.
 TEST_F(Browsing, TheRunsReadAheadAreTheTabsAndAFilerIsNotWaitedFor) {
     constexpr const char* kHorse = "2022100001";
     File(dir.path(), {Race("20261212", "06", 11).str(), Runner("20261212", "06", 11, 1, kHorse, "00").str(),
-                      Race("20261128", "09", 5).str(), Runner("20261128", "09", 5, 4, kHorse, "01").str()});
+                      Race("20261128", "09", 12).str(), Runner("20261128", "09", 12, 18, kHorse, "01").str(),
+                      Race("20261219", "06", 12).str(), Runner("20261219", "06", 12, 1, kHorse, "00").str()});
     browser.BuildDayList();
     ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月12日中山")));
     EXPECT_EQ(view.daysShown, 1);
@@ -399,6 +406,11 @@ TEST_F(Browsing, TheRunsReadAheadAreTheTabsAndAFilerIsNotWaitedFor) {
     ASSERT_EQ(view.form.size(), 1u);
     EXPECT_EQ(view.form[0].runs.size(), 1u);
     for (const Message& m : view.messages) ADD_FAILURE() << m.text;
+
+    view.whileReading = [&] { browser.ReadFormsAhead(); };
+    ASSERT_TRUE(browser.ChooseDay(Sj("2026年12月19日中山")));
+    ASSERT_EQ(view.form.size(), 1u);
+    EXPECT_EQ(view.form[0].runs.size(), 2u);
 }
 
 // The 速報 tab follows the race shown: its runners with the odds filed, the positions of a
