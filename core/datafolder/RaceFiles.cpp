@@ -295,8 +295,9 @@ void RaceFiler::Write(bool wholeDaysOnly) {
         }
     }
     // Odds, payouts and weights go out with the next race cards written, or at the end: a
-    // batch of their own would cost a sync of the disk of its own.
-    if (!names.empty())
+    // batch of their own would cost a sync of the disk of its own. No more of them wait than
+    // make a batch, so that little is at stake should the program be stopped.
+    if (!names.empty() || standAlone.size() >= maxHeld_)
         names.insert(names.end(), standAlone.begin(), standAlone.end());
     else
         heldBackBytes += standAloneBytes;
@@ -319,11 +320,12 @@ void RaceFiler::Write(bool wholeDaysOnly) {
             ++n;
             continue;
         }
+        // Never written into; the other files of the batch still go out, and the failure is
+        // reported after them.
         lost_ += found->second.filed;
         held_.erase(found);
         n = names.erase(n);
     }
-    if (!failure.empty()) throw FilingError(failure);
     if (batchFiles_ >= maxHeld_ && maxHeld_ < mostHeld_) {
         std::size_t filed = 0;
         for (const auto& [name, held] : held_) filed += held.inBatch ? held.filed : 0;
@@ -361,6 +363,7 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     } else if (wholeDaysOnly) {
         LetGoWritten();
     }
+    if (!failure.empty()) throw FilingError(failure);
 }
 
 void RaceFiler::LetGoWritten() {

@@ -62,7 +62,7 @@ struct FilingResult {
 // them. After every flush the lock is given back and the files written are let go (another
 // filer may change them next); a reader waits at most until the next flush. What is held back
 // is laid again over the files as they are when the lock is next taken: only the records this
-// filer filed replace what is on disk then.
+// filer filed replace what is on disk then (odds, payouts and weights: when they are written).
 // Takes the data folder's lock exclusively for filing; throws FolderBusyError when `waiting`
 // gave up on another filer and FilingError when the lock cannot be taken.
 void LockForFiling(DataFolderLock& lock, const std::filesystem::path& dataDir, const std::function<bool()>& waiting);
@@ -108,7 +108,8 @@ class RaceFiler {
     // batch). A stream in file order keeps the first limit.
     void SetMostHeldFiles(std::size_t most) { mostHeld_ = most; }
     static constexpr std::size_t kSparseBatch = 8;
-    // Files held back by FlushWholeDays() for the other file of their day.
+    // Files held back by FlushWholeDays(): for the other file of their day, or odds, payouts
+    // and weights for the next race cards.
     std::size_t HeldBackFiles() const;
     // Once the files held back take more than this many bytes, FlushWholeDays() writes them
     // out too (64 MiB: far beyond a year's RA files).

@@ -249,7 +249,9 @@ bool GetDataLogic::ReadLoop() {
                     if (rejected++ == 0) firstReason = r.reason;
                 }
             } catch (const FolderBusyError&) {
-                break;  // cancelled while waiting: nothing of ours is held
+                // Cancelled while waiting: the folder is not ours, so what is held cannot be
+                // written either; the last flush below says how many listed records are lost.
+                break;
             } catch (const FilingError& e) {
                 filingError = e.what();
                 break;

@@ -349,6 +349,25 @@ TEST(FilingSafety, OddsAndPayoutsGoOutWithTheNextRaceCardsOrAtTheLastFlush) {
     EXPECT_FALSE(fs::exists(dir / "2026年12月14日中山.jvHR"));
     filer.Flush();
     EXPECT_EQ(ReadAll(dir / "2026年12月14日中山.jvHR"), Hr("20261214", "06", 1) + blanks(719, 11));
+
+    // Odds damaged meanwhile are never written into; the race cards of their batch still go
+    // out, and the failure is reported after them.
+    filer.File(O1("20261215", "06", 1));
+    filer.FlushWholeDays();
+    WriteAll(dir / "2026年12月15日中山.jvO1", "damaged");
+    filer.File(Ra("20261215", "06", 1));
+    filer.File(Se("20261215", "06", 1, 1));
+    EXPECT_THROW(filer.FlushWholeDays(), FilingError);
+    EXPECT_EQ(ReadAll(dir / "2026年12月15日中山.jvO1"), "damaged");
+    EXPECT_EQ(ReadAll(dir / "2026年12月15日中山.jvRA").substr(0, kRaRecordSize), Ra("20261215", "06", 1));
+    EXPECT_EQ(filer.UnwrittenRecords(), 1u);
+
+    // No more of them wait than make a batch.
+    RaceFiler few(dir.path(), 2);
+    few.File(O1("20261216", "06", 1));
+    few.File(Hr("20261216", "06", 1));
+    few.FlushWholeDays();
+    EXPECT_FALSE(few.HasUnwritten());
 }
 
 // While a day is held back the folder is free: another filer's records of the same files
