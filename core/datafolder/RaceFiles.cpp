@@ -1,7 +1,10 @@
 #include "datafolder/RaceFiles.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "datafolder/AtomicFile.h"
 #include "datafolder/HorseIndexUpkeep.h"
@@ -178,13 +181,11 @@ std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, 
     fs::path path = RaceFilePath(dataDir_, name);
     std::string content;
     // The smallest spare buffer the file fits in, else the largest.
-    auto fits = spare_.end();
-    for (auto it = spare_.begin(); it != spare_.end(); ++it) {
-        const bool roomy = it->capacity() >= size;
-        if (fits == spare_.end() || (roomy && (fits->capacity() < size || it->capacity() < fits->capacity())) ||
-            (!roomy && fits->capacity() < size && it->capacity() > fits->capacity()))
-            fits = it;
-    }
+    const auto rank = [size](const std::string& b) {
+        return b.capacity() >= size ? std::pair(0, b.capacity()) : std::pair(1, SIZE_MAX - b.capacity());
+    };
+    const auto fits = std::min_element(spare_.begin(), spare_.end(),
+                                       [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
     if (fits != spare_.end()) {
         content = std::move(*fits);
         spare_.erase(fits);
@@ -231,19 +232,23 @@ void RaceFiler::TakeLock() {
     LockForFiling(lock_, dataDir_, waiting_);
     std::string failure;
     for (auto it = held_.begin(); it != held_.end();) {
+        const auto next = std::next(it);
         // Odds, payouts and weights may stay held back under this lock too: they are looked
         // at when they are written.
-        if (!IsRaceCardFile(it->first)) {
+        if (IsRaceCardFile(it->first))
+            LayOverOrDrop(it, failure);
+        else
             it->second.layOver = true;
-            ++it;
-        } else if (LayOver(it->first, it->second, failure)) {
-            ++it;
-        } else {
-            lost_ += it->second.filed;
-            it = held_.erase(it);
-        }
+        it = next;
     }
     if (!failure.empty()) throw FilingError(failure);
+}
+
+bool RaceFiler::LayOverOrDrop(std::map<std::string, Held>::iterator it, std::string& failure) {
+    if (LayOver(it->first, it->second, failure)) return true;
+    lost_ += it->second.filed;
+    held_.erase(it);
+    return false;
 }
 
 bool RaceFiler::LayOver(const std::string& name, Held& held, std::string& failure) {
@@ -308,24 +313,15 @@ void RaceFiler::Write(bool wholeDaysOnly) {
     }
     // Files held back by an earlier flush are written under the lock like any other.
     if (!names.empty()) TakeLock();
+    // A file found damaged is never written into; the other files of the batch still go out,
+    // and the failure is reported after them.
     std::string failure;
-    for (auto n = names.begin(); n != names.end();) {
-        auto found = held_.find(*n);
-        if (found == held_.end() || !found->second.layOver) {
-            ++n;
-            continue;
-        }
+    std::erase_if(names, [&](const std::string& name) {
+        auto found = held_.find(name);
+        if (found == held_.end() || !found->second.layOver) return false;
         found->second.layOver = false;
-        if (LayOver(found->first, found->second, failure)) {
-            ++n;
-            continue;
-        }
-        // Never written into; the other files of the batch still go out, and the failure is
-        // reported after them.
-        lost_ += found->second.filed;
-        held_.erase(found);
-        n = names.erase(n);
-    }
+        return !LayOverOrDrop(found, failure);
+    });
     if (batchFiles_ >= maxHeld_ && maxHeld_ < mostHeld_) {
         std::size_t filed = 0;
         for (const auto& [name, held] : held_) filed += held.inBatch ? held.filed : 0;

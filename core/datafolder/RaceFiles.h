@@ -149,6 +149,8 @@ class RaceFiler {
     // false, with the reason in `failure`, when another program left it unreadable or damaged:
     // it is then never written into, and what was filed into it is lost.
     bool LayOver(const std::string& name, Held& held, std::string& failure);
+    // LayOver, or the file let go with what was filed into it counted as lost.
+    bool LayOverOrDrop(std::map<std::string, Held>::iterator it, std::string& failure);
     void Write(bool wholeDaysOnly);
     // Brings the horse index up to date with the first `replaced` files just written.
     void UpdateHorseIndexOf(const std::vector<const std::string*>& names, const std::vector<Held*>& written,
