@@ -59,7 +59,6 @@ bool RaceBrowser::ChooseDay(std::string_view dayEntry) {
     }
 
     slots_.clear();
-    formsRead_ = false;  // not read for these races, whatever ran while waiting for a filer
     std::vector<std::string> entries;
     for (int k = 0; k < kRacesPerDay; ++k) {
         if (!IsFilledRace(table_.RaLine(k))) continue;
