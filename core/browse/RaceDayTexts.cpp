@@ -260,15 +260,34 @@ std::optional<RaceDayFiles> ReadRaceDayFiles(const std::filesystem::path& dataDi
     std::string error;
     if (lock.Lock(DataFolderLock::Mode::Shared, waiting, error) == DataFolderLock::Result::GaveUp) return std::nullopt;
     RaceDayFiles files;
-    const auto read = [&](std::string_view extension, std::size_t recordSize, std::size_t size, std::string& out) {
+    const auto read = [&](std::string_view extension, std::size_t size, std::string& out) {
         const std::filesystem::path path = RaceFilePath(dataDir, std::string(dayKey) + std::string(extension));
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) != size) return;
-        if (!ReadWholeFile(path, out) || !IsWholeRaceFile(out, recordSize)) out.clear();
+        if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) != size) return false;
+        if (ReadWholeFile(path, out)) return true;
+        out.clear();
+        return false;
     };
-    read(kO1Extension, kO1RecordSize, kO1FileSize, files.o1);
-    read(kHrExtension, kHrRecordSize, kHrFileSize, files.hr);
-    read(kWhExtension, kWhRecordSize, kWhFileSize, files.wh);
+    // A section that is not whole is left out alone: the others still show.
+    const auto keepWhole = [](std::string& section, std::size_t recordSize) {
+        if (!IsWholeRaceFile(section, recordSize)) section.clear();
+    };
+    std::string day;
+    std::error_code ec;
+    if (std::filesystem::exists(RaceFilePath(dataDir, std::string(dayKey) + std::string(kOddsAndPayoutsExtension)),
+                                ec)) {
+        if (read(kOddsAndPayoutsExtension, kOddsAndPayoutsFileSize, day)) {
+            files.o1 = day.substr(0, kO1FileSize);
+            files.hr = day.substr(kO1FileSize);
+        }
+    } else {  // a day filed by an earlier version: a file each
+        read(kO1Extension, kO1FileSize, files.o1);
+        read(kHrExtension, kHrFileSize, files.hr);
+    }
+    read(kWhExtension, kWhFileSize, files.wh);
+    keepWhole(files.o1, kO1RecordSize);
+    keepWhole(files.hr, kHrRecordSize);
+    keepWhole(files.wh, kWhRecordSize);
     if (!ReadWholeFile(RaceFilePath(dataDir, std::string(dayKey) + std::string(kChangesExtension)), files.changes))
         files.changes.clear();
     return files;

@@ -22,14 +22,20 @@ inline constexpr std::size_t kSeFileSize = 119880;  // 216 x 555
 inline constexpr std::size_t kDayKeySize = 18;      // 2026年12月12日中山 in cp932 bytes
 inline constexpr std::string_view kRaExtension = ".jvRA";
 inline constexpr std::string_view kSeExtension = ".jvSEr";
-// Beside them, a day's odds (O1: win, place and bracket odds) and payouts (HR), one 12-slot
-// file each, a race's record in its slot as for RA; readers of the RA and SE files pass them
-// over.
+// Beside them, a day's odds and payouts file: the odds (O1: win, place and bracket odds) and
+// the payouts (HR) of each race, 12 O1 race slots then 12 HR race slots, a race's record in
+// its slot as for RA. One file rather than two: replacing a file costs far more than its
+// bytes, and a day's odds and payouts come together in the stored race data. Readers of the
+// RA and SE files pass it over.
 inline constexpr std::size_t kO1FileSize = 11544;  // 12 x 962
 inline constexpr std::size_t kHrFileSize = 8628;   // 12 x 719
+inline constexpr std::size_t kOddsAndPayoutsFileSize = kO1FileSize + kHrFileSize;
+inline constexpr std::string_view kOddsAndPayoutsExtension = ".jvO1HR";
+// Where earlier versions filed the odds and the payouts, a file each: read while a day has no
+// odds and payouts file, and taken into it when it is first written.
 inline constexpr std::string_view kO1Extension = ".jvO1";
 inline constexpr std::string_view kHrExtension = ".jvHR";
-// The body weights announced on the race day (WH), a 12-slot file as for O1; and the day's
+// The body weights announced on the race day (WH), a 12-slot file as for RA; and the day's
 // changes (AV JC TC CC WE), the lines of a fetch as announced, replaced whole by each fetch.
 inline constexpr std::size_t kWhFileSize = 10164;  // 12 x 847
 inline constexpr std::string_view kWhExtension = ".jvWH";

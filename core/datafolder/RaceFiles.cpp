@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <span>
 #include <utility>
 
 #include "datafolder/AtomicFile.h"
@@ -27,28 +28,81 @@ std::string Quote(std::string_view cp932Name) { return "「" + Cp932ToUtf8(cp932
 // yet. Anything else ("1" and a stray byte, a sign) would be a guess at the slot.
 bool IsSlotNumber(std::string_view field) { return AllDigits(field) || field.find_first_not_of(' ') == field.npos; }
 
-// The record types filed, each into its own file of the day: its record size, file size and
-// extension. SE is the only one with a slot per runner.
-struct FiledType {
-    std::string_view type, extension;
-    std::size_t recordSize, fileSize;
+}  // namespace
+
+// The files of a day and the record types filed into them: each file is made of sections of
+// slots, a section per record type (`firstSlot` counts the slots of the sections before it).
+// SE is the only type with a slot per runner; the odds and payouts file holds two types.
+struct FileSection {
+    std::string_view type;
+    std::size_t recordSize, slots, offset, firstSlot;
+    std::string_view formerExtension;  // where earlier versions filed it alone ("" for none)
 };
-constexpr FiledType kFiledTypes[] = {
-    {"RA", kRaExtension, kRaRecordSize, kRaFileSize}, {"SE", kSeExtension, kSeRecordSize, kSeFileSize},
-    {"O1", kO1Extension, kO1RecordSize, kO1FileSize}, {"HR", kHrExtension, kHrRecordSize, kHrFileSize},
-    {"WH", kWhExtension, kWhRecordSize, kWhFileSize},
+struct FileShape {
+    std::string_view extension;
+    std::size_t size;
+    std::span<const FileSection> sections;
+    std::size_t Slots() const { return sections.back().firstSlot + sections.back().slots; }
+};
+namespace {
+
+constexpr std::size_t kRaces = kRacesPerDay;
+constexpr FileSection kRaSections[] = {{"RA", kRaRecordSize, kRaces, 0, 0, {}}};
+constexpr FileSection kSeSections[] = {{"SE", kSeRecordSize, kRaces* kRunnersPerRace, 0, 0, {}}};
+constexpr FileSection kOddsAndPayoutsSections[] = {
+    {"O1", kO1RecordSize, kRaces, 0, 0, kO1Extension},
+    {"HR", kHrRecordSize, kRaces, kO1FileSize, kRaces, kHrExtension},
+};
+constexpr FileSection kWhSections[] = {{"WH", kWhRecordSize, kRaces, 0, 0, {}}};
+constexpr FileShape kShapes[] = {
+    {kRaExtension, kRaFileSize, kRaSections},
+    {kSeExtension, kSeFileSize, kSeSections},
+    {kOddsAndPayoutsExtension, kOddsAndPayoutsFileSize, kOddsAndPayoutsSections},
+    {kWhExtension, kWhFileSize, kWhSections},
 };
 
-const FiledType* TypeOfRecord(std::string_view type) {
-    for (const FiledType& t : kFiledTypes)
-        if (t.type == type) return &t;
-    return nullptr;
+// Every shape's sections follow each other and fill it.
+constexpr bool IsLaidOut(const FileShape& shape) {
+    std::size_t offset = 0, slots = 0;
+    for (const FileSection& s : shape.sections) {
+        if (s.offset != offset || s.firstSlot != slots) return false;
+        offset += s.slots * s.recordSize;
+        slots += s.slots;
+    }
+    return offset == shape.size;
+}
+static_assert(std::all_of(std::begin(kShapes), std::end(kShapes), IsLaidOut));
+
+struct FiledType {
+    const FileShape* shape = nullptr;
+    const FileSection* section = nullptr;
+};
+
+FiledType TypeOfRecord(std::string_view type) {
+    for (const FileShape& shape : kShapes)
+        for (const FileSection& section : shape.sections)
+            if (section.type == type) return {&shape, &section};
+    return {};
 }
 
-const FiledType& TypeOfFile(std::string_view name) {
-    for (const FiledType& t : kFiledTypes)
-        if (name.ends_with(t.extension)) return t;
-    return kFiledTypes[0];
+const FileShape& ShapeOfFile(std::string_view name) {
+    for (const FileShape& shape : kShapes)
+        if (name.ends_with(shape.extension)) return shape;
+    return kShapes[0];
+}
+
+bool IsWholeFileOf(const FileShape& shape, std::string_view content) {
+    if (content.size() != shape.size) return false;
+    for (const FileSection& s : shape.sections)
+        if (!IsWholeRaceFile(content.substr(s.offset, s.slots * s.recordSize), s.recordSize)) return false;
+    return true;
+}
+
+// Calls `f(slot, offset, size)` for every slot of a file of `shape`, in order.
+template <class F>
+void ForEachSlot(const FileShape& shape, F f) {
+    for (const FileSection& s : shape.sections)
+        for (std::size_t i = 0; i < s.slots; ++i) f(s.firstSlot + i, s.offset + i * s.recordSize, s.recordSize);
 }
 
 // Whether a day's file is one of the RA and SE pair that is replaced together.
@@ -111,10 +165,10 @@ RaceFiler::~RaceFiler() {
 FilingResult RaceFiler::File(std::string_view record) {
     FilingResult r;
     std::string_view type = record.substr(0, std::min<std::size_t>(2, record.size()));
-    const FiledType* filed = TypeOfRecord(type);
-    if (filed == nullptr) return r;
+    const FiledType filed = TypeOfRecord(type);
+    if (filed.shape == nullptr) return r;
     r.runner = type == "SE";
-    const std::size_t size = filed->recordSize;
+    const std::size_t size = filed.section->recordSize;
 
     // A record is filed only when it fits its slot exactly: anything else would break the
     // fixed-unit shape every reader relies on, or would name a file outside the data folder.
@@ -147,20 +201,19 @@ FilingResult RaceFiler::File(std::string_view record) {
     if (horse > kRunnersPerRace)
         return Rejected(r, "SE レコードの馬番 " + Cp932ToUtf8(r.horseNumber) + " は 1～18 の範囲外です");
 
-    r.fileName = DayKeyOf(record) + std::string(filed->extension);
-    const std::size_t lineSize = size;  // a slot plus its CR LF is one record
+    r.fileName = DayKeyOf(record) + std::string(filed.shape->extension);
     std::size_t slot = static_cast<std::size_t>(r.runner ? RunnerSlotOf(record) : race - 1);
     // A race's odds or payouts replace its slot whole: never a mix of two announcements.
-    Held& held = Load(r.fileName, filed->fileSize, lineSize);
-    held.content.replace(slot * lineSize, lineSize, record);
-    held.filedSlots[slot] = true;
+    Held& held = Load(r.fileName, *filed.shape);
+    held.content.replace(filed.section->offset + slot * size, size, record);  // a slot is a record with its CR LF
+    held.filedSlots[filed.section->firstSlot + slot] = true;
     held.changed = true;
     ++held.filed;
     r.outcome = FilingResult::Outcome::Filed;
     return r;
 }
 
-RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std::size_t lineSize) {
+RaceFiler::Held& RaceFiler::Load(const std::string& name, const FileShape& shape) {
     auto found = held_.find(name);
     if (found != held_.end() && found->second.inBatch) return found->second;
     if (batchFiles_ >= maxHeld_) FlushWholeDays();
@@ -172,13 +225,14 @@ RaceFiler::Held& RaceFiler::Load(const std::string& name, std::size_t size, std:
         return found->second;
     }
     Held held;
-    held.content = ReadForFiling(name, size, lineSize, &held.existed);
-    held.filedSlots.assign(size / lineSize, false);
+    held.content = ReadForFiling(name, shape, &held.existed);
+    held.filedSlots.assign(shape.Slots(), false);
     return held_.emplace(name, std::move(held)).first->second;
 }
 
-std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize, bool* existed) {
+std::string RaceFiler::ReadForFiling(const std::string& name, const FileShape& shape, bool* existed) {
     fs::path path = RaceFilePath(dataDir_, name);
+    const std::size_t size = shape.size;
     std::string content;
     // The smallest spare buffer the file fits in, else the largest.
     const auto rank = [size](const std::string& b) {
@@ -205,21 +259,37 @@ std::string RaceFiler::ReadForFiling(const std::string& name, std::size_t size, 
         const auto damaged = [&](std::uintmax_t bytes) {
             return FilingError("レースデータファイル" + Quote(name) + "が壊れています（" + std::to_string(bytes) +
                                " バイト、正しくは " + std::to_string(size) + " バイト・" +
-                               std::to_string(size / lineSize) + " 行）。このファイルには書き込みません。");
+                               std::to_string(shape.Slots()) + " 行）。このファイルには書き込みません。");
         };
         // A file of another size is damaged whatever it holds: it is not read, however large.
         const std::uintmax_t bytes = fs::file_size(path, ec);
         if (!ec && bytes != size) throw damaged(bytes);
         if (!ReadWholeFile(path, content))
             throw FilingError("レースデータファイル" + Quote(name) + "を読み込めません。");
-        if (!IsWholeRaceFile(content, lineSize)) throw damaged(content.size());
+        if (!IsWholeFileOf(shape, content)) throw damaged(content.size());
     } else {
-        std::string blankLine(lineSize - 2, ' ');
-        blankLine += "\r\n";
         content.reserve(size);
-        for (std::size_t i = 0; i < size / lineSize; ++i) content += blankLine;
+        for (const FileSection& section : shape.sections) {
+            if (!section.formerExtension.empty() && TakeFormerFile(name, shape, section, content)) continue;
+            for (std::size_t i = 0; i < section.slots; ++i) content.append(section.recordSize - 2, ' ').append("\r\n");
+        }
     }
     return content;
+}
+
+bool RaceFiler::TakeFormerFile(const std::string& name, const FileShape& shape, const FileSection& section,
+                               std::string& content) const {
+    // What an earlier version filed for the day, when whole: a file that cannot be read or is
+    // damaged is left as it is, and its section starts blank.
+    const fs::path former = RaceFilePath(
+        dataDir_, name.substr(0, name.size() - shape.extension.size()) + std::string(section.formerExtension));
+    std::error_code ec;
+    const std::size_t bytes = section.slots * section.recordSize;
+    if (!fs::is_regular_file(former, ec) || fs::file_size(former, ec) != bytes) return false;
+    std::string text;
+    if (!ReadWholeFile(former, text) || !IsWholeRaceFile(text, section.recordSize)) return false;
+    content += text;
+    return true;
 }
 
 void RaceFiler::TakeLock() {
@@ -252,21 +322,21 @@ bool RaceFiler::LayOverOrDrop(std::map<std::string, Held>::iterator it, std::str
 }
 
 bool RaceFiler::LayOver(const std::string& name, Held& held, std::string& failure) {
-    const FiledType& type = TypeOfFile(name);
-    const std::size_t lineSize = type.recordSize;
+    const FileShape& shape = ShapeOfFile(name);
     std::error_code ec;
     if (!held.existed && !fs::exists(RaceFilePath(dataDir_, name), ec) && !ec)
         return true;  // still no file: blank slots and ours, as held
     std::string now;
     bool existsNow = true;
     try {
-        now = ReadForFiling(name, type.fileSize, lineSize, &existsNow);
+        now = ReadForFiling(name, shape, &existsNow);
     } catch (const FilingError& e) {
         if (failure.empty()) failure = e.what();
         return false;
     }
-    for (std::size_t slot = 0; slot < held.filedSlots.size(); ++slot)
-        if (held.filedSlots[slot]) now.replace(slot * lineSize, lineSize, held.content, slot * lineSize, lineSize);
+    ForEachSlot(shape, [&](std::size_t slot, std::size_t offset, std::size_t size) {
+        if (held.filedSlots[slot]) now.replace(offset, size, held.content, offset, size);
+    });
     KeepSpare(std::move(held.content));
     held.content = std::move(now);
     held.existed = existsNow;

@@ -67,6 +67,9 @@ struct FilingResult {
 // gave up on another filer and FilingError when the lock cannot be taken.
 void LockForFiling(DataFolderLock& lock, const std::filesystem::path& dataDir, const std::function<bool()>& waiting);
 
+struct FileShape;    // how a day's file is laid out (RaceFiles.cpp)
+struct FileSection;  // a record type's slots in it
+
 class RaceFiler {
   public:
     explicit RaceFiler(std::filesystem::path dataDir, std::size_t maxHeldFiles = 64);
@@ -137,10 +140,13 @@ class RaceFiler {
         std::size_t filed = 0;  // records filed since it was last written
         bool layOver = false;   // to be laid over the file as it is before it is written
     };
-    Held& Load(const std::string& name, std::size_t size, std::size_t lineSize);
+    Held& Load(const std::string& name, const FileShape& shape);
     // The file's contents on disk, or blank slots where there is no file (`existed` says which);
     // throws FilingError.
-    std::string ReadForFiling(const std::string& name, std::size_t size, std::size_t lineSize, bool* existed = nullptr);
+    std::string ReadForFiling(const std::string& name, const FileShape& shape, bool* existed = nullptr);
+    // Appends a section's former file of the day (an earlier version's) when there is a whole one.
+    bool TakeFormerFile(const std::string& name, const FileShape& shape, const FileSection& section,
+                        std::string& content) const;
     // Drops the files with nothing left to write, keeping their buffers for the next files read.
     void LetGoWritten();
     void KeepSpare(std::string&& content);

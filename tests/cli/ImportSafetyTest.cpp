@@ -43,18 +43,31 @@ std::map<std::string, std::string> RaceFiles(const fs::path& dir) {
     if (!fs::exists(dir)) return files;
     for (const auto& e : fs::directory_iterator(dir)) {
         std::string name = e.path().filename().string();
-        if (name.ends_with(".jvRA") || name.ends_with(".jvSEr") || name.ends_with(".jvO1") || name.ends_with(".jvHR"))
+        if (name.ends_with(".jvRA") || name.ends_with(".jvSEr") || name.ends_with(".jvO1HR"))
             files[name] = ReadAll(e.path());
     }
     return files;
 }
 
-// The record size and type of a race data file's slots, by its extension.
-std::pair<std::size_t, std::string> UnitOf(const std::string& name) {
-    if (name.ends_with(".jvSEr")) return {555, "SE"};
-    if (name.ends_with(".jvO1")) return {962, "O1"};
-    if (name.ends_with(".jvHR")) return {719, "HR"};
-    return {1272, "RA"};
+// The sections of a race data file's slots, by its extension: record type and size, where
+// the section starts and how many slots it has.
+struct Section {
+    std::string type;
+    std::size_t unit, offset, slots;
+};
+std::vector<Section> SectionsOf(const std::string& name) {
+    if (name.ends_with(".jvSEr")) return {{"SE", 555, 0, 216}};
+    if (name.ends_with(".jvO1HR")) return {{"O1", 962, 0, 12}, {"HR", 719, 12 * 962, 12}};
+    return {{"RA", 1272, 0, 12}};
+}
+
+bool IsWholeFile(const std::string& name, const std::string& content) {
+    std::size_t size = 0;
+    for (const auto& [type, unit, offset, slots] : SectionsOf(name)) {
+        if (!IsWholeRaceFile(std::string_view(content).substr(offset, unit * slots), unit)) return false;
+        size += unit * slots;
+    }
+    return content.size() == size;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -85,11 +98,14 @@ bool ListedIsOnDisk(const fs::path& data, const std::string& line, std::map<std:
     const bool runner = line.ends_with(".jvSEr");
     const int horse = runner ? std::stoi(line.substr(made.size() + 4, 2)) : 1;
     const std::string name = line.substr(line.rfind('/') + 1);
-    const auto [unit, type] = UnitOf(name);
     const std::size_t slot = runner ? static_cast<std::size_t>((race - 1) * 18 + horse - 1) : race - 1u;
     if (!files.contains(name)) files[name] = ReadAll(data / fs::path(std::u8string(name.begin(), name.end())));
     const std::string& content = files[name];
-    return content.size() >= (slot + 1) * unit && content.compare(slot * unit, 2, type) == 0;
+    // The line does not say whether odds or payouts were filed: either section's slot will do.
+    for (const auto& [type, unit, offset, slots] : SectionsOf(name))
+        if (content.size() >= offset + (slot + 1) * unit && content.compare(offset + slot * unit, 2, type) == 0)
+            return true;
+    return false;
 }
 
 // The demo week as JV-Data files in `dir`.
@@ -385,8 +401,7 @@ TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
     ASSERT_EQ(listed.size(), 3u);
     std::map<std::string, std::string> files;
     for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(data, line, files)) << line;
-    for (const auto& [name, content] : RaceFiles(data))
-        EXPECT_TRUE(IsWholeRaceFile(content, UnitOf(name).first)) << name;
+    for (const auto& [name, content] : RaceFiles(data)) EXPECT_TRUE(IsWholeFile(name, content)) << name;
 
     // Every RA file before every SE file: many days are held back for their runners when the
     // pipe closes. The summary counts what reached the disk, no more and no less.
@@ -397,8 +412,9 @@ TEST(ImportSafety, PipeClosedEarlyEndsWithWhatIsFiledOnDisk) {
                                                  Quoted(dir / "weeks") + "/*.jvd | head -3"});
     std::size_t onDisk = 0;
     for (const auto& [name, content] : RaceFiles(dir / "held")) {
-        const auto [unit, type] = UnitOf(name);
-        for (std::size_t at = 0; at + 2 <= content.size(); at += unit) onDisk += content.compare(at, 2, type) == 0;
+        for (const auto& [type, unit, offset, slots] : SectionsOf(name))
+            for (std::size_t at = offset; at < offset + unit * slots; at += unit)
+                onDisk += content.compare(at, 2, type) == 0;
     }
     EXPECT_NE(r.err.find("登録 " + std::to_string(onDisk) + " 件"), std::string::npos) << onDisk << "\n" << r.err;
 }
@@ -507,16 +523,14 @@ TEST(ImportSafety, AFullDiskEndsTheImportWithNothingHalfWritten) {
     EXPECT_GT(listed.size(), 1000u);
     std::map<std::string, std::string> onDisk;
     for (const std::string& line : listed) EXPECT_TRUE(ListedIsOnDisk(other, line, onDisk)) << line;
-    for (const auto& [name, content] : RaceFiles(other))
-        EXPECT_TRUE(IsWholeRaceFile(content, name.ends_with(".jvRA") ? kRaRecordSize : kSeRecordSize)) << name;
+    for (const auto& [name, content] : RaceFiles(other)) EXPECT_TRUE(IsWholeFile(name, content)) << name;
 
     RunResult devFull =
         turfpad::testing::Run(kShell, {"-c", kCli + " import --data " + Quoted(data) + files + " > /dev/full"});
     EXPECT_EQ(devFull.status, 1);
     EXPECT_NE(devFull.err.find("標準出力に書き込めない"), std::string::npos) << devFull.err;
     EXPECT_EQ(EverythingIn(data).size(), before.size());
-    for (const auto& [name, content] : RaceFiles(data))
-        EXPECT_TRUE(IsWholeRaceFile(content, UnitOf(name).first)) << name;
+    for (const auto& [name, content] : RaceFiles(data)) EXPECT_TRUE(IsWholeFile(name, content)) << name;
 }
 
 // A data folder the user cannot write into (run as the user nobody where the test runs as

@@ -1,5 +1,6 @@
-// Odds (O1) and payouts (HR): filed into files of their own beside a day's RA and SE files,
-// a race's record replacing its slot whole, and shown as the command line prints them.
+// Odds (O1) and payouts (HR): filed into a file of their own beside a day's RA and SE files
+// (12 O1 slots, then 12 HR slots), a race's record replacing its slot whole, and shown as the
+// command line prints them.
 #include <gtest/gtest.h>
 
 #include "RaceDayRecords.h"
@@ -10,13 +11,16 @@
 #include "text/Cp932.h"
 
 using namespace turfpad;
+namespace fs = std::filesystem;
 using namespace turfpad::testing;
 
 namespace {
 
-std::string Slot(const std::string& file, std::size_t size, int race) {
-    return file.substr(static_cast<std::size_t>(race - 1) * size, size);
+std::string Slot(const std::string& file, std::size_t size, int race, std::size_t section = 0) {
+    return file.substr(section + static_cast<std::size_t>(race - 1) * size, size);
 }
+
+constexpr std::size_t kHrSection = 12 * 962;  // the payouts follow the 12 odds slots
 
 }  // namespace
 
@@ -31,26 +35,61 @@ TEST(RaceDayFiling, OddsAndPayoutsGoIntoTheirOwnSlotsAndReplaceThemWhole) {
         EXPECT_EQ(filer.File(ra).outcome, FilingResult::Outcome::Filed);
         const FilingResult odds = filer.File(first);
         EXPECT_EQ(odds.outcome, FilingResult::Outcome::Filed);
-        EXPECT_EQ(odds.ListLineUtf8(), "作成済み:11R/2026年12月12日中山.jvO1");
-        EXPECT_EQ(filer.File(paid).ListLineUtf8(), "作成済み:11R/2026年12月12日中山.jvHR");
+        EXPECT_EQ(odds.ListLineUtf8(), "作成済み:11R/2026年12月12日中山.jvO1HR");
+        EXPECT_EQ(filer.File(paid).ListLineUtf8(), "作成済み:11R/2026年12月12日中山.jvO1HR");
         const FilingResult cut = filer.File(later.substr(0, 900) + "\r\n");
         EXPECT_EQ(cut.outcome, FilingResult::Outcome::Rejected);
         EXPECT_EQ(cut.reason, "O1 レコードの長さが 902 バイトです（962 バイトのはずです）");
         filer.Flush();
     }
-    const std::string o1 = ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1")));
-    ASSERT_EQ(o1.size(), 12u * 962);
-    EXPECT_EQ(Slot(o1, 962, 11), first);
-    EXPECT_EQ(Slot(o1, 962, 10), std::string(960, ' ') + "\r\n");
-    const std::string hr = ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvHR")));
-    ASSERT_EQ(hr.size(), 12u * 719);
-    EXPECT_EQ(Slot(hr, 719, 11), paid);
+    const fs::path day = RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1HR"));
+    const std::string both = ReadAll(day);
+    ASSERT_EQ(both.size(), 12u * 962 + 12u * 719);
+    EXPECT_EQ(Slot(both, 962, 11), first);
+    EXPECT_EQ(Slot(both, 962, 12), std::string(960, ' ') + "\r\n");
+    EXPECT_EQ(Slot(both, 719, 1, kHrSection), std::string(717, ' ') + "\r\n");
+    EXPECT_EQ(Slot(both, 719, 11, kHrSection), paid);
     // The RA file is what it would be without them.
     EXPECT_EQ(Slot(ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvRA"))), 1272, 11), ra);
 
     // A later announcement replaces the race's odds whole: horse 2's odds do not linger.
     FileRaceRecord(dir.path(), later);
-    EXPECT_EQ(Slot(ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1"))), 962, 11), later);
+    EXPECT_EQ(Slot(ReadAll(day), 962, 11), later);
+    EXPECT_EQ(Slot(ReadAll(day), 719, 11, kHrSection), paid);
+}
+
+// A day filed by an earlier version has its odds and its payouts in a file each: they show
+// as they are, and the first record filed for the day takes them into the day's one file.
+TEST(RaceDayFiling, OddsAndPayoutsOfEarlierVersionsShowAndAreTakenIn) {
+    TempDir dir;
+    const std::string oldOdds = O1("20261212", "06", 3, {{44, "01005201"}});
+    const std::string oldPaid = Hr("20261212", "06", 3, {{103, "0100000052001"}});
+    const auto file = [](std::string slot3, std::size_t size) {
+        std::string blank(size - 2, ' ');
+        blank += "\r\n";
+        std::string all;
+        for (int race = 1; race <= 12; ++race) all += race == 3 ? slot3 : blank;
+        return all;
+    };
+    WriteAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1")), file(oldOdds, 962));
+    WriteAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvHR")), file(oldPaid, 719));
+    const auto shown = [&] {
+        const std::optional<RaceDayFiles> files =
+            ReadRaceDayFiles(dir.path(), Sj("2026年12月12日中山"), [] { return true; });
+        return std::pair(std::string(files->O1Of(2)), std::string(files->HrOf(2)));
+    };
+    EXPECT_EQ(shown(), std::pair(oldOdds, oldPaid));
+
+    const std::string odds5 = O1("20261212", "06", 5, {{44, "01003101"}});
+    FileRaceRecord(dir.path(), odds5);
+    const std::string both = ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1HR")));
+    ASSERT_EQ(both.size(), 12u * 962 + 12u * 719);
+    EXPECT_EQ(Slot(both, 962, 3), oldOdds);
+    EXPECT_EQ(Slot(both, 962, 5), odds5);
+    EXPECT_EQ(Slot(both, 719, 3, kHrSection), oldPaid);
+    // From then on the day's one file is what shows, whatever the old files hold.
+    WriteAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1")), file(O1("20261212", "06", 3), 962));
+    EXPECT_EQ(shown(), std::pair(oldOdds, oldPaid));
 }
 
 TEST(RaceDayTexts, OddsAsShown) {

@@ -97,12 +97,12 @@ TEST(RaceDayUpdate, FetchesEachKindInTurnClosesEveryOpenAndFilesWhatCame) {
                                         "JVRTOpen 0B14 20261212", "JVClose", "JVRTOpen 0B31 " + key, "JVClose"}));
     EXPECT_FALSE(report.failed);
     EXPECT_EQ(report.filed, 3u);
-    EXPECT_EQ(lines.back(), "作成済み:11R/2026年12月12日中山.jvO1");
+    EXPECT_EQ(lines.back(), "作成済み:11R/2026年12月12日中山.jvO1HR");
     EXPECT_EQ(statuses.back(), "当日情報を取得中：オッズ 1/1");
     const std::string wh = ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvWH")));
     ASSERT_EQ(wh.size(), 12u * 847);
     EXPECT_EQ(wh.substr(10 * 847, 847), weights);
-    EXPECT_EQ(ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1"))).substr(10 * 962, 962), odds);
+    EXPECT_EQ(ReadAll(RaceFilePath(dir.path(), Sj("2026年12月12日中山.jvO1HR"))).substr(10 * 962, 962), odds);
 }
 
 TEST(RaceDayUpdate, AJVLinkErrorEndsTheUpdateAfterItsClose) {

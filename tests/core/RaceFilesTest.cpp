@@ -316,7 +316,7 @@ TEST(FilingSafety, OddsAndPayoutsGoOutWithTheNextRaceCardsOrAtTheLastFlush) {
     using turfpad::testing::Hr;
     using turfpad::testing::O1;
     TempDir dir;
-    const fs::path odds = dir / "2026年12月13日中山.jvO1", payouts = dir / "2026年12月13日中山.jvHR";
+    const fs::path odds = dir / "2026年12月13日中山.jvO1HR";
     RaceFiler filer(dir.path());
     filer.File(Ra("20261212", "06", 1));
     filer.File(Se("20261212", "06", 1, 1));
@@ -341,31 +341,31 @@ TEST(FilingSafety, OddsAndPayoutsGoOutWithTheNextRaceCardsOrAtTheLastFlush) {
         for (std::size_t i = 0; i < n; ++i) all += line;
         return all;
     };
-    EXPECT_EQ(ReadAll(odds), O1("20261213", "06", 1) + O1("20261213", "06", 2) + blanks(962, 10));
-    EXPECT_EQ(ReadAll(payouts), blanks(719, 11) + Hr("20261213", "06", 12));
+    EXPECT_EQ(ReadAll(odds), O1("20261213", "06", 1) + O1("20261213", "06", 2) + blanks(962, 10) + blanks(719, 11) +
+                                 Hr("20261213", "06", 12));
 
     filer.File(Hr("20261214", "06", 1));
     filer.FlushWholeDays();
-    EXPECT_FALSE(fs::exists(dir / "2026年12月14日中山.jvHR"));
+    EXPECT_FALSE(fs::exists(dir / "2026年12月14日中山.jvO1HR"));
     filer.Flush();
-    EXPECT_EQ(ReadAll(dir / "2026年12月14日中山.jvHR"), Hr("20261214", "06", 1) + blanks(719, 11));
+    EXPECT_EQ(ReadAll(dir / "2026年12月14日中山.jvO1HR"), blanks(962, 12) + Hr("20261214", "06", 1) + blanks(719, 11));
 
     // Odds damaged meanwhile are never written into; the race cards of their batch still go
     // out, and the failure is reported after them.
     filer.File(O1("20261215", "06", 1));
     filer.FlushWholeDays();
-    WriteAll(dir / "2026年12月15日中山.jvO1", "damaged");
+    WriteAll(dir / "2026年12月15日中山.jvO1HR", "damaged");
     filer.File(Ra("20261215", "06", 1));
     filer.File(Se("20261215", "06", 1, 1));
     EXPECT_THROW(filer.FlushWholeDays(), FilingError);
-    EXPECT_EQ(ReadAll(dir / "2026年12月15日中山.jvO1"), "damaged");
+    EXPECT_EQ(ReadAll(dir / "2026年12月15日中山.jvO1HR"), "damaged");
     EXPECT_EQ(ReadAll(dir / "2026年12月15日中山.jvRA").substr(0, kRaRecordSize), Ra("20261215", "06", 1));
     EXPECT_EQ(filer.UnwrittenRecords(), 1u);
 
     // No more of them wait than make a batch.
     RaceFiler few(dir.path(), 2);
     few.File(O1("20261216", "06", 1));
-    few.File(Hr("20261216", "06", 1));
+    few.File(Hr("20261217", "06", 1));
     few.FlushWholeDays();
     EXPECT_FALSE(few.HasUnwritten());
 }
@@ -485,12 +485,12 @@ TEST(FilingSafety, PlantedLinksAreNeverFollowed) {
     const fs::path data = dir / "Data";
     fs::create_directories(data);
     WriteAll(dir / "outside", "precious");
-    // Every file the filer writes: the race card pair, the odds and the payouts.
+    // Every file the filer writes: the race card pair, the odds and payouts, the weights.
     const std::vector<std::pair<std::string, std::string>> filed = {
         {kRaName, Ra("20261212", "06", 1)},
         {kSeName, Se("20261212", "06", 1, 1)},
-        {"2026年12月12日中山.jvO1", turfpad::testing::O1("20261212", "06", 1)},
-        {"2026年12月12日中山.jvHR", turfpad::testing::Hr("20261212", "06", 1)}};
+        {"2026年12月12日中山.jvO1HR", turfpad::testing::O1("20261212", "06", 1)},
+        {"2026年12月12日中山.jvWH", turfpad::testing::RaceDayRecord("WH", 847, "20261212", "06", 1, {})}};
     for (const auto& [name, record] : filed)
         fs::create_symlink(dir / "outside", data / ("." + name + "." + std::to_string(getpid()) + ".part"));
     fs::create_symlink(dir / "outside", data / ("." + kSeName + ".999999999.0123456789abcdef.part"));

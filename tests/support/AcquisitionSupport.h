@@ -30,9 +30,9 @@ inline std::chrono::system_clock::time_point LocalTime(int y, int mo, int d, int
     return std::chrono::system_clock::from_time_t(std::mktime(&tm));
 }
 
-// A day's race cards, odds or payouts file.
+// A day's race cards, or its odds and payouts file.
 inline bool IsRaceDataName(const std::string& name) {
-    return name.ends_with(".jvRA") || name.ends_with(".jvSEr") || name.ends_with(".jvO1") || name.ends_with(".jvHR");
+    return name.ends_with(".jvRA") || name.ends_with(".jvSEr") || name.ends_with(".jvO1HR");
 }
 
 // The race data files of a folder (UTF-8 names) with their contents.

@@ -225,7 +225,7 @@ TEST_F(ComJVLinkTest, ARaceDayUpdateRunsThroughTheControl) {
     LocalJVLink local({ProgramFolder() / "JVLinkLocal.ini", here.path() / "cache", nullptr, nullptr});
     ASSERT_EQ(local.JVInit("TP202612/TP000001/Turfpad2026/Version 1.00"), 0);
     EXPECT_EQ(UpdateRaceDay(local, here.path(), "20261212").filed, report.filed);
-    for (const char* file : {"2026年12月12日中山.jvWH", "2026年12月12日中山.jvCH", "2026年12月12日阪神.jvO1"})
+    for (const char* file : {"2026年12月12日中山.jvWH", "2026年12月12日中山.jvCH", "2026年12月12日阪神.jvO1HR"})
         EXPECT_EQ(ReadAll(RaceFilePath(data.path(), Sj(file))), ReadAll(RaceFilePath(here.path(), Sj(file)))) << file;
 }
 
