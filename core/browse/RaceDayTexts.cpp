@@ -276,7 +276,8 @@ std::optional<RaceDayFiles> ReadRaceDayFiles(const std::filesystem::path& dataDi
     std::error_code ec;
     if (std::filesystem::exists(RaceFilePath(dataDir, std::string(dayKey) + std::string(kOddsAndPayoutsExtension)),
                                 ec)) {
-        if (read(kOddsAndPayoutsExtension, kOddsAndPayoutsFileSize, day)) {
+        // Its size is looked at again once read: another program may have replaced it.
+        if (read(kOddsAndPayoutsExtension, kOddsAndPayoutsFileSize, day) && day.size() == kOddsAndPayoutsFileSize) {
             files.o1 = day.substr(0, kO1FileSize);
             files.hr = day.substr(kO1FileSize);
         }

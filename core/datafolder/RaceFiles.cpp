@@ -279,15 +279,26 @@ std::string RaceFiler::ReadForFiling(const std::string& name, const FileShape& s
 
 bool RaceFiler::TakeFormerFile(const std::string& name, const FileShape& shape, const FileSection& section,
                                std::string& content) const {
-    // What an earlier version filed for the day, when whole: a file that cannot be read or is
-    // damaged is left as it is, and its section starts blank.
-    const fs::path former = RaceFilePath(
-        dataDir_, name.substr(0, name.size() - shape.extension.size()) + std::string(section.formerExtension));
+    // What an earlier version filed for the day. A file that is there but cannot be read is
+    // never taken for a missing one: the day's new file would hide it for good. A damaged one
+    // (which earlier versions did not show either) is left as it is, and its section starts
+    // blank.
+    const std::string formerName =
+        name.substr(0, name.size() - shape.extension.size()) + std::string(section.formerExtension);
+    const fs::path former = RaceFilePath(dataDir_, formerName);
     std::error_code ec;
+    const fs::file_status status = fs::status(former, ec);
+    if (status.type() == fs::file_type::not_found) return false;
+    const auto unreadable = [&](const std::string& why) {
+        return FilingError("レースデータファイル" + Quote(formerName) + "を読み込めません" + why + "。このため" +
+                           Quote(name) + "を作成しません。");
+    };
+    if (ec) throw unreadable("（" + SystemErrorText(ec) + "）");
     const std::size_t bytes = section.slots * section.recordSize;
-    if (!fs::is_regular_file(former, ec) || fs::file_size(former, ec) != bytes) return false;
+    if (!fs::is_regular_file(status) || fs::file_size(former, ec) != bytes || ec) return false;
     std::string text;
-    if (!ReadWholeFile(former, text) || !IsWholeRaceFile(text, section.recordSize)) return false;
+    if (!ReadWholeFile(former, text)) throw unreadable("");
+    if (!IsWholeRaceFile(text, section.recordSize)) return false;
     content += text;
     return true;
 }
