@@ -234,13 +234,15 @@ std::string RaceFiler::ReadForFiling(const std::string& name, const FileShape& s
     fs::path path = RaceFilePath(dataDir_, name);
     const std::size_t size = shape.size;
     std::string content;
-    // The smallest spare buffer the file fits in, else the largest.
+    // The smallest spare buffer the file fits in, else the largest; but never one four times
+    // its size or more (an odds file in a runners file's buffer): the runners file read next
+    // would have to take fresh memory, which costs more than the small file's own.
     const auto rank = [size](const std::string& b) {
         return b.capacity() >= size ? std::pair(0, b.capacity()) : std::pair(1, SIZE_MAX - b.capacity());
     };
     const auto fits = std::min_element(spare_.begin(), spare_.end(),
                                        [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
-    if (fits != spare_.end()) {
+    if (fits != spare_.end() && fits->capacity() / 4 < size) {
         content = std::move(*fits);
         spare_.erase(fits);
         content.clear();
