@@ -21,7 +21,7 @@ class TFormGuideGrid : public QTableWidget {
   public:
     static constexpr int kRuns = static_cast<int>(kFormRuns);
     static constexpr int kRunnerWidth = 86;
-    static constexpr int kBlockWidth = 90;  // the narrowest a run's block gets
+    static constexpr int kBlockWidth = 86;  // the narrowest a run's block gets: 4 beside a scroll bar at 630 x 450
     static constexpr int kRowHeight = 85;
     // What the cells hold: each run's form cells (a QStringList) and whether it was won; the
     // row's header item the runner's post, number, name and today's sex and age, and jockey

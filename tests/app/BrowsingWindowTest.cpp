@@ -307,7 +307,10 @@ TEST_F(BrowsingWindowTest, TheFormTabShowsTheDayOnDisplayWhateverWasPrintedMeanw
     };
     ChooseDay("2026年12月12日中山");
     form->PageControl1->setCurrentWidget(form->TabSheet3);
+    // Twice: the vertical scroll bar a long field needs comes with the second round of layout.
     QApplication::processEvents();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->FormGuideGrid->verticalScrollBar()->isVisible());
     // The window at its first size shows three runners with four runs each, whole.
     const TFormGuideGrid* grid = form->FormGuideGrid;
     EXPECT_LE(grid->columnViewportPosition(3) + grid->columnWidth(3), grid->viewport()->width());
