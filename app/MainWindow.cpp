@@ -197,48 +197,8 @@ void TMainForm::BuildBody() {
     // tabs are hidden.
     auto* client = new QWidget(Splitter1);
     client->setObjectName("ClientArea");
-    auto* clientLayout = new QVBoxLayout(client);
-    clientLayout->setContentsMargins(0, 0, 0, 0);
-    PageControl1 = new QTabWidget(client);
-    clientLayout->addWidget(PageControl1);
-    PageControl1->setObjectName("PageControl1");
-    TabSheet1 = new QWidget;
-    auto* sheet1 = new QVBoxLayout(TabSheet1);
-    sheet1->setContentsMargins(0, 0, 0, 0);
-    sheet1->setSpacing(0);
-    auto* strip = new QFrame(TabSheet1);
-    strip->setObjectName("Panel3");
-    strip->setFixedHeight(19);
-    strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StringGrid2 = new TRaceCardGrid(TabSheet1);
-    StringGrid2->setObjectName("StringGrid2");
-    sheet1->addWidget(strip);
-    sheet1->addWidget(StringGrid2, 1);
-    TabSheet2 = new QWidget;
-    auto* sheet2 = new QVBoxLayout(TabSheet2);
-    sheet2->setContentsMargins(0, 0, 0, 0);
-    StringGrid1 = new TScheduleGrid(TabSheet2);
-    StringGrid1->setObjectName("StringGrid1");
-    sheet2->addWidget(StringGrid1);
-    TabSheet3 = new QWidget;
-    auto* sheet3 = new QVBoxLayout(TabSheet3);
-    sheet3->setContentsMargins(0, 0, 0, 0);
-    FormGuideGrid = new TFormGuideGrid(TabSheet3);
-    sheet3->addWidget(FormGuideGrid);
-    PageControl1->addTab(TabSheet1, Utf8ToQString("出馬表"));
-    PageControl1->addTab(TabSheet2, Utf8ToQString("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
-    PageControl1->addTab(TabSheet3, Utf8ToQString("馬柱"));
-    TabSheet4 = new QWidget;
-    auto* sheet4 = new QVBoxLayout(TabSheet4);
-    sheet4->setContentsMargins(0, 0, 0, 0);
-    RaceDayGrid = new TRaceDayGrid(TabSheet4);
-    sheet4->addWidget(RaceDayGrid);
-    PageControl1->addTab(TabSheet4, Utf8ToQString("速報"));
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
-        if (browser_)
-            TMsgDlg::Guard(this, [&] { browser_->SetFormGuideShown(PageControl1->currentWidget() == TabSheet3); });
-    });
-    PageControl1->hide();  // shown once a race card is shown
+    (new QVBoxLayout(client))->setContentsMargins(0, 0, 0, 0);
+    clientArea_ = client;
 
     Splitter1->addWidget(LeftPanel);
     Splitter1->addWidget(client);
@@ -322,9 +282,6 @@ void TMainForm::BuildMenus() {
 
     GridPopupMenu = new QMenu(this);
     N18 = GridPopupMenu->addAction(Utf8ToQString("分析表をｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰ"));
-    StringGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StringGrid2, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { GridPopupMenu->popup(StringGrid2->viewport()->mapToGlobal(at)); });
 
     connect(JVDataItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { JVBtnClick(); }); });
     connect(RaceDayItem, &QAction::triggered, this, [this] { TMsgDlg::Guard(this, [&] { RaceDayUpdateClick(); }); });
@@ -381,9 +338,56 @@ void TMainForm::FormCreate() {
     // grid draws from the day's race card table.
     browser_ = std::make_unique<RaceBrowser>(static_cast<BrowserView&>(*this), static_cast<ReadProgress&>(*this), &ini_,
                                              DataFolder());
-    StringGrid2->SetTable(&browser_->Table());
     MakeDataListBtnClick();
     browser_->LoadOption();
+}
+
+// The tabs and their grids (each grid is four table views) take a good part of the start-up,
+// and stay hidden until a race is shown: they are made then, or when something asks for them
+// before.
+void TMainForm::MakeTabs() {
+    if (PageControl1 != nullptr) return;
+    PageControl1 = new QTabWidget(clientArea_);
+    PageControl1->hide();  // shown once a race card is shown
+    clientArea_->layout()->addWidget(PageControl1);
+    PageControl1->setObjectName("PageControl1");
+    TabSheet1 = new QWidget;
+    auto* sheet1 = new QVBoxLayout(TabSheet1);
+    sheet1->setContentsMargins(0, 0, 0, 0);
+    sheet1->setSpacing(0);
+    auto* strip = new QFrame(TabSheet1);
+    strip->setObjectName("Panel3");
+    strip->setFixedHeight(19);
+    strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    sheet1->addWidget(strip);
+    TabSheet2 = new QWidget;
+    (new QVBoxLayout(TabSheet2))->setContentsMargins(0, 0, 0, 0);
+    TabSheet3 = new QWidget;
+    (new QVBoxLayout(TabSheet3))->setContentsMargins(0, 0, 0, 0);
+    TabSheet4 = new QWidget;
+    (new QVBoxLayout(TabSheet4))->setContentsMargins(0, 0, 0, 0);
+    PageControl1->addTab(TabSheet1, Utf8ToQString("出馬表"));
+    PageControl1->addTab(TabSheet2, Utf8ToQString("全ﾚｰｽｽｹｼﾞｭｰﾙ"));
+    PageControl1->addTab(TabSheet3, Utf8ToQString("馬柱"));
+    PageControl1->addTab(TabSheet4, Utf8ToQString("速報"));
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (browser_)
+            TMsgDlg::Guard(this, [&] { browser_->SetFormGuideShown(PageControl1->currentWidget() == TabSheet3); });
+    });
+    StringGrid2 = new TRaceCardGrid(TabSheet1);
+    StringGrid2->setObjectName("StringGrid2");
+    static_cast<QBoxLayout*>(TabSheet1->layout())->addWidget(StringGrid2, 1);
+    StringGrid2->SetTable(&browser_->Table());
+    StringGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid2, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { GridPopupMenu->popup(StringGrid2->viewport()->mapToGlobal(at)); });
+    StringGrid1 = new TScheduleGrid(TabSheet2);
+    StringGrid1->setObjectName("StringGrid1");
+    TabSheet2->layout()->addWidget(StringGrid1);
+    FormGuideGrid = new TFormGuideGrid(TabSheet3);
+    TabSheet3->layout()->addWidget(FormGuideGrid);
+    RaceDayGrid = new TRaceDayGrid(TabSheet4);
+    TabSheet4->layout()->addWidget(RaceDayGrid);
 }
 
 void TMainForm::MakeDataListBtnClick() { browser_->BuildDayList(); }
@@ -433,6 +437,7 @@ void TMainForm::print1btnClick() {
 }
 
 void TMainForm::print3btnClick() {
+    MakeTabs();
     StringGridSource grid(*StringGrid1);
     SuggestPdfName(DateCombo->currentText() + Utf8ToQString("スケジュール"));
     PrintSchedule(this, CurrentPrinter(), StrGridPrinter1(), grid, browser_->Table().CurrentEntry().raceKey);
@@ -451,7 +456,10 @@ void TMainForm::FormGuidePrintItemClick() {
     PrintFormGuides(this, CurrentPrinter(), settings, DateCombo->currentText(), pages, showPreview);
 }
 
-void TMainForm::SetTabsVisible(bool visible) { PageControl1->setVisible(visible); }
+void TMainForm::SetTabsVisible(bool visible) {
+    if (visible) MakeTabs();
+    if (PageControl1 != nullptr) PageControl1->setVisible(visible);
+}
 
 void TMainForm::SetDayList(const std::vector<std::string>& entries) {
     QSignalBlocker block(DateCombo);
@@ -471,7 +479,10 @@ void TMainForm::SelectRaceListEntry(int index) {
     DatList->setCurrentRow(index);
 }
 
-void TMainForm::SetScheduleRows(const std::vector<ScheduleRow>& rows) { StringGrid1->Fill(rows); }
+void TMainForm::SetScheduleRows(const std::vector<ScheduleRow>& rows) {
+    MakeTabs();
+    StringGrid1->Fill(rows);
+}
 void TMainForm::SetHeading(const RaceHeading& heading) {
     ShowHeading(Label3D, heading);
     ArrangeHeading();
@@ -492,14 +503,25 @@ void TMainForm::ArrangeHeading() {
         if (!l[i]->caption().trimmed().isEmpty()) x = l[i]->geometry().right() + 7;
     }
 }
-void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) { StringGrid2->Fill(rows); }
+void TMainForm::SetRaceCardRows(const std::vector<RaceCardRow>& rows) {
+    MakeTabs();
+    StringGrid2->Fill(rows);
+}
 
-void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) { FormGuideGrid->Fill(runners); }
+void TMainForm::SetFormGuide(const std::vector<RunnerForm>& runners) {
+    MakeTabs();
+    FormGuideGrid->Fill(runners);
+}
 
 void TMainForm::DayShown() { FormsAheadTimer->start(); }
 
-void TMainForm::SetRaceDay(const RaceDayInfo& race) { RaceDayGrid->Fill(race); }
-void TMainForm::ClearRaceCardSelection() { StringGrid2->ClearSelection(); }
+void TMainForm::SetRaceDay(const RaceDayInfo& race) {
+    MakeTabs();
+    RaceDayGrid->Fill(race);
+}
+void TMainForm::ClearRaceCardSelection() {
+    if (StringGrid2 != nullptr) StringGrid2->ClearSelection();
+}
 
 void TMainForm::ShowMessage(const std::string& utf8, bool beep) {
     TMsgDlg::Information(this, QString::fromStdString(utf8), beep);

@@ -74,15 +74,16 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     QComboBox* DateCombo;
     QListWidget* DatList;
     QSplitter* Splitter1;
-    QTabWidget* PageControl1;
-    QWidget* TabSheet1;             // 出馬表
-    QWidget* TabSheet2;             // 全ﾚｰｽｽｹｼﾞｭｰﾙ
-    TScheduleGrid* StringGrid1;     // schedule
-    TRaceCardGrid* StringGrid2;     // race card
-    QWidget* TabSheet3;             // 馬柱
-    TFormGuideGrid* FormGuideGrid;  // the form guide of the race shown
-    QWidget* TabSheet4;             // 速報
-    TRaceDayGrid* RaceDayGrid;      // odds, result and payouts of the race shown
+    // The tabs and their grids are made when first needed (MakeTabs): null until then.
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;             // 出馬表
+    QWidget* TabSheet2 = nullptr;             // 全ﾚｰｽｽｹｼﾞｭｰﾙ
+    TScheduleGrid* StringGrid1 = nullptr;     // schedule
+    TRaceCardGrid* StringGrid2 = nullptr;     // race card
+    QWidget* TabSheet3 = nullptr;             // 馬柱
+    TFormGuideGrid* FormGuideGrid = nullptr;  // the form guide of the race shown
+    QWidget* TabSheet4 = nullptr;             // 速報
+    TRaceDayGrid* RaceDayGrid = nullptr;      // odds, result and payouts of the race shown
 
     // Menus.
     QAction* JVDataItem;          // ＪＶデータ取得(&J)
@@ -115,6 +116,9 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     std::function<void(TAllPrintForm&)> showPreview;
 
     RaceBrowser& Browser() { return *browser_; }
+    // Makes the tabs and their grids now, if they are not made yet (they are made when a race
+    // is first shown).
+    void MakeTabs();
     // The printer in use: the system's default one, or a PDF file without one. It is looked
     // for when first needed: asking the print system costs a noticeable part of the start-up.
     Printer& CurrentPrinter();
@@ -179,6 +183,7 @@ class TMainForm : public QMainWindow, private BrowserView, private ReadProgress 
     void Close() override;
 
     std::unique_ptr<JVLink> jvlink_;
+    QWidget* clientArea_ = nullptr;  // holds the tabs, and keeps their place while they are hidden
     std::filesystem::path programFolder_;
     TIniGT ini_;
     TPrgrsForm* prgrsForm_ = nullptr;  // a child of the window

@@ -118,6 +118,7 @@ TEST(ManualText, EveryTabMenuCommandAndToolbarButtonIsDescribed) {
     {
         TMainForm form(std::make_unique<turfpad::testing::FakeJVLink>());
         QStringList names;
+        form.MakeTabs();
         for (int i = 0; i < form.PageControl1->count(); ++i) names << form.PageControl1->tabText(i);
         for (QAction* menu : form.menuBar()->actions())
             for (QAction* a : menu->menu()->actions())
