@@ -1,13 +1,19 @@
 #include "ToolIcons.h"
 
 #include <qdrawutil.h>
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace turfpad {
 
-QIcon MakeToolIcon(ToolIcon kind) {
+namespace {
+
+QPixmap DrawToolIcon(ToolIcon kind) {
     QPixmap pm(20, 20);  // drawn on 20 x 20, shown at the button's icon size
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -95,12 +101,41 @@ QIcon MakeToolIcon(ToolIcon kind) {
             break;
         }
     }
-    return QIcon(pm);
+    p.end();
+    return pm;
 }
 
-namespace {
+// Draws the picture when it is first painted, not when the button is made: the first text
+// drawn (the "?" and "i") costs several milliseconds, which the window would otherwise spend
+// before it appears. Painted as an icon made from the 20 x 20 pixmap would be: scaled down
+// smoothly, and greyed by the style when disabled.
+class ToolIconEngine : public QIconEngine {
+  public:
+    explicit ToolIconEngine(ToolIcon kind) : kind_(kind) {}
+    QIconEngine* clone() const override { return new ToolIconEngine(kind_); }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        if (drawn_.isNull()) drawn_ = DrawToolIcon(kind_);
+        QPixmap pm =
+            size == drawn_.size() ? drawn_ : drawn_.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (mode == QIcon::Normal) return pm;
+        QStyleOption option;
+        option.palette = QApplication::palette();
+        return QApplication::style()->generatedIconPixmap(mode, pm, &option);
+    }
+
+  private:
+    ToolIcon kind_;
+    QPixmap drawn_;
+};
+
 constexpr int kIcon = 14, kPad = 3, kGap = 2;
-}
+
+}  // namespace
+
+QIcon MakeToolIcon(ToolIcon kind) { return QIcon(new ToolIconEngine(kind)); }
 
 FlatButton::FlatButton(QWidget* parent) : QToolButton(parent) {
     setAutoRaise(true);

@@ -312,3 +312,24 @@ TEST_F(MainFormTest, TheRaceDayUpdateFetchesTheDayOnDisplayAndKeepsItsRefreshSet
     EXPECT_TRUE(form.RaceDayTimer->isActive());
     EXPECT_NE(Settings().find("[raceday]\r\nautoupdate=1"), std::string::npos) << Settings();
 }
+
+// The tool bar pictures are drawn when first painted: each must still come out drawn, at the
+// size the button paints it, and greyed when its button is disabled.
+TEST_F(MainFormTest, ToolBarPicturesAreDrawnAndGreyedWhenDisabled) {
+    TMainForm form(std::make_unique<FakeJVLink>());
+    const auto opaque = [](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) n += qAlpha(image.pixel(x, y)) > 0;
+        return n;
+    };
+    for (QToolButton* b : {form.JVBtn, form.RaceDayBtn, form.ClipBtn, form.print1btn, form.print3btn, form.SpeedButton8,
+                           form.SpeedButton5, form.SpeedButton6, form.SpeedButton4}) {
+        const QImage normal = b->icon().pixmap(14, 14).toImage();
+        const QImage disabled = b->icon().pixmap(14, 14, QIcon::Disabled).toImage();
+        ASSERT_EQ(normal.size(), QSize(14, 14)) << b->objectName().toStdString();
+        EXPECT_GT(opaque(normal), 14 * 14 / 4) << b->objectName().toStdString();
+        EXPECT_EQ(opaque(disabled), opaque(normal)) << b->objectName().toStdString();
+        EXPECT_NE(disabled, normal) << b->objectName().toStdString();
+    }
+}
