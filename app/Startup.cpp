@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <iostream>
 
+#ifdef TURFPAD_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 #include "JapaneseUi.h"
 #include "LocalJVLinkDialog.h"
 #include "MainWindow.h"
@@ -14,6 +18,18 @@
 #include "text/PathText.h"
 
 namespace turfpad {
+
+FontConfigWarmUp::FontConfigWarmUp() {
+#ifdef TURFPAD_FONTCONFIG
+    // Safe beside Qt's own use: fontconfig sets its configuration up once, whichever thread
+    // asks first.
+    thread_ = std::thread([] { FcInit(); });
+#endif
+}
+
+FontConfigWarmUp::~FontConfigWarmUp() {
+    if (thread_.joinable()) thread_.join();
+}
 
 bool TurfpadApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -32,7 +32,7 @@ fi
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
-    qt6-base-dev qt6-translations-l10n libgl-dev
+    qt6-base-dev qt6-translations-l10n libgl-dev libfontconfig-dev
     librsvg2-bin
     fonts-ipafont-gothic fonts-noto-cjk
     strace
