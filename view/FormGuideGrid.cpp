@@ -90,7 +90,7 @@ class FormBlockDelegate : public QStyledItemDelegate {
         p->setPen(Qt::black);
         line(1, 13, 11, false, c[2].mid(5) + " " + c[3] + c[4]);  // MM/DD, racecourse, race
         line(14, 14, 12, true, c[5]);
-        line(28, 13, 11, false, c[6] + " " + c[7]);
+        line(28, 13, 10, false, c[6] + " " + c[7]);  // 芝右外1600m 不良 whole in the narrowest block
         // The position in large type; the body weight and the starters to its right.
         p->setPen(won ? QColor(200, 0, 0) : QColor(Qt::black));
         const bool placed = !c[9].isEmpty() && c[9].front().isDigit();  // not 取消, 除外, 中止
