@@ -39,7 +39,11 @@ void TLabel3Dj::setAutoSize(bool on) {
     Fit();
 }
 
+// A label without a caption takes no room and shows nothing, not even its background. Its
+// font is not measured then: the heading's labels are empty until a race is shown, and
+// measuring them would set their font up before the window first appears.
 QSize TLabel3Dj::sizeHint() const {
+    if (caption_.isEmpty()) return QSize(0, 0);
     QFontMetrics fm(font());
     int w = fm.horizontalAdvance(caption_);
     return QSize(w + 1, fm.height() + 1);

@@ -9,6 +9,9 @@ using namespace turfpad;
 TEST(RaisedLabel, AnAutoSizedLabelFollowsItsCaptionAndAFixedOneKeepsItsSize) {
     TLabel3Dj label;
     label.setCaption(QStringLiteral("1"));
+    label.setCaption(QString());  // an empty one takes no room
+    EXPECT_EQ(label.size(), QSize(0, 0));
+    label.setCaption(QStringLiteral("1"));
     const int narrow = label.width();
     label.setCaption(QString::fromUtf8("中山 12R 有馬記念"));
     EXPECT_GT(label.width(), narrow);
