@@ -34,14 +34,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A PDF's text, page by page, as its sorted words: the two systems draw with other fonts, so
-# positions (and the order a text extractor sees) differ; the words must not. NFKC folds the
-# radicals some fonts map their kanji to (⽉ for 月) back to the kanji.
-pdf_words() {
+# A PDF's text, page by page, as its sorted characters: the two systems draw with other fonts
+# (Wine has no MS fonts and takes whatever CJK font it finds), so positions differ, and with
+# them the order a text extractor sees and where it splits words ("牝 2" or "牝2"); the
+# characters must not. NFKC folds the radicals some fonts map their kanji to (⽉ for 月) back to
+# the kanji; a font that draws the middle dot and the katakana one with one glyph gives either.
+pdf_characters() {
     pdftotext "$1" - | python3 -c '
 import sys, unicodedata
 for n, page in enumerate(sys.stdin.read().split("\f")[:-1], 1):
-    print("page %d: %s" % (n, " ".join(sorted(unicodedata.normalize("NFKC", page).split()))))'
+    text = unicodedata.normalize("NFKC", page).replace("\u00b7", "\u30fb")
+    print("page %d: %s" % (n, "".join(sorted(c for c in text if not c.isspace()))))'
 }
 step() { printf '\n== %s\n' "$*"; }
 fail() {
@@ -79,7 +82,7 @@ run_both pdf --schedule --data D "$day" schedule.pdf
 for d in linux windows; do
     for f in card schedule; do
         pdfinfo "$work/$d/$f.pdf" | grep '^Pages:' >"$work/$d/$f.pages"
-        pdf_words "$work/$d/$f.pdf" >"$work/$d/$f.txt"
+        pdf_characters "$work/$d/$f.pdf" >"$work/$d/$f.txt"
         rm "$work/$d/$f.pdf"
     done
 done
@@ -197,7 +200,7 @@ cp "$WINEPREFIX/drive_c/gui-card.pdf" "$out/"
 (cd "$app" && wine turfpad-cli.exe pdf "$day" 'C:\cli-card.pdf') || fail "turfpad-cli.exe pdf $day"
 for f in gui-card cli-card; do
     pdfinfo "$WINEPREFIX/drive_c/$f.pdf" | grep '^Pages:' >"$work/$f.txt"
-    pdf_words "$WINEPREFIX/drive_c/$f.pdf" >>"$work/$f.txt"
+    pdf_characters "$WINEPREFIX/drive_c/$f.pdf" >>"$work/$f.txt"
 done
 diff "$work/cli-card.txt" "$work/gui-card.txt" || fail "the printed race cards differ from turfpad-cli pdf"
 pdftoppm -png -r 60 -f 1 -l 1 "$out/gui-card.pdf" "$out/gui-card"
